@@ -1,0 +1,214 @@
+#include "hold.h"
+
+#include <cstddef>
+#include <new>
+#include <utility>
+#include <vector>
+
+RestoreObj::RestoreObj() : holdFlags_(0), holdData_(0) {}
+
+RestoreObj::~RestoreObj() = default;
+
+int RestoreObj::SizeHint() { return 1; }
+
+void RestoreObj::HoldEnded() {}
+
+CStr RestoreObj::Describe() { return CStr("---"); }
+
+int RestoreObj::Command(int, intptr_t, intptr_t, intptr_t) { return -1; }
+
+CORE_API Hold theHold;
+
+namespace {
+
+using Records = std::vector<RestoreObj*>;
+
+struct Step {
+    CStr name;
+    Records records;
+};
+
+// Keeps Impl::busy set for a scope.
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
+};
+
+void DeleteRecords(Records& records)
+{
+    for (RestoreObj* record : records) delete record;
+    records.clear();
+}
+
+void DeleteSteps(std::vector<Step>& steps)
+{
+    for (Step& step : steps) DeleteRecords(step.records);
+    steps.clear();
+}
+
+void UndoInReverse(Records& records, int saveRedo)
+{
+    for (auto it = records.rbegin(); it != records.rend(); ++it) (*it)->UndoChange(saveRedo);
+}
+
+// Room for one more step, so that moving a step there after running its records cannot fail.
+bool MakeRoom(std::vector<Step>& steps)
+{
+    try {
+        steps.reserve(steps.size() + 1);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+struct Hold::Impl {
+    // Moves a finished group onto the undo stack, which ends what could be redone.
+    bool Store(Step&& step)
+    {
+        BusyScope scope(busy);
+        DeleteSteps(redo);
+        if (!MakeRoom(undo)) {
+            DeleteRecords(step.records);
+            return false;
+        }
+        undo.push_back(std::move(step));
+        return true;
+    }
+
+    std::vector<Step> undo;
+    std::vector<Step> redo;
+    Records open;                    // records of the open groups, oldest first
+    std::vector<std::size_t> marks;  // where each open group's records start in open
+    // Set while records run their own code. A record that changes the scene meanwhile
+    // (say the selection, during an undo) must not reach the stacks being worked on.
+    bool busy = false;
+};
+
+Hold::Hold() : impl_(new (std::nothrow) Impl) {}
+
+Hold::~Hold()
+{
+    Clear();
+    delete impl_;
+}
+
+void Hold::Begin()
+{
+    if (!impl_ || impl_->busy) return;
+    try {
+        impl_->marks.push_back(impl_->open.size());
+    } catch (const std::bad_alloc&) {
+        // Without a mark the group stays closed and later Puts are dropped.
+    }
+}
+
+void Hold::Put(RestoreObj* record)
+{
+    if (!record) return;
+    if (!impl_ || impl_->busy || impl_->marks.empty()) {
+        delete record;
+        return;
+    }
+    try {
+        impl_->open.push_back(record);
+    } catch (const std::bad_alloc&) {
+        delete record;
+    }
+}
+
+void Hold::Accept(const char* name)
+{
+    if (!impl_ || impl_->busy || impl_->marks.empty()) return;
+    impl_->marks.pop_back();
+    if (!impl_->marks.empty() || impl_->open.empty()) return;
+    Step step{CStr(name), std::move(impl_->open)};
+    impl_->open.clear();
+    if (!impl_->Store(std::move(step))) return;
+    BusyScope busy(impl_->busy);
+    for (RestoreObj* record : impl_->undo.back().records) record->HoldEnded();
+}
+
+void Hold::Cancel()
+{
+    if (!impl_ || impl_->busy || impl_->marks.empty()) return;
+    std::size_t mark = impl_->marks.back();
+    impl_->marks.pop_back();
+    Records& open = impl_->open;
+    {
+        BusyScope busy(impl_->busy);
+        for (std::size_t i = open.size(); i-- > mark;) open[i]->UndoChange(0);
+        for (std::size_t i = mark; i < open.size(); ++i) delete open[i];
+    }
+    open.resize(mark);
+}
+
+int Hold::Holding() const { return impl_ ? static_cast<int>(impl_->marks.size()) : 0; }
+
+bool Hold::Undo()
+{
+    if (!impl_ || impl_->busy || Holding() || impl_->undo.empty()) return false;
+    if (!MakeRoom(impl_->redo)) return false;
+    Step step = std::move(impl_->undo.back());
+    impl_->undo.pop_back();
+    {
+        BusyScope busy(impl_->busy);
+        UndoInReverse(step.records, 1);
+    }
+    impl_->redo.push_back(std::move(step));
+    return true;
+}
+
+bool Hold::Redo()
+{
+    if (!impl_ || impl_->busy || Holding() || impl_->redo.empty()) return false;
+    if (!MakeRoom(impl_->undo)) return false;
+    Step step = std::move(impl_->redo.back());
+    impl_->redo.pop_back();
+    {
+        BusyScope busy(impl_->busy);
+        for (RestoreObj* record : step.records) record->RedoChange();
+    }
+    impl_->undo.push_back(std::move(step));
+    return true;
+}
+
+int Hold::UndoCount() const { return impl_ ? static_cast<int>(impl_->undo.size()) : 0; }
+
+int Hold::RedoCount() const { return impl_ ? static_cast<int>(impl_->redo.size()) : 0; }
+
+const char* Hold::UndoName() const
+{
+    return impl_ && !impl_->undo.empty() ? impl_->undo.back().name.data() : "";
+}
+
+const char* Hold::RedoName() const
+{
+    return impl_ && !impl_->redo.empty() ? impl_->redo.back().name.data() : "";
+}
+
+int Hold::RecordCount(int undoStep) const
+{
+    if (!impl_ || undoStep < 0 || undoStep >= UndoCount()) return -1;
+    const Step& step = impl_->undo[impl_->undo.size() - 1 - static_cast<std::size_t>(undoStep)];
+    return static_cast<int>(step.records.size());
+}
+
+void Hold::Clear()
+{
+    // A record running its own code must not see itself deleted underneath it.
+    if (!impl_ || impl_->busy) return;
+    BusyScope busy(impl_->busy);
+    DeleteSteps(impl_->undo);
+    DeleteSteps(impl_->redo);
+    DeleteRecords(impl_->open);
+    impl_->marks.clear();
+}

@@ -1,0 +1,127 @@
+#include "panel.h"
+
+namespace {
+
+const char kPanelClass[] = "HostUtilityPanel";
+const int kMargin = 4;
+const int kCaptionHeight = 18;
+
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Page buttons report to their own dialogs; nothing reaches the container but layout.
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterPanelClass(HINSTANCE instance)
+{
+    WNDCLASSA existing;
+    if (GetClassInfoA(instance, kPanelClass, &existing)) return true;
+    WNDCLASSA panelClass = {};
+    panelClass.lpfnWndProc = PanelProc;
+    panelClass.hInstance = instance;
+    panelClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    panelClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    panelClass.lpszClassName = kPanelClass;
+    return RegisterClassA(&panelClass) != 0;
+}
+
+HINSTANCE CoreInstance()
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&PanelProc), &module);
+    return module;
+}
+
+}  // namespace
+
+HWND UtilityPanelHost::Create(HWND parent, int x, int y, int width, int height)
+{
+    HINSTANCE instance = CoreInstance();
+    if (!RegisterPanelClass(instance)) return nullptr;
+    DWORD style = parent ? WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN : WS_OVERLAPPEDWINDOW;
+    window_ = CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, "Utilities", style, x, y, width,
+                              height, parent, nullptr, instance, nullptr);
+    return window_;
+}
+
+HWND UtilityPanelHost::AddPage(HINSTANCE instance, int templateId, DLGPROC procedure,
+                               const char* title, LPARAM param)
+{
+    if (!window_) return nullptr;
+    ForgetDestroyedPages();
+    HWND page = CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), window_, procedure,
+                                   param);
+    if (!page) return nullptr;
+    HWND caption = CreateWindowExA(0, "STATIC", title ? title : "",
+                                   WS_CHILD | WS_VISIBLE | SS_CENTER | SS_SUNKEN, 0, 0, 0, 0,
+                                   window_, nullptr, CoreInstance(), nullptr);
+    SendMessageA(caption, WM_SETFONT, SendMessageA(page, WM_GETFONT, 0, 0), FALSE);
+    pages_.push_back({page, caption, CStr(title)});
+    Layout();
+    return page;
+}
+
+void UtilityPanelHost::DeletePage(HWND page)
+{
+    ForgetDestroyedPages();
+    if (!page) return;
+    for (auto entry = pages_.begin(); entry != pages_.end(); ++entry) {
+        if (entry->page != page) continue;
+        if (IsWindow(entry->caption)) DestroyWindow(entry->caption);
+        if (IsWindow(entry->page)) DestroyWindow(entry->page);
+        pages_.erase(entry);
+        Layout();
+        return;
+    }
+}
+
+void UtilityPanelHost::ForgetDestroyedPages()
+{
+    // A module may destroy its own page; its caption must not stay behind.
+    for (auto entry = pages_.begin(); entry != pages_.end();) {
+        if (IsWindow(entry->page)) {
+            ++entry;
+            continue;
+        }
+        if (IsWindow(entry->caption)) DestroyWindow(entry->caption);
+        entry = pages_.erase(entry);
+    }
+    Layout();
+}
+
+HWND UtilityPanelHost::Page(int i) const
+{
+    return i >= 0 && i < PageCount() ? pages_[i].page : nullptr;
+}
+
+const char* UtilityPanelHost::Title(int i) const
+{
+    return i >= 0 && i < PageCount() ? pages_[i].title.data() : nullptr;
+}
+
+HWND UtilityPanelHost::PageContaining(HWND window) const
+{
+    for (const PageEntry& entry : pages_)
+        if (window == entry.page || IsChild(entry.page, window)) return entry.page;
+    return nullptr;
+}
+
+void UtilityPanelHost::Layout()
+{
+    RECT client;
+    GetClientRect(window_, &client);
+    int top = kMargin;
+    for (const PageEntry& entry : pages_) {
+        RECT pageRect;
+        GetWindowRect(entry.page, &pageRect);
+        const int width = pageRect.right - pageRect.left;
+        const int height = pageRect.bottom - pageRect.top;
+        const int left = client.right > width ? (client.right - width) / 2 : 0;
+        MoveWindow(entry.caption, left, top, width, kCaptionHeight, TRUE);
+        top += kCaptionHeight;
+        MoveWindow(entry.page, left, top, width, height, TRUE);
+        top += height + kMargin;
+    }
+}

@@ -1,0 +1,68 @@
+// The host side of the Interface: the application and the tests drive the same engine.
+#pragma once
+
+#include <windows.h>
+
+#include "hostapi.h"
+#include "interface.h"
+#include "scene.h"
+
+class CORE_API CoreInterface : public Interface, private SceneObserver {
+public:
+    static CoreInterface& Instance();
+
+    // Interface
+    HWND MainWindow() override;
+    int SelectedCount() override;
+    SceneNode* SelectedNode(int i) override;
+    SceneNode* RootNode() override;
+    void ClearSelection(int redraw) override;
+    void SelectNodes(NodeTab& nodes, int select, int redraw) override;
+    void ShowStatus(const char* text) override;
+    void RegisterDialogWindow(HWND window) override;
+    void UnregisterDialogWindow(HWND window) override;
+    HWND AddPanelPage(HINSTANCE instance, int templateId, DLGPROC procedure, const char* title,
+                      LPARAM param, DWORD flags) override;
+    void DeletePanelPage(HWND page) override;
+    void RegisterCallback(HostCallback* callback) override;
+    void UnregisterCallback(HostCallback* callback) override;
+
+    // Host side.
+    Scene& GetScene();
+    void SetMainWindow(HWND window);
+    // The panel's container window; pages are stacked in it top to bottom, each under its
+    // title. CreatePanelWindow makes one as a child of parent.
+    HWND CreatePanelWindow(HWND parent, int x, int y, int width, int height);
+    HWND PanelWindow() const;
+    int PanelPageCount() const;
+    HWND PanelPage(int i) const;
+    const char* PanelPageTitle(int i) const;
+
+    const char* StatusText() const;
+    int DialogWindowCount() const;
+    bool IsDialogWindow(HWND window) const;
+    // Passes msg through the dialog manager when it belongs to a registered window (or any
+    // other modeless dialog of this thread); true when it was consumed.
+    bool TranslateDialogMessage(MSG* msg);
+
+    int CallbackCount() const;
+    bool IsCallbackRegistered(HostCallback* callback) const;
+    // Calls Notify of every registered callback; safe when a callback unregisters itself or
+    // another one meanwhile.
+    void NotifyCallbacks();
+
+    // The application's views listen here; the callbacks above are for plug-ins.
+    void SetViewObserver(SceneObserver* observer);
+    typedef void (*StatusListener)(const char* text, void* context);
+    void SetStatusListener(StatusListener listener, void* context);
+
+private:
+    CoreInterface();
+    ~CoreInterface();
+    void SelectionChanged() override;
+    void NodeChanged(SceneNode* node) override;
+    void SceneRebuilt() override;
+
+    struct Impl;
+    Impl* impl_;
+};

@@ -1,0 +1,63 @@
+// The undo hold: records changes between Begin and Accept as one named undo step.
+#pragma once
+
+#include <cstdint>
+
+#include "cstr.h"
+#include "hostapi.h"
+
+// Base class of undo records. The hold owns a record from Put on and deletes it through
+// the virtual destructor, so the record's memory goes back to the module that allocated it.
+class CORE_API RestoreObj {
+public:
+    RestoreObj();
+    virtual ~RestoreObj();
+    // Puts the state before the change back; with saveRedo nonzero, first keeps the state
+    // after it for RedoChange.
+    virtual void UndoChange(int saveRedo) = 0;
+    virtual void RedoChange() = 0;
+    virtual int SizeHint();
+    virtual void HoldEnded();
+    virtual CStr Describe();
+    virtual int Command(int command, intptr_t first, intptr_t second, intptr_t third);
+
+private:
+    intptr_t holdFlags_;  // the hold's own bookkeeping; records leave them alone
+    intptr_t holdData_;
+};
+
+class CORE_API Hold {
+public:
+    Hold();
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+    // Opens a group. Groups nest; only the outermost Accept makes an undo step.
+    void Begin();
+    // Takes ownership of record. Outside a group there is nothing to undo into, and the
+    // record is deleted at once.
+    void Put(RestoreObj* record);
+    // Closes the group as one step named by a copy of name. A group that holds no record
+    // makes no step.
+    void Accept(const char* name);
+    // Closes the group, undoing (without redo) and deleting every record put since Begin.
+    void Cancel();
+    int Holding() const;  // depth of open groups
+
+    // Host side: the undo and redo stacks. Both refuse while a group is open.
+    bool Undo();
+    bool Redo();
+    int UndoCount() const;
+    int RedoCount() const;
+    const char* UndoName() const;  // name of the step Undo would take back, or ""
+    const char* RedoName() const;
+    int RecordCount(int undoStep) const;  // records of step undoStep (0 = newest), or -1
+    void Clear();                         // drops both stacks, deleting every record
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
+
+extern CORE_API Hold theHold;

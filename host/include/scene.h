@@ -1,0 +1,91 @@
+// The scene model: nodes with names, children, a hidden flag and user-property text, and
+// the selection in selection order. Plain C++: no window code.
+#pragma once
+
+#include "cstr.h"
+#include "hostapi.h"
+#include "tab.h"
+
+class Scene;
+
+class CORE_API SceneNode {
+public:
+    int ChildCount() const;
+    SceneNode* Child(int i) const;  // null (and an assert1 report) for a bad index
+    const char* NodeName() const;
+    // Nonzero for a hidden node: it takes no part in find, remove and replace.
+    int IsExcluded(int reserved1, int reserved2) const;
+    void GetUserPropText(CStr& text) const;
+    void SetUserPropText(const CStr& text);
+
+    SceneNode* Parent() const { return parent_; }
+    Scene* OwnerScene() const { return scene_; }
+    bool IsHidden() const { return hidden_; }
+    void SetHidden(bool hidden);
+    void SetName(const char* name);
+    int Depth() const;  // root 0, its children 1
+
+private:
+    friend class Scene;
+    SceneNode(Scene* scene, SceneNode* parent, const char* name);
+    ~SceneNode();
+
+    Scene* scene_;
+    SceneNode* parent_;
+    CStr name_;
+    CStr userProps_;
+    NodeTab children_;  // owned
+    bool hidden_;
+};
+
+// What the host's views learn of the scene.
+class SceneObserver {
+public:
+    virtual void SelectionChanged() {}
+    virtual void NodeChanged(SceneNode* /*node*/) {}
+    virtual void SceneRebuilt() {}
+
+protected:
+    ~SceneObserver() = default;
+};
+
+class CORE_API Scene {
+public:
+    Scene();
+    ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    SceneNode* Root() const { return root_; }
+    SceneNode* CreateNode(SceneNode* parent, const char* name, const char* userProps = "",
+                          bool hidden = false);
+    int NodeCount() const;  // below the root
+    // Removes every node but the root, the selection and the undo history that points at
+    // them. Refused (false) while an undo group is open, since a command may hold nodes.
+    bool Clear();
+    // Depth-first, a node before its children: the order of the host's views.
+    void CollectNodes(NodeTab& nodes) const;
+
+    int SelectedCount() const;
+    SceneNode* SelectedNode(int i) const;  // null (and an assert1 report) for a bad index
+    bool IsSelected(const SceneNode* node) const;
+    // Selection changes are recorded in theHold while a group is open.
+    void ClearSelection();
+    void SelectNodes(const NodeTab& nodes, bool select);  // select or deselect each
+    void SetSelection(const NodeTab& nodes);              // replaces the selection
+
+    void SetObserver(SceneObserver* observer) { observer_ = observer; }
+    bool Modified() const { return modified_; }
+    void SetModified(bool modified) { modified_ = modified; }
+
+private:
+    friend class SceneNode;
+    friend class SelectionRestore;
+    void ReplaceSelection(const NodeTab& nodes, bool record);
+    void NodeChanged(SceneNode* node);
+
+    SceneNode* root_;
+    NodeTab selection_;
+    SceneObserver* observer_;
+    bool modified_;
+};

@@ -1,0 +1,205 @@
+// The plug-in frame as the host meets it: exports, descriptor, string loader, utility object
+// and its panel pages, and the opening of the floater.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "plugin.h"
+#include "test_host.h"
+
+namespace {
+
+struct ModuleValues {
+    const char* file;
+    const char* description;
+    const char* className;
+    const char* mainPageTitle;
+    ClassKey key;
+    const char* floaterCaption;
+};
+
+const ModuleValues kTarnwick = {"tarnwick.dlu", "User property manipulation",
+                                "Find/Replace Prop", "Parameters", {0x4DB72FEE, 0x69D32D7B},
+                                "Find/Replace Properties"};
+const ModuleValues kBelvost = {"belvost.dlu", "User properties floater utility",
+                               "UserProp Editor", "UserProp Editor", {0x27A23929, 0x76DD4182},
+                               "User Properties"};
+
+template <class Proc>
+Proc ExportByOrdinal(HMODULE module, int ordinal)
+{
+    return reinterpret_cast<Proc>(
+        reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(ordinal))));
+}
+
+class ModuleFrame : public testing::TestWithParam<ModuleValues> {
+protected:
+    void SetUp() override
+    {
+        host.Reset();
+        module = &host.Load(GetParam().file);
+        ASSERT_NE(module->descriptor, nullptr);
+    }
+    void TearDown() override
+    {
+        if (HWND floater = FindTopWindow(GetParam().floaterCaption))
+            SendMessageA(floater, WM_COMMAND, IDCANCEL, 0);
+        PumpMessages();
+    }
+    UtilityObject* Utility() { return static_cast<UtilityObject*>(module->descriptor->CreateInstance(0)); }
+    HWND PageButton()
+    {
+        return GetDlgItem(host.Core().PanelPage(0), 1001);
+    }
+
+    TestHost& host = TestHost::Get();
+    const PluginModule* module = nullptr;
+};
+
+TEST_P(ModuleFrame, ExportsTheFourEntryPointsByOrdinalAndName)
+{
+    HMODULE handle = module->module;
+    EXPECT_EQ(ExportByOrdinal<void*>(handle, 1),
+              reinterpret_cast<void*>(GetProcAddress(handle, "LibDescription")));
+    EXPECT_EQ(ExportByOrdinal<void*>(handle, 2),
+              reinterpret_cast<void*>(GetProcAddress(handle, "LibNumberClasses")));
+    EXPECT_EQ(ExportByOrdinal<void*>(handle, 3),
+              reinterpret_cast<void*>(GetProcAddress(handle, "LibClassDesc")));
+    EXPECT_EQ(ExportByOrdinal<void*>(handle, 4),
+              reinterpret_cast<void*>(GetProcAddress(handle, "LibVersion")));
+    for (int ordinal = 1; ordinal <= 4; ++ordinal)
+        EXPECT_NE(ExportByOrdinal<void*>(handle, ordinal), nullptr) << "ordinal " << ordinal;
+    EXPECT_EQ(ExportByOrdinal<void*>(handle, 5), nullptr);
+}
+
+TEST_P(ModuleFrame, EntryPointsAnswerAsTheHostExpects)
+{
+    HMODULE handle = module->module;
+    EXPECT_STREQ(ExportByOrdinal<LibDescriptionProc>(handle, 1)(), GetParam().description);
+    EXPECT_EQ(ExportByOrdinal<LibNumberClassesProc>(handle, 2)(), 1);
+    auto classDesc = ExportByOrdinal<LibClassDescProc>(handle, 3);
+    EXPECT_EQ(classDesc(0), module->descriptor);
+    EXPECT_EQ(classDesc(0), classDesc(0));
+    EXPECT_EQ(classDesc(1), nullptr);
+    EXPECT_EQ(classDesc(-1), nullptr);
+    EXPECT_EQ(ExportByOrdinal<LibVersionProc>(handle, 4)(), 0x0C1C0700ul);
+}
+
+TEST_P(ModuleFrame, DescriptorNamesTheUtilityClass)
+{
+    ClassDescriptor* descriptor = module->descriptor;
+    EXPECT_EQ(descriptor->PublicFlag(), 1);
+    EXPECT_STREQ(descriptor->DisplayName(), GetParam().className);
+    EXPECT_STREQ(descriptor->CategoryName(), "Korvane");
+    EXPECT_EQ(descriptor->KindCode(), 0x1020);
+    const ClassKey key = descriptor->GetClassKey();
+    EXPECT_EQ(key.first, GetParam().key.first);
+    EXPECT_EQ(key.second, GetParam().key.second);
+    EXPECT_EQ(descriptor->HiddenFromLists(7), 0);
+    EXPECT_EQ(descriptor->CreationFlags(7), 0);
+}
+
+TEST_P(ModuleFrame, CreateInstanceAlwaysHandsOutTheOneUtility)
+{
+    void* first = module->descriptor->CreateInstance(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(module->descriptor->CreateInstance(1), first);
+    EXPECT_EQ(module->descriptor->CreateInstance(-5), first);
+}
+
+TEST_P(ModuleFrame, ActivateAddsBothPagesWithTheirTitles)
+{
+    Utility()->Activate(&host.Core(), &host.Panel());
+    ASSERT_EQ(host.Core().PanelPageCount(), 2);
+    EXPECT_STREQ(host.Core().PanelPageTitle(0), GetParam().mainPageTitle);
+    EXPECT_STREQ(host.Core().PanelPageTitle(1), "About");
+    EXPECT_STREQ(WindowText(PageButton()).c_str(), "Create Floater");
+    Utility()->Deactivate(&host.Core(), &host.Panel());
+    EXPECT_EQ(host.Core().PanelPageCount(), 0);
+}
+
+TEST_P(ModuleFrame, CreateFloaterOpensOneFloaterAndClosesThePanel)
+{
+    Utility()->Activate(&host.Core(), &host.Panel());
+    const int closedBefore = host.Panel().closeCount;
+    SendMessageA(PageButton(), BM_CLICK, 0, 0);
+    HWND floater = FindTopWindow(GetParam().floaterCaption);
+    ASSERT_NE(floater, nullptr);
+    EXPECT_EQ(GetWindow(floater, GW_OWNER), host.MainWindow());
+    EXPECT_EQ(host.Panel().closeCount, closedBefore + 1);
+
+    SendMessageA(PageButton(), BM_CLICK, 0, 0);
+    EXPECT_EQ(FindTopWindow(GetParam().floaterCaption), floater) << "no second floater";
+    EXPECT_EQ(host.Panel().closeCount, closedBefore + 2);
+    Utility()->Deactivate(&host.Core(), &host.Panel());
+}
+
+TEST_P(ModuleFrame, DeactivateAfterThePageIsGoneRemovesTheRest)
+{
+    Utility()->Activate(&host.Core(), &host.Panel());
+    DestroyWindow(host.Core().PanelPage(0));
+    Utility()->Deactivate(&host.Core(), &host.Panel());
+    EXPECT_EQ(host.Core().PanelPageCount(), 0);
+    // The floater stays reachable: the button is gone, so reopening goes through Activate.
+    Utility()->Activate(&host.Core(), &host.Panel());
+    EXPECT_EQ(host.Core().PanelPageCount(), 2);
+    Utility()->Deactivate(&host.Core(), &host.Panel());
+}
+
+TEST_P(ModuleFrame, OtherUtilityCallsChangeNothing)
+{
+    UtilityObject* utility = Utility();
+    utility->SelectionChanged(&host.Core(), &host.Panel());
+    utility->StartupParameter(CStr("anything"));
+    utility->Release();
+    EXPECT_EQ(host.Core().PanelPageCount(), 0);
+    EXPECT_EQ(module->descriptor->CreateInstance(0), utility);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModules, ModuleFrame, testing::Values(kTarnwick, kBelvost),
+                         [](const testing::TestParamInfo<ModuleValues>& info) {
+                             return std::string(info.param.file).substr(0, 7) == "tarnwic"
+                                        ? std::string("tarnwick")
+                                        : std::string("belvost");
+                         });
+
+typedef char* (*ResStringProc)(int id);
+
+class FrameStrings : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const PluginModule& module = TestHost::Get().Load("frametest.dlu");
+        resString = reinterpret_cast<ResStringProc>(
+            reinterpret_cast<void*>(GetProcAddress(module.module, "FrameTestResString")));
+        ASSERT_NE(resString, nullptr);
+    }
+    ResStringProc resString = nullptr;
+};
+
+TEST_F(FrameStrings, EveryCallFillsTheOneSharedBuffer)
+{
+    char* first = resString(3);
+    ASSERT_NE(first, nullptr);
+    EXPECT_STREQ(first, "Frame Test");
+    char* second = resString(4);
+    EXPECT_EQ(second, first);
+    EXPECT_STREQ(first, "Parameters") << "the first text is overwritten by the second";
+}
+
+TEST_F(FrameStrings, MissingIdGivesNull)
+{
+    EXPECT_EQ(resString(77), nullptr);
+    EXPECT_EQ(resString(0), nullptr);
+}
+
+TEST_F(FrameStrings, LongTextIsCutTo255Characters)
+{
+    const char* text = resString(300);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::strlen(text), 255u);
+    EXPECT_EQ(std::string(text, 10), "0123456789");
+}
+
+}  // namespace

@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "hold.h"
+
+namespace {
+
+// Logs every call as "<name>.<call>" into a shared journal.
+class LoggingRecord : public RestoreObj {
+public:
+    LoggingRecord(const char* name, std::vector<std::string>& log, int& destroyed)
+        : name_(name), log_(log), destroyed_(destroyed)
+    {
+    }
+    ~LoggingRecord() override { ++destroyed_; }
+
+    void UndoChange(int saveRedo) override
+    {
+        log_.push_back(name_ + ".undo" + std::to_string(saveRedo));
+    }
+    void RedoChange() override { log_.push_back(name_ + ".redo"); }
+    void HoldEnded() override { log_.push_back(name_ + ".ended"); }
+
+private:
+    std::string name_;
+    std::vector<std::string>& log_;
+    int& destroyed_;
+};
+
+// A record whose undo and redo make a change of their own under a group of their own, as a
+// command reused by the undo code would.
+class ReenteringRecord : public RestoreObj {
+public:
+    ReenteringRecord(std::vector<std::string>& log, int& destroyed)
+        : log_(log), destroyed_(destroyed)
+    {
+    }
+    ~ReenteringRecord() override { ++destroyed_; }
+    void UndoChange(int) override { Reenter("reenter.undo"); }
+    void RedoChange() override { Reenter("reenter.redo"); }
+
+private:
+    void Reenter(const char* entry)
+    {
+        theHold.Begin();
+        theHold.Put(new LoggingRecord("inner", log_, destroyed_));
+        theHold.Accept("Inner");
+        EXPECT_FALSE(theHold.Undo());
+        log_.push_back(entry);
+    }
+
+    std::vector<std::string>& log_;
+    int& destroyed_;
+};
+
+class HoldTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        theHold.Clear();
+        ASSERT_FALSE(theHold.Holding());
+        ASSERT_EQ(0, theHold.UndoCount());
+        ASSERT_EQ(0, theHold.RedoCount());
+    }
+    void TearDown() override
+    {
+        theHold.Clear();
+        EXPECT_FALSE(theHold.Holding());
+    }
+
+    RestoreObj* Record(const char* name) { return new LoggingRecord(name, log, destroyed); }
+
+    // One accepted step holding records named after the given ones.
+    void MakeStep(const char* stepName, std::initializer_list<const char*> records)
+    {
+        theHold.Begin();
+        for (const char* name : records) theHold.Put(Record(name));
+        theHold.Accept(stepName);
+    }
+
+    std::vector<std::string> log;
+    int destroyed = 0;
+};
+
+using Log = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(HoldTest, UndoRunsRecordsInReverseAndRedoInOrder)
+{
+    MakeStep("Move", {"a", "b", "c"});
+    EXPECT_EQ((Log{"a.ended", "b.ended", "c.ended"}), log);
+    EXPECT_EQ(1, theHold.UndoCount());
+    EXPECT_EQ(3, theHold.RecordCount(0));
+    log.clear();
+
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ((Log{"c.undo1", "b.undo1", "a.undo1"}), log);
+    EXPECT_EQ(0, theHold.UndoCount());
+    EXPECT_EQ(1, theHold.RedoCount());
+    EXPECT_STREQ("Move", theHold.RedoName());
+    EXPECT_STREQ("", theHold.UndoName());
+    log.clear();
+
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ((Log{"a.redo", "b.redo", "c.redo"}), log);
+    EXPECT_STREQ("Move", theHold.UndoName());
+    EXPECT_STREQ("", theHold.RedoName());
+    EXPECT_EQ(0, destroyed);
+}
+
+TEST_F(HoldTest, StepsStackNewestFirst)
+{
+    MakeStep("First", {"a"});
+    MakeStep("Second", {"b", "c"});
+    EXPECT_EQ(2, theHold.UndoCount());
+    EXPECT_STREQ("Second", theHold.UndoName());
+    EXPECT_EQ(2, theHold.RecordCount(0));
+    EXPECT_EQ(1, theHold.RecordCount(1));
+    EXPECT_EQ(-1, theHold.RecordCount(2));
+    EXPECT_EQ(-1, theHold.RecordCount(-1));
+
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_STREQ("First", theHold.UndoName());
+    EXPECT_STREQ("Second", theHold.RedoName());
+}
+
+TEST_F(HoldTest, AcceptKeepsItsOwnCopyOfTheName)
+{
+    char* name = new char[16];
+    strcpy(name, "Rename");
+    theHold.Begin();
+    theHold.Put(Record("a"));
+    theHold.Accept(name);
+    strcpy(name, "Changed");
+    EXPECT_STREQ("Rename", theHold.UndoName());
+    delete[] name;
+    EXPECT_STREQ("Rename", theHold.UndoName());
+
+    theHold.Begin();
+    theHold.Put(Record("b"));
+    theHold.Accept(nullptr);
+    EXPECT_STREQ("", theHold.UndoName());
+}
+
+TEST_F(HoldTest, NewStepDropsTheRedoStack)
+{
+    MakeStep("One", {"a", "b"});
+    ASSERT_TRUE(theHold.Undo());
+    ASSERT_EQ(1, theHold.RedoCount());
+
+    MakeStep("Two", {"c"});
+    EXPECT_EQ(0, theHold.RedoCount());
+    EXPECT_EQ(2, destroyed);
+    EXPECT_FALSE(theHold.Redo());
+}
+
+TEST_F(HoldTest, CancelUndoesWithoutRedoInReverseAndDeletes)
+{
+    theHold.Begin();
+    theHold.Put(Record("a"));
+    theHold.Put(Record("b"));
+    theHold.Cancel();
+    EXPECT_EQ((Log{"b.undo0", "a.undo0"}), log);
+    EXPECT_EQ(2, destroyed);
+    EXPECT_FALSE(theHold.Holding());
+    EXPECT_EQ(0, theHold.UndoCount());
+}
+
+TEST_F(HoldTest, CancelOfInnerGroupKeepsOuterRecords)
+{
+    theHold.Begin();
+    theHold.Put(Record("outer"));
+    theHold.Begin();
+    theHold.Put(Record("inner"));
+    theHold.Cancel();
+    EXPECT_EQ((Log{"inner.undo0"}), log);
+    EXPECT_EQ(1, theHold.Holding());
+    theHold.Accept("Outer");
+    EXPECT_EQ(1, theHold.RecordCount(0));
+}
+
+TEST_F(HoldTest, PutOutsideAGroupDeletesAtOnce)
+{
+    theHold.Put(Record("lost"));
+    EXPECT_EQ(1, destroyed);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(0, theHold.UndoCount());
+    theHold.Put(nullptr);
+}
+
+TEST_F(HoldTest, NestedGroupsMakeOneStep)
+{
+    theHold.Begin();
+    theHold.Put(Record("a"));
+    theHold.Begin();
+    EXPECT_EQ(2, theHold.Holding());
+    theHold.Put(Record("b"));
+    theHold.Accept("Inner");
+    EXPECT_EQ(1, theHold.Holding());
+    EXPECT_EQ(0, theHold.UndoCount());
+    theHold.Put(Record("c"));
+    theHold.Accept("Outer");
+    EXPECT_EQ(0, theHold.Holding());
+    ASSERT_EQ(1, theHold.UndoCount());
+    EXPECT_STREQ("Outer", theHold.UndoName());
+    EXPECT_EQ(3, theHold.RecordCount(0));
+}
+
+TEST_F(HoldTest, EmptyGroupMakesNoStepAndKeepsRedo)
+{
+    MakeStep("Kept", {"a"});
+    ASSERT_TRUE(theHold.Undo());
+    theHold.Begin();
+    theHold.Accept("Nothing");
+    EXPECT_EQ(0, theHold.UndoCount());
+    EXPECT_EQ(1, theHold.RedoCount());
+    EXPECT_EQ(0, destroyed);
+}
+
+TEST_F(HoldTest, UndoAndRedoRefusedWhileHoldingOrEmpty)
+{
+    EXPECT_FALSE(theHold.Undo());
+    EXPECT_FALSE(theHold.Redo());
+
+    MakeStep("Step", {"a"});
+    theHold.Begin();
+    EXPECT_FALSE(theHold.Undo());
+    theHold.Accept("Empty");
+    ASSERT_TRUE(theHold.Undo());
+    theHold.Begin();
+    EXPECT_FALSE(theHold.Redo());
+    theHold.Cancel();
+    EXPECT_TRUE(theHold.Redo());
+}
+
+TEST_F(HoldTest, AcceptAndCancelWithoutGroupAreIgnored)
+{
+    MakeStep("Step", {"a"});
+    theHold.Accept("Stray");
+    theHold.Cancel();
+    EXPECT_EQ(0, theHold.Holding());
+    EXPECT_EQ(1, theHold.UndoCount());
+    EXPECT_STREQ("Step", theHold.UndoName());
+}
+
+TEST_F(HoldTest, ClearDeletesEveryRecordAndClosesGroups)
+{
+    MakeStep("One", {"a"});
+    MakeStep("Two", {"b"});
+    ASSERT_TRUE(theHold.Undo());
+    theHold.Begin();
+    theHold.Put(Record("open"));
+    theHold.Clear();
+    EXPECT_EQ(3, destroyed);
+    EXPECT_TRUE(log == (Log{"a.ended", "b.ended", "b.undo1"}));
+    EXPECT_EQ(0, theHold.Holding());
+    EXPECT_EQ(0, theHold.UndoCount());
+    EXPECT_EQ(0, theHold.RedoCount());
+}
+
+TEST_F(HoldTest, ChangesMadeByUndoAndRedoAreNotRecorded)
+{
+    MakeStep("Before", {"a"});
+    theHold.Begin();
+    theHold.Put(new ReenteringRecord(log, destroyed));
+    theHold.Accept("Reenter");
+    log.clear();
+
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ((Log{"reenter.undo"}), log);
+    EXPECT_EQ(1, destroyed);
+    EXPECT_EQ(0, theHold.Holding());
+    EXPECT_EQ(1, theHold.UndoCount());
+    EXPECT_STREQ("Before", theHold.UndoName());
+    EXPECT_STREQ("Reenter", theHold.RedoName());
+
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(2, destroyed);
+    EXPECT_EQ(2, theHold.UndoCount());
+    EXPECT_STREQ("Reenter", theHold.UndoName());
+    EXPECT_EQ(1, theHold.RecordCount(0));
+}
+
+TEST_F(HoldTest, ChangesMadeByCancelAreNotRecorded)
+{
+    theHold.Begin();
+    theHold.Put(Record("outer"));
+    theHold.Begin();
+    theHold.Put(new ReenteringRecord(log, destroyed));
+    theHold.Cancel();
+    EXPECT_EQ(2, destroyed);  // the cancelled record and the one it made
+    EXPECT_EQ(1, theHold.Holding());
+    theHold.Accept("Outer");
+    EXPECT_EQ(1, theHold.RecordCount(0));
+}
+
+TEST(RestoreObjDefaults, DescribeSizeAndCommand)
+{
+    std::vector<std::string> log;
+    int destroyed = 0;
+    LoggingRecord record("r", log, destroyed);
+    EXPECT_STREQ("---", record.Describe().data());
+    EXPECT_EQ(1, record.SizeHint());
+    EXPECT_EQ(-1, record.Command(1, 2, 3, 4));
+    record.HoldEnded();
+    EXPECT_EQ((Log{"r.ended"}), log);
+}

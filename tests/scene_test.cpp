@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "hold.h"
+#include "scene.h"
+
+namespace {
+
+using NameList = std::vector<std::string>;
+
+class CountingObserver : public SceneObserver {
+public:
+    void SelectionChanged() override { ++selectionChanges; }
+    void NodeChanged(SceneNode* node) override { changedNodes.push_back(node); }
+    void SceneRebuilt() override { ++rebuilds; }
+
+    int selectionChanges = 0;
+    std::vector<SceneNode*> changedNodes;
+    int rebuilds = 0;
+};
+
+void Fill(NodeTab& tab, std::initializer_list<SceneNode*> nodes)
+{
+    tab.SetCount(0);
+    for (SceneNode* node : nodes) tab.Append(node);
+}
+
+NameList Names(const NodeTab& nodes)
+{
+    NameList names;
+    for (int i = 0; i < nodes.Count(); ++i) names.push_back(nodes[i]->NodeName());
+    return names;
+}
+
+// A scene of root > {a > {a1, a2}, b, c > {c1}}; the hold is left clean around each test.
+class SceneTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        theHold.Clear();
+        ASSERT_FALSE(theHold.Holding());
+        a = scene.CreateNode(nullptr, "a");
+        a1 = scene.CreateNode(a, "a1");
+        a2 = scene.CreateNode(a, "a2");
+        b = scene.CreateNode(nullptr, "b", "", true);
+        c = scene.CreateNode(scene.Root(), "c");
+        c1 = scene.CreateNode(c, "c1");
+        scene.SetObserver(&observer);
+    }
+    void TearDown() override
+    {
+        if (theHold.Holding()) theHold.Cancel();
+        theHold.Clear();
+        EXPECT_FALSE(theHold.Holding());
+    }
+
+    NameList Selection() const
+    {
+        NameList names;
+        for (int i = 0; i < scene.SelectedCount(); ++i)
+            names.push_back(scene.SelectedNode(i)->NodeName());
+        return names;
+    }
+    void Select(std::initializer_list<SceneNode*> nodes, bool select = true)
+    {
+        NodeTab tab;
+        Fill(tab, nodes);
+        scene.SelectNodes(tab, select);
+    }
+
+    Scene scene;
+    CountingObserver observer;
+    SceneNode *a, *a1, *a2, *b, *c, *c1;
+};
+
+}  // namespace
+
+TEST_F(SceneTest, BuildsTreeInChildOrder)
+{
+    SceneNode* root = scene.Root();
+    EXPECT_STREQ("", root->NodeName());
+    EXPECT_EQ(nullptr, root->Parent());
+    ASSERT_EQ(3, root->ChildCount());
+    EXPECT_EQ(a, root->Child(0));
+    EXPECT_EQ(b, root->Child(1));
+    EXPECT_EQ(c, root->Child(2));
+    EXPECT_EQ(a, a2->Parent());
+    EXPECT_EQ(&scene, a2->OwnerScene());
+    EXPECT_EQ(6, scene.NodeCount());
+    EXPECT_TRUE(scene.Modified());
+}
+
+TEST_F(SceneTest, BadChildIndexReportsAndGivesNull)
+{
+    int reports = AssertReportCount();
+    EXPECT_EQ(nullptr, a->Child(2));
+    EXPECT_EQ(nullptr, b->Child(0));
+    EXPECT_EQ(nullptr, scene.SelectedNode(0));
+    EXPECT_EQ(reports + 3, AssertReportCount());
+}
+
+TEST_F(SceneTest, DepthCountsFromRoot)
+{
+    EXPECT_EQ(0, scene.Root()->Depth());
+    EXPECT_EQ(1, a->Depth());
+    EXPECT_EQ(2, c1->Depth());
+}
+
+TEST_F(SceneTest, HiddenNodesAreExcluded)
+{
+    EXPECT_EQ(1, b->IsExcluded(0, 0));
+    EXPECT_EQ(0, a->IsExcluded(0, 0));
+    a->SetHidden(true);
+    EXPECT_EQ(1, a->IsExcluded(0, 0));
+    EXPECT_TRUE(a->IsHidden());
+}
+
+TEST_F(SceneTest, UserPropTextRoundTripsExactly)
+{
+    const char* text = "line1 = 1\r\n\r\n  spaced  \r\nlast";
+    a->SetUserPropText(CStr(text));
+    CStr back("stale");
+    a->GetUserPropText(back);
+    EXPECT_STREQ(text, back.data());
+
+    CStr fromCreate;
+    SceneNode* d = scene.CreateNode(nullptr, "d", "x=1\r\ny=2");
+    d->GetUserPropText(fromCreate);
+    EXPECT_STREQ("x=1\r\ny=2", fromCreate.data());
+}
+
+TEST_F(SceneTest, NodeChangesMarkModifiedAndNotify)
+{
+    scene.SetModified(false);
+    a->SetUserPropText(CStr("k=v"));
+    EXPECT_TRUE(scene.Modified());
+    a->SetUserPropText(CStr("k=v"));
+    EXPECT_EQ((std::vector<SceneNode*>{a, a}), observer.changedNodes);
+    c->SetName("renamed");
+    EXPECT_STREQ("renamed", c->NodeName());
+    EXPECT_EQ(c, observer.changedNodes.back());
+}
+
+TEST_F(SceneTest, CollectsDepthFirstNodeBeforeChildren)
+{
+    NodeTab nodes;
+    nodes.Append(scene.Root());
+    scene.CollectNodes(nodes);
+    EXPECT_EQ((NameList{"a", "a1", "a2", "b", "c", "c1"}), Names(nodes));
+}
+
+TEST_F(SceneTest, SelectionKeepsOrderWithoutDuplicates)
+{
+    Select({c1, a, nullptr, scene.Root(), c1, b});
+    EXPECT_EQ((NameList{"c1", "a", "b"}), Selection());
+    Select({a2, a});
+    EXPECT_EQ((NameList{"c1", "a", "b", "a2"}), Selection());
+    EXPECT_TRUE(scene.IsSelected(a2));
+    EXPECT_FALSE(scene.IsSelected(a1));
+    EXPECT_FALSE(scene.IsSelected(nullptr));
+
+    Select({a, c}, false);
+    EXPECT_EQ((NameList{"c1", "b", "a2"}), Selection());
+
+    NodeTab replacement;
+    Fill(replacement, {c, c, a1});
+    scene.SetSelection(replacement);
+    EXPECT_EQ((NameList{"c", "a1"}), Selection());
+
+    scene.ClearSelection();
+    EXPECT_EQ(0, scene.SelectedCount());
+}
+
+TEST_F(SceneTest, NodesOfAnotherSceneAreNotSelected)
+{
+    Scene other;
+    SceneNode* stranger = other.CreateNode(nullptr, "stranger");
+    Select({stranger, a});
+    EXPECT_EQ((NameList{"a"}), Selection());
+}
+
+TEST_F(SceneTest, ObserverHearsEachChangeOnceAndNoOpsNever)
+{
+    Select({a, b});
+    EXPECT_EQ(1, observer.selectionChanges);
+    Select({a, b});
+    Select({c}, false);
+    NodeTab same;
+    Fill(same, {a, b});
+    scene.SetSelection(same);
+    EXPECT_EQ(1, observer.selectionChanges);
+
+    scene.ClearSelection();
+    EXPECT_EQ(2, observer.selectionChanges);
+    scene.ClearSelection();
+    EXPECT_EQ(2, observer.selectionChanges);
+}
+
+TEST_F(SceneTest, SelectionInsideHoldUndoesAndRedoesExactly)
+{
+    Select({c, a, b});
+    theHold.Begin();
+    scene.ClearSelection();
+    Select({a2, c1});
+    theHold.Accept("Select");
+    ASSERT_EQ(1, theHold.UndoCount());
+    EXPECT_STREQ("Select", theHold.UndoName());
+    EXPECT_EQ(2, theHold.RecordCount(0));
+
+    int changes = observer.selectionChanges;
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ((NameList{"c", "a", "b"}), Selection());
+    EXPECT_GT(observer.selectionChanges, changes);
+    EXPECT_EQ(0, theHold.UndoCount());
+
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ((NameList{"a2", "c1"}), Selection());
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ((NameList{"c", "a", "b"}), Selection());
+}
+
+TEST_F(SceneTest, SelectionOutsideHoldOrUnchangedRecordsNothing)
+{
+    Select({a});
+    EXPECT_EQ(0, theHold.UndoCount());
+
+    theHold.Begin();
+    Select({a});
+    Select({b}, false);
+    theHold.Accept("Nothing");
+    EXPECT_EQ(0, theHold.UndoCount());
+}
+
+TEST_F(SceneTest, CancelRestoresSelection)
+{
+    Select({a, b});
+    theHold.Begin();
+    Select({c});
+    theHold.Cancel();
+    EXPECT_EQ((NameList{"a", "b"}), Selection());
+    EXPECT_EQ(0, theHold.UndoCount());
+}
+
+TEST_F(SceneTest, ClearRefusedWhileHolding)
+{
+    theHold.Begin();
+    EXPECT_FALSE(scene.Clear());
+    theHold.Cancel();
+    EXPECT_EQ(6, scene.NodeCount());
+    EXPECT_EQ(0, observer.rebuilds);
+}
+
+TEST_F(SceneTest, ClearEmptiesSceneSelectionAndHold)
+{
+    theHold.Begin();
+    Select({a, c1});
+    theHold.Accept("Select");
+    ASSERT_EQ(1, theHold.UndoCount());
+
+    ASSERT_TRUE(scene.Clear());
+    EXPECT_EQ(0, scene.NodeCount());
+    EXPECT_EQ(0, scene.Root()->ChildCount());
+    EXPECT_EQ(0, scene.SelectedCount());
+    EXPECT_EQ(0, theHold.UndoCount());
+    EXPECT_FALSE(theHold.Undo());
+    EXPECT_FALSE(scene.Modified());
+    EXPECT_EQ(1, observer.rebuilds);
+    EXPECT_EQ(2, observer.selectionChanges);
+
+    SceneNode* fresh = scene.CreateNode(nullptr, "fresh");
+    EXPECT_EQ(fresh, scene.Root()->Child(0));
+}
+
+TEST(SceneLifetime, UndoAfterSceneDestroyedIsHarmless)
+{
+    theHold.Clear();
+    {
+        Scene scene;
+        SceneNode* node = scene.CreateNode(nullptr, "n");
+        NodeTab nodes;
+        nodes.Append(node);
+        theHold.Begin();
+        scene.SelectNodes(nodes, true);
+        theHold.Accept("Select");
+    }
+    EXPECT_TRUE(theHold.Undo());
+    EXPECT_TRUE(theHold.Redo());
+    theHold.Clear();
+}
+
+TEST(SceneLifetime, DeepChainIsDestroyedWithoutRecursion)
+{
+    const int depth = 200000;
+    {
+        Scene scene;
+        SceneNode* parent = nullptr;
+        for (int i = 0; i < depth; ++i) parent = scene.CreateNode(parent, "n");
+        EXPECT_EQ(depth, parent->Depth());
+        EXPECT_EQ(depth, scene.NodeCount());
+        NodeTab nodes;
+        scene.CollectNodes(nodes);
+        EXPECT_EQ(depth, nodes.Count());
+        ASSERT_TRUE(scene.Clear());
+        EXPECT_EQ(0, scene.NodeCount());
+        parent = nullptr;
+        for (int i = 0; i < depth; ++i) parent = scene.CreateNode(parent, "n");
+    }
+}

@@ -1,0 +1,164 @@
+#include "test_host.h"
+
+#include <gtest/gtest.h>
+
+#include "hostutil.h"
+
+namespace {
+
+const char kMainClass[] = "TestHostMain";
+
+HMENU BuildMainMenu()
+{
+    HMENU bar = CreateMenu();
+    const char* const menus[] = {"&File", "&Edit", "&Tools", "&Help"};
+    for (const char* title : menus) {
+        HMENU menu = CreatePopupMenu();
+        for (int i = 0; i < 12; ++i) {
+            char item[32];
+            wsprintfA(item, "%s item %d", title + 1, i);
+            AppendMenuA(menu, MF_STRING, 40000 + i, item);
+        }
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), title);
+    }
+    return bar;
+}
+
+}  // namespace
+
+TestHost& TestHost::Get()
+{
+    static TestHost* host = new TestHost;
+    return *host;
+}
+
+TestHost::TestHost()
+{
+    WNDCLASSA mainClass = {};
+    mainClass.lpfnWndProc = DefWindowProcA;
+    mainClass.hInstance = GetModuleHandleA(nullptr);
+    mainClass.lpszClassName = kMainClass;
+    RegisterClassA(&mainClass);
+    mainWindow_ = CreateWindowExA(0, kMainClass, "Test Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  100, 80, 800, 600, nullptr, BuildMainMenu(),
+                                  GetModuleHandleA(nullptr), nullptr);
+    Core().SetMainWindow(mainWindow_);
+    Core().CreatePanelWindow(mainWindow_, 560, 0, 230, 540);
+}
+
+std::string ModuleFolder()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+const PluginModule& TestHost::Load(const char* file)
+{
+    const std::string path = ModuleFolder() + file;
+    for (const PluginModule& module : modules_)
+        if (path == module.path.data()) return module;
+    PluginModule module;
+    CStr error;
+    EXPECT_TRUE(LoadPluginModule(path.c_str(), module, error)) << error.data();
+    modules_.push_back(module);
+    // The host tells its plug-ins once that it has started.
+    Core().NotifyCallbacks();
+    return modules_.back();
+}
+
+UtilityObject* TestHost::Utility(const char* file)
+{
+    const PluginModule& module = Load(file);
+    if (!module.descriptor) return nullptr;
+    return static_cast<UtilityObject*>(module.descriptor->CreateInstance(0));
+}
+
+void TestHost::Reset()
+{
+    PumpMessages();
+    while (theHold.Holding()) theHold.Cancel();
+    GetScene().Clear();
+    theHold.Clear();
+    Core().ShowStatus("");
+    EnableAccelerators();
+}
+
+std::vector<SceneNode*> TestHost::Build(const std::vector<std::string>& lines)
+{
+    std::vector<SceneNode*> nodes;
+    std::vector<SceneNode*> parents = {GetScene().Root()};
+    for (const std::string& line : lines) {
+        const size_t space = line.find(' ');
+        const size_t bar = line.find('|');
+        const int depth = std::stoi(line.substr(0, space));
+        const std::string name = line.substr(space + 1, bar == std::string::npos ? std::string::npos : bar - space - 1);
+        const std::string text = bar == std::string::npos ? "" : line.substr(bar + 1);
+        parents.resize(depth);
+        SceneNode* node = GetScene().CreateNode(parents.back(), name.c_str(), text.c_str());
+        parents.push_back(node);
+        nodes.push_back(node);
+    }
+    return nodes;
+}
+
+void TestHost::Select(const std::vector<SceneNode*>& nodes)
+{
+    NodeTab selection;
+    for (SceneNode* node : nodes) selection.Append(node);
+    GetScene().SetSelection(selection);
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (CoreInterface::Instance().TranslateDialogMessage(&msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+namespace {
+
+struct WindowSearch {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchCaption(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    if (WindowText(window) != search->caption) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindTopWindow(const char* caption)
+{
+    WindowSearch search = {caption, nullptr};
+    EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string WindowText(HWND window)
+{
+    const int length = GetWindowTextLengthA(window);
+    std::string text(length + 1, '\0');
+    GetWindowTextA(window, &text[0], length + 1);
+    text.resize(length);
+    return text;
+}
+
+std::string NodeText(const SceneNode* node)
+{
+    CStr text;
+    node->GetUserPropText(text);
+    return text.data();
+}

@@ -1,0 +1,55 @@
+// The host side of the window tests: one main window with a menu and a utility panel, the
+// real CoreInterface, and the plug-in modules loaded once per test process.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "coreinterface.h"
+#include "hold.h"
+#include "plugins.h"
+#include "scene.h"
+
+class CountingPanel : public UtilityPanel {
+public:
+    void ClosePanel() override { ++closeCount; }
+    int closeCount = 0;
+};
+
+class TestHost {
+public:
+    static TestHost& Get();
+
+    HWND MainWindow() const { return mainWindow_; }
+    CoreInterface& Core() { return CoreInterface::Instance(); }
+    Scene& GetScene() { return Core().GetScene(); }
+    CountingPanel& Panel() { return panel_; }
+
+    // Loads file from the tests' own folder once; fails the test when it cannot.
+    const PluginModule& Load(const char* file);
+    // The module's utility object, from its descriptor.
+    UtilityObject* Utility(const char* file);
+
+    // Empties the scene, the undo history and the status line.
+    void Reset();
+    // Builds nodes from lines "depth name|text" (depth 1 for a child of the root; text's
+    // "\n" stays as written, use \r\n in the string for CR LF).
+    std::vector<SceneNode*> Build(const std::vector<std::string>& lines);
+    void Select(const std::vector<SceneNode*>& nodes);
+
+private:
+    TestHost();
+    HWND mainWindow_ = nullptr;
+    CountingPanel panel_;
+    std::vector<PluginModule> modules_;
+};
+
+// Handles every message waiting in this thread's queue.
+void PumpMessages();
+// The first visible top-level window of this process with the caption.
+HWND FindTopWindow(const char* caption);
+std::string WindowText(HWND window);
+std::string NodeText(const SceneNode* node);
+std::string ModuleFolder();
