@@ -1,0 +1,20 @@
+// The undo record of one node's user-property text.
+#pragma once
+
+#include "cstr.h"
+#include "hold.h"
+#include "scene.h"
+
+class UserPropRestore : public RestoreObj {
+public:
+    // Reads the node's current text: create the record before the node is written.
+    explicit UserPropRestore(SceneNode* node);
+    ~UserPropRestore() override;
+    void UndoChange(int saveRedo) override;
+    void RedoChange() override;
+    CStr Describe() override;
+
+    CStr undoText;  // the text before the change
+    CStr redoText;  // the text after it, captured by the last undo
+    SceneNode* node;
+};
