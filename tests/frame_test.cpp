@@ -170,7 +170,7 @@ class FrameStrings : public testing::Test {
 protected:
     void SetUp() override
     {
-        const PluginModule& module = TestHost::Get().Load("frametest.dlu");
+        const PluginModule& module = TestHost::Get().Load("testmodules\\frametest.dlu");
         resString = reinterpret_cast<ResStringProc>(
             reinterpret_cast<void*>(GetProcAddress(module.module, "FrameTestResString")));
         ASSERT_NE(resString, nullptr);

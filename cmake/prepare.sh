@@ -1,0 +1,46 @@
+# Shared by test.sh and run.sh: installs what is missing on a Debian machine, builds, and
+# makes Wine prefixes inside the build folder.
+
+BUILD_DIR=${BUILD_DIR:-build}
+PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest"
+
+install_missing_packages() {
+    local missing=()
+    for package in $PACKAGES; do
+        dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "$0: missing Debian packages: ${missing[*]} (run as root to install them)" >&2
+        exit 1
+    fi
+    echo "Installing ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+build_everything() {
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+    cmake --build "$BUILD_DIR" -j"$(nproc)"
+}
+
+# wine_env PREFIX: the environment every Wine call of ours runs in.
+wine_env() {
+    export WINEPREFIX="$PWD/$BUILD_DIR/$1"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# make_wine_prefix PREFIX null|desktop: a prefix of our own, made once; "null" runs windows
+# without a display.
+make_wine_prefix() {
+    wine_env "$1"
+    [ -f "$WINEPREFIX/.made" ] && return 0
+    echo "Making the Wine prefix $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    if [ "$2" = null ]; then
+        wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    fi
+    wineserver -w
+    touch "$WINEPREFIX/.made"
+}

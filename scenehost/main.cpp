@@ -1,0 +1,98 @@
+// scenehost: the host application. Loads the plug-ins beside the program and the scene named
+// on the command line.
+//
+//   scenehost [scene-file]        the application
+//   scenehost --describe          prints what the host learns from each plug-in, then exits
+//   scenehost --check scene-file  reads the scene file and reports the first error, if any
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "coreinterface.h"
+#include "mainwindow.h"
+#include "scenefile.h"
+
+namespace {
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+// A program without a console writes to the console of whoever started it.
+void UseParentConsole()
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out && out != INVALID_HANDLE_VALUE) return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+}
+
+int Describe()
+{
+    UseParentConsole();
+    UtilityChooser utilities;
+    std::vector<std::string> errors;
+    utilities.LoadPlugins(ProgramFolder(), errors);
+    for (const PluginModule& plugin : utilities.Plugins())
+        std::printf("%s\n", DescribePlugin(plugin).c_str());
+    for (const std::string& error : errors) std::fprintf(stderr, "scenehost: %s\n", error.c_str());
+    if (utilities.Plugins().empty() && errors.empty())
+        std::fprintf(stderr, "scenehost: no plug-in (*.dlu) in %s\n", ProgramFolder().c_str());
+    return errors.empty() && !utilities.Plugins().empty() ? 0 : 1;
+}
+
+int Check(const char* path)
+{
+    UseParentConsole();
+    Scene scene;
+    SceneFileError error;
+    if (!LoadSceneFile(path, scene, error)) {
+        std::fprintf(stderr, "scenehost: %s\n", DescribeError(path, error).c_str());
+        return 1;
+    }
+    std::printf("%s: %d nodes\n", path, scene.NodeCount());
+    return 0;
+}
+
+int RunApplication(HINSTANCE instance, int show, const char* scenePath)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    MainWindow window;
+    std::vector<std::string> errors;
+    window.Utilities().LoadPlugins(ProgramFolder(), errors);
+    if (!window.Create(instance, show)) return 1;
+    for (const std::string& error : errors)
+        MessageBoxA(window.Window(), error.c_str(), "Scene Host", MB_OK | MB_ICONERROR);
+    if (scenePath) window.OpenScene(scenePath);
+    // The plug-ins learn once that the host is up, with its main window and menu in place.
+    CoreInterface::Instance().NotifyCallbacks();
+    return window.RunMessageLoop();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+{
+    const int count = __argc;
+    char** arguments = __argv;
+    if (count >= 2 && std::strcmp(arguments[1], "--describe") == 0) return Describe();
+    if (count >= 2 && std::strcmp(arguments[1], "--check") == 0) {
+        if (count != 3) {
+            UseParentConsole();
+            std::fprintf(stderr, "scenehost: --check needs one scene file\n");
+            return 2;
+        }
+        return Check(arguments[2]);
+    }
+    return RunApplication(instance, show, count >= 2 ? arguments[1] : nullptr);
+}

@@ -1,0 +1,349 @@
+#include "mainwindow.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "hold.h"
+#include "hostutil.h"
+#include "resource.h"
+#include "scenefile.h"
+
+namespace {
+
+const char kClassName[] = "SceneHostMain";
+const char kAppName[] = "Scene Host";
+const int kNodeListId = 200;
+const int kStatusId = 201;
+const int kPanelWidth = 250;
+const char kSceneFilter[] = "Scene files (*.scene)\0*.scene\0All files (*.*)\0*.*\0";
+
+std::string FileNameOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void SetMenuText(HMENU menu, UINT id, const std::string& text, bool enabled)
+{
+    ModifyMenuA(menu, id, MF_BYCOMMAND | MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id,
+                text.c_str());
+}
+
+}  // namespace
+
+bool MainWindow::Create(HINSTANCE instance, int show)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassExA(&windowClass)) return false;
+    accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    window_ = CreateWindowExA(0, kClassName, kAppName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                              CW_USEDEFAULT, CW_USEDEFAULT, 1000, 680, nullptr, nullptr, instance,
+                              this);
+    if (!window_) return false;
+    ShowWindow(window_, show);
+    UpdateWindow(window_);
+    return true;
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CoreInterface& core = CoreInterface::Instance();
+    switch (message) {
+    case WM_CREATE:
+        core.SetMainWindow(window_);
+        core.SetViewObserver(this);
+        core.SetStatusListener(StatusShown, this);
+        nodes_.Create(window_, kNodeListId);
+        status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
+                                  0, 0, 0, 0, window_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)),
+                                  GetModuleHandleA(nullptr), nullptr);
+        utilities_.Create(window_);
+        UpdateTitle();
+        return 0;
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_SETFOCUS:
+        SetFocus(nodes_.Window());
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == 300 && HIWORD(wParam) == CBN_SELCHANGE) utilities_.ComboChanged();
+        else OnCommand(LOWORD(wParam));
+        return 0;
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_INITMENUPOPUP:
+        OnInitMenu(reinterpret_cast<HMENU>(wParam));
+        return 0;
+    case WM_APP_CLOSE_PANEL:
+        utilities_.PanelCloseRequested();
+        return 0;
+    case WM_APP_SYNC_SELECTION:
+        nodes_.TakeSelectionInto(core.GetScene());
+        return 0;
+    case WM_CLOSE:
+        if (!CommandRunning() && ConfirmDiscard()) DestroyWindow(window_);
+        return 0;
+    case WM_DESTROY:
+        utilities_.Choose(-1);
+        core.SetStatusListener(nullptr, nullptr);
+        core.SetViewObserver(nullptr);
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window_, message, wParam, lParam);
+    }
+}
+
+void MainWindow::OnCommand(int id)
+{
+    switch (id) {
+    case IDM_FILE_OPEN: ChooseSceneToOpen(); break;
+    case IDM_FILE_SAVE: Save(path_.empty()); break;
+    case IDM_FILE_SAVE_AS: Save(true); break;
+    case IDM_FILE_EXIT: PostMessageA(window_, WM_CLOSE, 0, 0); break;
+    case IDM_EDIT_UNDO: UndoOrRedo(true); break;
+    case IDM_EDIT_REDO: UndoOrRedo(false); break;
+    case IDM_EDIT_SELECT_ALL: SelectAll(true); break;
+    case IDM_EDIT_SELECT_NONE: SelectAll(false); break;
+    case IDM_EDIT_TOGGLE_HIDDEN: ToggleHiddenOfSelection(); break;
+    case IDM_TOOLS_UTILITIES:
+        utilities_.Choose(utilities_.Chosen() < 0 && !utilities_.Plugins().empty() ? 0 : -1);
+        break;
+    case IDM_HELP_ABOUT: ShowAbout(); break;
+    }
+}
+
+void MainWindow::OnInitMenu(HMENU menu)
+{
+    const bool idle = !theHold.Holding();
+    if (GetMenuState(menu, IDM_EDIT_UNDO, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
+    const std::string undoName = theHold.UndoName();
+    const std::string redoName = theHold.RedoName();
+    SetMenuText(menu, IDM_EDIT_UNDO, "&Undo " + undoName + "\tCtrl+Z",
+                idle && theHold.UndoCount() > 0);
+    SetMenuText(menu, IDM_EDIT_REDO, "&Redo " + redoName + "\tCtrl+Y",
+                idle && theHold.RedoCount() > 0);
+}
+
+LRESULT MainWindow::OnNotify(const NMHDR& header)
+{
+    if (header.idFrom == kNodeListId && header.code == LVN_ITEMCHANGED)
+        nodes_.ItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
+    return 0;
+}
+
+void MainWindow::Layout()
+{
+    RECT client;
+    GetClientRect(window_, &client);
+    SendMessageA(status_, WM_SIZE, 0, 0);
+    RECT statusRect;
+    GetWindowRect(status_, &statusRect);
+    const int statusHeight = statusRect.bottom - statusRect.top;
+    const int parts[] = {client.right - 220, -1};
+    SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    const int height = client.bottom - statusHeight;
+    const int listWidth = client.right - kPanelWidth;
+    MoveWindow(nodes_.Window(), 0, 0, listWidth > 0 ? listWidth : 0, height, TRUE);
+    utilities_.Layout(listWidth, 0, kPanelWidth, height);
+}
+
+bool MainWindow::CommandRunning()
+{
+    if (!theHold.Holding()) return false;
+    MessageBoxA(window_, "A command is waiting for an answer. Answer its question first.",
+                kAppName, MB_OK | MB_ICONINFORMATION);
+    return true;
+}
+
+bool MainWindow::ConfirmDiscard()
+{
+    Scene& scene = CoreInterface::Instance().GetScene();
+    if (!scene.Modified()) return true;
+    const std::string question =
+        "Save changes to " + (path_.empty() ? std::string("the scene") : FileNameOf(path_)) + "?";
+    switch (MessageBoxA(window_, question.c_str(), kAppName, MB_YESNOCANCEL | MB_ICONWARNING)) {
+    case IDYES: return Save(path_.empty());
+    case IDNO: return true;
+    default: return false;
+    }
+}
+
+bool MainWindow::OpenScene(const std::string& path)
+{
+    if (CommandRunning()) return false;
+    SceneFileError error;
+    utilities_.Choose(-1);
+    if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), error)) {
+        ShowError(DescribeError(path.c_str(), error));
+        return false;
+    }
+    path_ = path;
+    nodes_.Rebuild(CoreInterface::Instance().GetScene());
+    UpdateTitle();
+    CoreInterface::Instance().ShowStatus(("Opened " + FileNameOf(path)).c_str());
+    return true;
+}
+
+void MainWindow::ChooseSceneToOpen()
+{
+    if (CommandRunning() || !ConfirmDiscard()) return;
+    char file[MAX_PATH] = "";
+    OPENFILENAMEA open = {};
+    open.lStructSize = sizeof open;
+    open.hwndOwner = window_;
+    open.lpstrFilter = kSceneFilter;
+    open.lpstrFile = file;
+    open.nMaxFile = sizeof file;
+    open.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (GetOpenFileNameA(&open)) OpenScene(file);
+}
+
+bool MainWindow::Save(bool askForName)
+{
+    std::string path = path_;
+    if (askForName) {
+        char file[MAX_PATH] = "";
+        lstrcpynA(file, path_.c_str(), sizeof file);
+        OPENFILENAMEA save = {};
+        save.lStructSize = sizeof save;
+        save.hwndOwner = window_;
+        save.lpstrFilter = kSceneFilter;
+        save.lpstrFile = file;
+        save.nMaxFile = sizeof file;
+        save.lpstrDefExt = "scene";
+        save.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+        if (!GetSaveFileNameA(&save)) return false;
+        path = file;
+    }
+    Scene& scene = CoreInterface::Instance().GetScene();
+    SceneFileError error;
+    if (!SaveSceneFile(path.c_str(), scene, error)) {
+        ShowError(DescribeError(path.c_str(), error));
+        return false;
+    }
+    path_ = path;
+    scene.SetModified(false);
+    UpdateTitle();
+    CoreInterface::Instance().ShowStatus(("Saved " + FileNameOf(path)).c_str());
+    return true;
+}
+
+void MainWindow::UndoOrRedo(bool undo)
+{
+    if (CommandRunning()) return;
+    const std::string name = undo ? theHold.UndoName() : theHold.RedoName();
+    if (!(undo ? theHold.Undo() : theHold.Redo())) return;
+    CoreInterface::Instance().ShowStatus(((undo ? "Undone: " : "Redone: ") + name).c_str());
+    CoreInterface::Instance().GetScene().SetModified(true);
+    UpdateTitle();
+}
+
+void MainWindow::SelectAll(bool select)
+{
+    Scene& scene = CoreInterface::Instance().GetScene();
+    NodeTab nodes;
+    if (select) scene.CollectNodes(nodes);
+    scene.SetSelection(nodes);
+}
+
+void MainWindow::ToggleHiddenOfSelection()
+{
+    Scene& scene = CoreInterface::Instance().GetScene();
+    for (int i = 0; i < scene.SelectedCount(); ++i) {
+        SceneNode* node = scene.SelectedNode(i);
+        node->SetHidden(!node->IsHidden());
+    }
+}
+
+void MainWindow::ShowAbout()
+{
+    std::string text = "Scene Host\n\nEdits the user properties of scene nodes with the "
+                       "utilities found beside the program:\n\n";
+    for (const PluginModule& plugin : utilities_.Plugins()) text += DescribePlugin(plugin) + "\n";
+    MessageBoxA(window_, text.c_str(), "About Scene Host", MB_OK | MB_ICONINFORMATION);
+}
+
+void MainWindow::UpdateTitle()
+{
+    const bool modified = CoreInterface::Instance().GetScene().Modified();
+    std::string title = kAppName;
+    title += " - " + (path_.empty() ? std::string("Untitled") : FileNameOf(path_));
+    if (modified) title += " *";
+    SetWindowTextA(window_, title.c_str());
+    UpdateCounts();
+}
+
+void MainWindow::UpdateCounts()
+{
+    Scene& scene = CoreInterface::Instance().GetScene();
+    const std::string counts = std::to_string(scene.NodeCount()) + " nodes, " +
+                               std::to_string(scene.SelectedCount()) + " selected";
+    SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(counts.c_str()));
+}
+
+void MainWindow::ShowError(const std::string& line)
+{
+    MessageBoxA(window_, line.c_str(), kAppName, MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::SelectionChanged()
+{
+    nodes_.ShowSelection(CoreInterface::Instance().GetScene());
+    UpdateCounts();
+}
+
+void MainWindow::NodeChanged(SceneNode* node)
+{
+    nodes_.ShowNode(node);
+    UpdateTitle();
+}
+
+void MainWindow::SceneRebuilt()
+{
+    nodes_.Rebuild(CoreInterface::Instance().GetScene());
+    UpdateTitle();
+}
+
+void MainWindow::StatusShown(const char* text, void* context)
+{
+    auto* self = static_cast<MainWindow*>(context);
+    SendMessageA(self->status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+}
+
+int MainWindow::RunMessageLoop()
+{
+    CoreInterface& core = CoreInterface::Instance();
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        // Shortcuts pause while a plug-in's edit field has the focus, so typing reaches it.
+        if (AcceleratorsEnabled() && TranslateAcceleratorA(window_, accelerators_, &msg)) continue;
+        if (core.TranslateDialogMessage(&msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,54 @@
+// The application's main window: menu, node list, utility panel and status line.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "coreinterface.h"
+#include "nodeview.h"
+#include "utilities.h"
+
+class MainWindow : private SceneObserver {
+public:
+    bool Create(HINSTANCE instance, int show);
+    HWND Window() const { return window_; }
+    UtilityChooser& Utilities() { return utilities_; }
+
+    // Loads path into the scene; a bad file is reported in a message box and changes nothing.
+    bool OpenScene(const std::string& path);
+    int RunMessageLoop();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id);
+    void OnInitMenu(HMENU menu);
+    LRESULT OnNotify(const NMHDR& header);
+    void Layout();
+
+    bool CommandRunning();
+    bool ConfirmDiscard();
+    bool Save(bool askForName);
+    void ChooseSceneToOpen();
+    void UndoOrRedo(bool undo);
+    void SelectAll(bool select);
+    void ToggleHiddenOfSelection();
+    void ShowAbout();
+    void UpdateTitle();
+    void UpdateCounts();
+    void ShowError(const std::string& line);
+
+    void SelectionChanged() override;
+    void NodeChanged(SceneNode* node) override;
+    void SceneRebuilt() override;
+
+    static void StatusShown(const char* text, void* context);
+
+    HWND window_ = nullptr;
+    HWND status_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+    NodeView nodes_;
+    UtilityChooser utilities_;
+    std::string path_;
+};

@@ -1,0 +1,309 @@
+#include "scenefile.h"
+
+#include <cstdio>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+#include <sstream>
+#include <vector>
+
+namespace {
+
+const char kHeader[] = "scene 1";
+
+struct NodeEntry {
+    int depth;
+    std::string name;
+    std::string props;
+    bool hidden;
+};
+
+class LineReader {
+public:
+    explicit LineReader(const std::string& text) : text_(text) {}
+    bool Next(std::string& line)
+    {
+        if (pos_ >= text_.size()) return false;
+        size_t end = text_.find('\n', pos_);
+        if (end == std::string::npos) end = text_.size();
+        line = text_.substr(pos_, end - pos_);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        pos_ = end + 1;
+        ++number_;
+        return true;
+    }
+    int Number() const { return number_; }
+
+private:
+    const std::string& text_;
+    size_t pos_ = 0;
+    int number_ = 0;
+};
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool DecodeEscape(const std::string& line, size_t& pos, std::string& out)
+{
+    if (pos >= line.size()) return false;
+    switch (line[pos]) {
+    case '\\': out += '\\'; break;
+    case '"': out += '"'; break;
+    case 'r': out += '\r'; break;
+    case 'n': out += '\n'; break;
+    case 't': out += '\t'; break;
+    case 'x': {
+        if (pos + 2 >= line.size()) return false;
+        const int high = HexValue(line[pos + 1]);
+        const int low = HexValue(line[pos + 2]);
+        if (high < 0 || low < 0) return false;
+        out += static_cast<char>(high * 16 + low);
+        pos += 2;
+        break;
+    }
+    default:
+        return false;
+    }
+    ++pos;
+    return true;
+}
+
+// Reads a quoted text starting at pos (at the opening quote); pos ends after the closing one.
+bool ReadQuoted(const std::string& line, size_t& pos, std::string& out, std::string& problem)
+{
+    if (pos >= line.size() || line[pos] != '"') {
+        problem = "expected a quoted text";
+        return false;
+    }
+    ++pos;
+    while (pos < line.size() && line[pos] != '"') {
+        if (line[pos] != '\\') {
+            out += line[pos++];
+            continue;
+        }
+        ++pos;
+        if (!DecodeEscape(line, pos, out)) {
+            problem = "bad escape in quoted text";
+            return false;
+        }
+    }
+    if (pos >= line.size()) {
+        problem = "quoted text is not closed";
+        return false;
+    }
+    ++pos;
+    return true;
+}
+
+void SkipSpaces(const std::string& line, size_t& pos)
+{
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+}
+
+std::string Word(const std::string& line, size_t& pos)
+{
+    SkipSpaces(line, pos);
+    const size_t start = pos;
+    while (pos < line.size() && line[pos] != ' ' && line[pos] != '\t') ++pos;
+    return line.substr(start, pos - start);
+}
+
+bool ParseDepth(const std::string& word, int previousDepth, int& depth, std::string& problem)
+{
+    depth = 0;
+    if (word.empty() || word.size() > 6 || word.find_first_not_of("0123456789") != std::string::npos) {
+        problem = "expected a depth (1 or more)";
+        return false;
+    }
+    depth = std::stoi(word);
+    if (depth < 1) {
+        problem = "depth must be 1 or more";
+        return false;
+    }
+    if (depth > previousDepth + 1) {
+        problem = "depth " + word + " skips a level (the node before has depth " +
+                  std::to_string(previousDepth) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool ParseNode(const std::string& line, size_t pos, int previousDepth, NodeEntry& entry,
+               std::string& problem)
+{
+    if (!ParseDepth(Word(line, pos), previousDepth, entry.depth, problem)) return false;
+    SkipSpaces(line, pos);
+    if (!ReadQuoted(line, pos, entry.name, problem)) return false;
+    const std::string flag = Word(line, pos);
+    if (flag == "hidden") {
+        entry.hidden = true;
+    } else if (!flag.empty()) {
+        problem = "unknown node flag '" + flag + "'";
+        return false;
+    }
+    if (!Word(line, pos).empty()) {
+        problem = "unexpected text after the node";
+        return false;
+    }
+    return true;
+}
+
+bool ParseProps(const std::string& line, size_t pos, NodeEntry& entry, std::string& problem)
+{
+    SkipSpaces(line, pos);
+    std::string props;
+    if (!ReadQuoted(line, pos, props, problem)) return false;
+    if (!Word(line, pos).empty()) {
+        problem = "unexpected text after the properties";
+        return false;
+    }
+    entry.props += props;
+    return true;
+}
+
+bool Fail(SceneFileError& error, int line, const std::string& message)
+{
+    error.line = line;
+    error.message = message;
+    return false;
+}
+
+bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, SceneFileError& error)
+{
+    LineReader reader(text);
+    std::string line;
+    bool sawHeader = false;
+    while (reader.Next(line)) {
+        size_t pos = 0;
+        const std::string keyword = Word(line, pos);
+        std::string problem;
+        if (keyword.empty() || keyword[0] == '#') continue;
+        if (!sawHeader) {
+            if (line != kHeader) return Fail(error, reader.Number(), "not a scene file (expected 'scene 1')");
+            sawHeader = true;
+        } else if (keyword == "node") {
+            NodeEntry entry = {0, "", "", false};
+            const int previous = entries.empty() ? 0 : entries.back().depth;
+            if (!ParseNode(line, pos, previous, entry, problem)) return Fail(error, reader.Number(), problem);
+            entries.push_back(entry);
+        } else if (keyword == "props") {
+            if (entries.empty()) return Fail(error, reader.Number(), "'props' before any node");
+            if (!ParseProps(line, pos, entries.back(), problem)) return Fail(error, reader.Number(), problem);
+        } else {
+            return Fail(error, reader.Number(), "unknown keyword '" + keyword + "'");
+        }
+    }
+    if (!sawHeader) return Fail(error, reader.Number(), "not a scene file (expected 'scene 1')");
+    return true;
+}
+
+std::string Quote(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                char hex[5];
+                std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                out += hex;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+bool ParseSceneText(const std::string& text, Scene& scene, SceneFileError& error)
+{
+    std::vector<NodeEntry> entries;
+    if (!ParseEntries(text, entries, error)) return false;
+    if (!scene.Clear()) return Fail(error, 0, "a command is still running in the scene");
+    std::vector<SceneNode*> parents = {scene.Root()};
+    for (const NodeEntry& entry : entries) {
+        parents.resize(entry.depth);
+        parents.push_back(scene.CreateNode(parents.back(), entry.name.c_str(), entry.props.c_str(),
+                                           entry.hidden));
+    }
+    scene.SetModified(false);
+    return true;
+}
+
+bool LoadSceneFile(const char* path, Scene& scene, SceneFileError& error)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (!file) return Fail(error, 0, "cannot be opened");
+    std::string text;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    const bool readFailed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (readFailed) return Fail(error, 0, "cannot be read");
+    return ParseSceneText(text, scene, error);
+}
+
+std::string FormatSceneText(const Scene& scene)
+{
+    NodeTab nodes;
+    scene.CollectNodes(nodes);
+    std::string text = std::string(kHeader) + "\n";
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const SceneNode* node = nodes[i];
+        text += "node " + std::to_string(node->Depth()) + " " + Quote(node->NodeName());
+        text += node->IsHidden() ? " hidden\n" : "\n";
+        CStr props;
+        node->GetUserPropText(props);
+        if (props.Length() > 0) text += "props " + Quote(props.data()) + "\n";
+    }
+    return text;
+}
+
+namespace {
+
+bool ReplaceFileWith(const std::string& from, const char* to)
+{
+#if defined(_WIN32)
+    return MoveFileExA(from.c_str(), to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return std::rename(from.c_str(), to) == 0;
+#endif
+}
+
+}  // namespace
+
+bool SaveSceneFile(const char* path, const Scene& scene, SceneFileError& error)
+{
+    // Written beside the file first, so a full disk never leaves the old file half overwritten.
+    const std::string text = FormatSceneText(scene);
+    const std::string temporary = std::string(path) + ".saving";
+    FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) return Fail(error, 0, "cannot be written");
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed || !ReplaceFileWith(temporary, path)) {
+        std::remove(temporary.c_str());
+        return Fail(error, 0, "could not be written completely; the file on disk is unchanged");
+    }
+    return true;
+}
+
+std::string DescribeError(const char* path, const SceneFileError& error)
+{
+    std::string line = path;
+    if (error.line > 0) line += ":" + std::to_string(error.line);
+    return line + ": " + error.message;
+}

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds everything with the MinGW-w64 cross compiler and runs the tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")"
+source cmake/prepare.sh
+
+install_missing_packages
+build_everything
+make_wine_prefix wineprefix null
+# One Wine server for the whole run: every test process starts in about half a second.
+wineserver -p </dev/null >/dev/null 2>&1
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)" --timeout 180
