@@ -1,1 +1,195 @@
-// placeholder
+#include "propertyruns.h"
+
+#include <new>
+
+#include "hold.h"
+#include "userproprestore.h"
+
+namespace {
+
+constexpr int kNodeReserve = 10;
+
+struct WalkStep {
+    SceneNode* node;
+    int nextChild;
+};
+
+bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
+
+void CollectIfMatching(SceneNode* node, UserPropLines& lines, const CStr& findText,
+                       NodeTab& nodes)
+{
+    if (node->IsExcluded(0, 0)) return;
+    CStr text;
+    node->GetUserPropText(text);
+    lines.Parse(text);
+    if (lines.CountMatches(findText) > 0) nodes.Append(node, kNodeReserve);
+}
+
+// Pushes with room in proportion to the depth, so that a deep chain grows in few steps.
+bool Push(Tab<WalkStep>& path, SceneNode* node)
+{
+    return path.Append(WalkStep{node, 0}, path.Count() + kNodeReserve) >= 0;
+}
+
+// Reads the node's text into lines. False when memory ran out on the way and a line is
+// missing from the list: writing it back would lose that line.
+bool ParseWhole(SceneNode* node, UserPropLines& lines, CStr& text)
+{
+    node->GetUserPropText(text);
+    lines.Parse(text);
+    int expected = 0;
+    for (const char* c = text.data(); *c; ++c)
+        if (!IsLineBreak(*c)) ++expected;
+    int kept = 0;
+    for (int i = 0; i < lines.Count(); ++i) kept += lines.Line(i)->Length();
+    return kept == expected;
+}
+
+// Hands the hold the node's undo record, then writes the joined lines. The node is left as
+// it is when the record or the text cannot be had: no change goes in that cannot be undone,
+// and no text goes in cut short.
+bool WriteNode(SceneNode* node, const UserPropLines& lines)
+{
+    CStr joined = lines.Join();
+    int expected = lines.Count() > 0 ? 2 * (lines.Count() - 1) : 0;
+    for (int i = 0; i < lines.Count(); ++i) expected += lines.Line(i)->Length();
+    if (joined.Length() != expected) return false;
+    auto* record = new (std::nothrow) UserPropRestore(node);
+    if (!record) return false;
+    theHold.Put(record);
+    node->SetUserPropText(joined);
+    return true;
+}
+
+bool AppendLine(UserPropLines& lines, const CStr& text)
+{
+    int before = lines.Count();
+    lines.Append(text);
+    return lines.Count() > before;
+}
+
+// The answers below return false when the user stops the run. A question that could not be
+// asked, or any answer not listed, lets the node go on.
+bool GoOnAfterMultiMatch(MatchQuestions& ask, SceneNode* node, const CStr& find,
+                         bool& ignoreAll)
+{
+    int answer = ask.AskMultiMatch(node, find);
+    if (answer == kMultiMatchCancel) return false;
+    if (answer == kMultiMatchIgnoreAll) ignoreAll = true;
+    return true;
+}
+
+bool GoOnAfterConfirm(MatchQuestions& ask, SceneNode* node, const CStr& find,
+                      const CStr& replace, bool& replaceAll)
+{
+    int answer = ask.AskReplace(node, find, replace);
+    if (answer == kConfirmCancel) return false;
+    if (answer == kConfirmReplaceAll) replaceAll = true;
+    return true;
+}
+
+// State of one Replace or Write to ALL! run.
+struct ReplaceRun {
+    ReplaceRun(const CStr& find, const CStr& replace, bool writeAll, MatchQuestions& ask)
+        : find(find), replace(replace), writeAll(writeAll), ask(ask)
+    {
+    }
+
+    const CStr& find;
+    const CStr& replace;
+    bool writeAll;
+    MatchQuestions& ask;
+    UserPropLines lines;
+    CStr text;
+    bool ignoreAll = false;
+    bool replaceAll = false;
+    RunOutcome outcome;
+
+    // False when the user stopped the run at this node.
+    bool Visit(SceneNode* node)
+    {
+        if (!node || node->IsExcluded(0, 0) || !ParseWhole(node, lines, text)) return true;
+        int matches = find.Length() > 0 ? lines.CountMatches(find) : 0;
+        if (matches == 0) {
+            if (writeAll && AppendLine(lines, replace) && WriteNode(node, lines))
+                ++outcome.written;
+            return true;
+        }
+        if (!ignoreAll && matches > 1 && !GoOnAfterMultiMatch(ask, node, find, ignoreAll))
+            return false;
+        if (!replaceAll && !GoOnAfterConfirm(ask, node, find, replace, replaceAll))
+            return false;
+        lines.ReplaceMatches(find, replace);
+        if (WriteNode(node, lines)) {
+            ++outcome.changed;
+            ++outcome.written;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+void CollectMatchingNodes(SceneNode* node, UserPropLines& lines, const CStr& findText,
+                          NodeTab& nodes)
+{
+    if (!node) return;
+    // A path of our own instead of recursion: scenes may nest deeper than the stack allows.
+    // Should it fail to grow, the subtree it could not enter is left out.
+    Tab<WalkStep> path;
+    CollectIfMatching(node, lines, findText, nodes);
+    if (!Push(path, node)) return;
+    while (path.Count() > 0) {
+        int top = path.Count() - 1;
+        WalkStep step = path[top];
+        // Asked again every time: the children may change while the walk goes on.
+        if (step.nextChild >= step.node->ChildCount()) {
+            path.Delete(top, 1);
+            continue;
+        }
+        SceneNode* child = step.node->Child(step.nextChild);
+        path.Set(top, WalkStep{step.node, step.nextChild + 1});
+        if (!child) continue;
+        CollectIfMatching(child, lines, findText, nodes);
+        Push(path, child);
+    }
+}
+
+RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQuestions& ask)
+{
+    RunOutcome outcome;
+    UserPropLines lines;
+    CStr text;
+    bool ignoreAll = false;
+    for (int i = 0; i < nodes.Count(); ++i) {
+        SceneNode* node = nodes[i];
+        if (!node || node->IsExcluded(0, 0) || !ParseWhole(node, lines, text)) continue;
+        // After Ignore All the removal alone tells whether the node changes.
+        if (!ignoreAll) {
+            int matches = lines.CountMatches(find);
+            if (matches == 0) continue;
+            if (matches > 1 && !GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {
+                outcome.cancelled = true;
+                break;
+            }
+        }
+        if (lines.RemoveMatches(find) == 0 || !WriteNode(node, lines)) continue;
+        ++outcome.changed;
+        ++outcome.written;
+    }
+    return outcome;
+}
+
+RunOutcome ReplaceMatchingLines(const NodeTab& nodes, const CStr& find, const CStr& replace,
+                                bool writeAll, MatchQuestions& ask)
+{
+    ReplaceRun run(find, replace, writeAll, ask);
+    for (int i = 0; i < nodes.Count(); ++i) {
+        if (!run.Visit(nodes[i])) {
+            run.outcome.cancelled = true;
+            break;
+        }
+    }
+    return run.outcome;
+}

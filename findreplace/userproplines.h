@@ -27,6 +27,9 @@ public:
     int ReplaceMatches(CStr find, CStr replacement);
 
 private:
+    void AppendText(const char* text);  // nothing is added when memory runs out
+    void DestroyLines();                // leaves the count and the storage as they were
+
     Tab<CStr*> lines_;  // owned
 };
 

@@ -1,1 +1,161 @@
-// pending
+// A node's text as a list of lines: splitting, joining, the prefix match and the three
+// match operations.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "userproplines.h"
+
+namespace {
+
+const char kSample[] = "LOD=1\r\n\r\nlodBias=2\nname=x";
+
+std::vector<std::string> Lines(const UserPropLines& lines)
+{
+    std::vector<std::string> all;
+    for (int i = 0; i < lines.Count(); ++i) all.push_back(lines.Line(i)->data());
+    return all;
+}
+
+using Texts = std::vector<std::string>;
+
+class LineList : public testing::Test {
+protected:
+    void SetUp() override { assertsBefore = AssertReportCount(); }
+    // The list's own loops stay inside the count, so normal use reports nothing.
+    void TearDown() override
+    {
+        EXPECT_EQ(assertsBefore, AssertReportCount()) << "array index reports";
+    }
+
+    UserPropLines lines;
+    int assertsBefore = 0;
+};
+
+TEST_F(LineList, ParseDropsBlankLinesAndJoinUsesCrLf)
+{
+    lines.Parse(kSample);
+    EXPECT_EQ((Texts{"LOD=1", "lodBias=2", "name=x"}), Lines(lines));
+    EXPECT_STREQ("LOD=1\r\nlodBias=2\r\nname=x", lines.Join());
+
+    lines.Parse("\r\na\r\n");
+    EXPECT_EQ(Texts{"a"}, Lines(lines));
+    EXPECT_STREQ("a", lines.Join());
+
+    lines.Parse("a\rb\n\rc\r\n\r\nd");
+    EXPECT_EQ((Texts{"a", "b", "c", "d"}), Lines(lines));
+}
+
+TEST_F(LineList, TextWithoutLinesGivesAnEmptyList)
+{
+    for (const char* text : {"", "\r\n\r\n\n\r\r"}) {
+        lines.Parse(text);
+        EXPECT_EQ(0, lines.Count()) << "text of " << std::string(text).size() << " breaks";
+        EXPECT_STREQ("", lines.Join());
+        EXPECT_EQ(0, lines.CountMatches("a"));
+        EXPECT_EQ(0, lines.RemoveMatches("a"));
+        EXPECT_EQ(0, lines.ReplaceMatches("a", "b"));
+    }
+}
+
+TEST_F(LineList, SpacesAndTabsAreKept)
+{
+    lines.Parse("   \r\n\tkey = v \r\n");
+    EXPECT_EQ((Texts{"   ", "\tkey = v "}), Lines(lines));
+    EXPECT_STREQ("   \r\n\tkey = v ", lines.Join());
+}
+
+TEST_F(LineList, ParseReplacesWhatTheListHeld)
+{
+    lines.Parse("a\r\nb\r\nc");
+    lines.Parse("d");
+    EXPECT_EQ(Texts{"d"}, Lines(lines));
+    lines.Clear();
+    EXPECT_EQ(0, lines.Count());
+    lines.Append("e");
+    EXPECT_EQ(Texts{"e"}, Lines(lines));
+}
+
+TEST_F(LineList, LineAndSetLineOutOfRangeDoNothing)
+{
+    lines.Parse("a\r\nb");
+    EXPECT_EQ(nullptr, lines.Line(-1));
+    EXPECT_EQ(nullptr, lines.Line(lines.Count()));
+    lines.SetLine(lines.Count(), "x");
+    lines.SetLine(-1, "x");
+    EXPECT_EQ((Texts{"a", "b"}), Lines(lines));
+    lines.SetLine(1, "c\r\nd");
+    EXPECT_EQ((Texts{"a", "c\r\nd"}), Lines(lines)) << "stored unchanged, not split";
+}
+
+TEST_F(LineList, AppendAddsACopyAsTheLastLine)
+{
+    UserPropLines empty;
+    EXPECT_EQ(0, empty.Count());
+    CStr text("last");
+    lines.Parse("a");
+    for (int i = 0; i < 25; ++i) lines.Append(text);
+    text = "changed";
+    ASSERT_EQ(26, lines.Count()) << "grows past its spare room";
+    EXPECT_STREQ("last", lines.Line(25)->data());
+}
+
+TEST_F(LineList, MatchIsACaseBlindPrefix)
+{
+    lines.Parse(kSample);
+    EXPECT_EQ(2, lines.CountMatches("lod"));
+    EXPECT_EQ(1, lines.CountMatches("LODB"));
+    EXPECT_EQ(1, lines.CountMatches("lod=1")) << "a line equal to the find text";
+    EXPECT_EQ(0, lines.CountMatches("lod=1x")) << "longer than the line";
+    EXPECT_EQ(0, lines.CountMatches("=1"));
+
+    lines.Parse(" lod=1\r\nlo");
+    EXPECT_EQ(0, lines.CountMatches("lod")) << "leading space, then a shorter line";
+}
+
+TEST_F(LineList, EmptyFindMatchesEveryLine)
+{
+    lines.Parse(kSample);
+    EXPECT_EQ(3, lines.CountMatches(""));
+}
+
+TEST_F(LineList, FindKeepsItsCase)
+{
+    CStr find("LoD");
+    lines.Parse(kSample);
+    lines.CountMatches(find);
+    lines.ReplaceMatches(find, "R");
+    lines.Parse(kSample);
+    lines.RemoveMatches(find);
+    EXPECT_STREQ("LoD", find);
+}
+
+TEST_F(LineList, RemoveTakesOutEveryMatchKeepingTheOrder)
+{
+    lines.Parse(kSample);
+    EXPECT_EQ(2, lines.RemoveMatches("lod"));
+    EXPECT_STREQ("name=x", lines.Join());
+
+    // Neighbours: each line that moves up is tested too.
+    lines.Parse("lod1\r\nLOD2\r\nkeep1\r\nlod3\r\nlod4\r\nkeep2\r\nlod5");
+    EXPECT_EQ(5, lines.RemoveMatches("lod"));
+    EXPECT_EQ((Texts{"keep1", "keep2"}), Lines(lines));
+
+    lines.Parse("lod1\r\nlod2");
+    EXPECT_EQ(2, lines.RemoveMatches("LOD"));
+    EXPECT_STREQ("", lines.Join());
+}
+
+TEST_F(LineList, ReplaceSetsTheWholeLine)
+{
+    lines.Parse(kSample);
+    EXPECT_EQ(2, lines.ReplaceMatches("lod", "Lod=5"));
+    EXPECT_EQ((Texts{"Lod=5", "Lod=5", "name=x"}), Lines(lines));
+
+    lines.Parse("a\r\nlod\r\nlod");
+    EXPECT_EQ(2, lines.ReplaceMatches("lod", "lod=9")) << "each line tested once";
+    EXPECT_STREQ("a\r\nlod=9\r\nlod=9", lines.Join());
+}
+
+}  // namespace

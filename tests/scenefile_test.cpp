@@ -1,0 +1,152 @@
+// The application's scene file: what it reads, what it refuses with which line, and that
+// every text survives a save and a load unchanged.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "hold.h"
+#include "scenefile.h"
+
+namespace {
+
+std::string PropsOf(const SceneNode* node)
+{
+    CStr text;
+    node->GetUserPropText(text);
+    return text.data();
+}
+
+SceneFileError ParseError(const std::string& text)
+{
+    Scene scene;
+    SceneFileError error;
+    EXPECT_FALSE(ParseSceneText(text, scene, error)) << text;
+    return error;
+}
+
+TEST(SceneFileRead, BuildsTheHierarchyWithFlagsAndTexts)
+{
+    Scene scene;
+    SceneFileError error;
+    ASSERT_TRUE(ParseSceneText("# a comment\n"
+                               "scene 1\n"
+                               "node 1 \"Base\"\n"
+                               "props \"LOD=1\\r\\n\\r\\nlodBias=2\"\n"
+                               "node 2 \"Arm\" hidden\n"
+                               "node 3 \"Hand\"\n"
+                               "node 1 \"Lamp\"\r\n",
+                               scene, error))
+        << error.message;
+    SceneNode* root = scene.Root();
+    ASSERT_EQ(root->ChildCount(), 2);
+    SceneNode* base = root->Child(0);
+    EXPECT_STREQ(base->NodeName(), "Base");
+    EXPECT_EQ(PropsOf(base), "LOD=1\r\n\r\nlodBias=2");
+    EXPECT_TRUE(base->Child(0)->IsHidden());
+    EXPECT_STREQ(base->Child(0)->Child(0)->NodeName(), "Hand");
+    EXPECT_STREQ(root->Child(1)->NodeName(), "Lamp");
+    EXPECT_FALSE(scene.Modified()) << "a freshly read scene has nothing to save";
+}
+
+TEST(SceneFileRead, ReportsTheLineAndWhatIsWrong)
+{
+    EXPECT_EQ(ParseError("").message, "not a scene file (expected 'scene 1')");
+    EXPECT_EQ(ParseError("node 1 \"a\"\n").line, 1);
+    SceneFileError error = ParseError("scene 1\nnode 1 \"a\"\nnode 3 \"b\"\n");
+    EXPECT_EQ(error.line, 3);
+    EXPECT_EQ(error.message, "depth 3 skips a level (the node before has depth 1)");
+    EXPECT_EQ(ParseError("scene 1\nnod 1 \"a\"\n").message, "unknown keyword 'nod'");
+    EXPECT_EQ(ParseError("scene 1\nprops \"x\"\n").message, "'props' before any node");
+    EXPECT_EQ(ParseError("scene 1\nnode 1 \"open\n").message, "quoted text is not closed");
+    EXPECT_EQ(ParseError("scene 1\nnode 1 \"a\\q\"\n").message, "bad escape in quoted text");
+    EXPECT_EQ(ParseError("scene 1\nnode 1 \"a\\x4\"\n").message, "bad escape in quoted text");
+    EXPECT_EQ(ParseError("scene 1\nnode 1 \"a\" shown\n").message, "unknown node flag 'shown'");
+    EXPECT_EQ(ParseError("scene 1\nnode 0 \"a\"\n").message, "depth must be 1 or more");
+    EXPECT_EQ(ParseError("scene 1\nnode x \"a\"\n").message, "expected a depth (1 or more)");
+    EXPECT_EQ(ParseError("scene 1\nnode 1 a\n").message, "expected a quoted text");
+}
+
+TEST(SceneFileRead, ABadFileLeavesTheSceneAsItWas)
+{
+    Scene scene;
+    scene.CreateNode(nullptr, "Kept", "x=1");
+    SceneFileError error;
+    EXPECT_FALSE(ParseSceneText("scene 1\nnode 1 \"a\"\nbroken\n", scene, error));
+    ASSERT_EQ(scene.NodeCount(), 1);
+    EXPECT_STREQ(scene.Root()->Child(0)->NodeName(), "Kept");
+}
+
+TEST(SceneFileRead, RefusedWhileACommandHoldsTheScene)
+{
+    theHold.Clear();
+    Scene scene;
+    scene.CreateNode(nullptr, "Busy");
+    theHold.Begin();
+    SceneFileError error;
+    EXPECT_FALSE(ParseSceneText("scene 1\nnode 1 \"a\"\n", scene, error));
+    EXPECT_EQ(scene.NodeCount(), 1);
+    theHold.Cancel();
+}
+
+TEST(SceneFileRoundTrip, EveryByteOfNamesAndTextsSurvives)
+{
+    std::string awkward;
+    for (int c = 1; c < 256; ++c) awkward += static_cast<char>(c);
+    Scene scene;
+    SceneNode* parent = scene.CreateNode(nullptr, "quote \" and \\ backslash", awkward.c_str());
+    scene.CreateNode(parent, awkward.c_str(), "\r\n\r\nblank lines\n\rkept\r", true);
+    scene.CreateNode(nullptr, "", "");
+
+    Scene copy;
+    SceneFileError error;
+    ASSERT_TRUE(ParseSceneText(FormatSceneText(scene), copy, error)) << error.message;
+    EXPECT_EQ(FormatSceneText(copy), FormatSceneText(scene));
+    SceneNode* copiedParent = copy.Root()->Child(0);
+    EXPECT_STREQ(copiedParent->NodeName(), "quote \" and \\ backslash");
+    EXPECT_EQ(PropsOf(copiedParent), awkward);
+    EXPECT_EQ(PropsOf(copiedParent->Child(0)), "\r\n\r\nblank lines\n\rkept\r");
+    EXPECT_TRUE(copiedParent->Child(0)->IsHidden());
+    EXPECT_STREQ(copy.Root()->Child(1)->NodeName(), "");
+}
+
+TEST(SceneFileRoundTrip, SaveThenLoadThroughTheDisk)
+{
+    Scene scene;
+    scene.CreateNode(scene.CreateNode(nullptr, "Base", "LOD=1"), "Arm", "LOD=2\r\nx=y");
+    const std::string path = testing::TempDir() + "roundtrip.scene";
+    SceneFileError error;
+    ASSERT_TRUE(SaveSceneFile(path.c_str(), scene, error)) << error.message;
+    Scene loaded;
+    ASSERT_TRUE(LoadSceneFile(path.c_str(), loaded, error)) << error.message;
+    EXPECT_EQ(FormatSceneText(loaded), FormatSceneText(scene));
+    std::remove(path.c_str());
+}
+
+TEST(SceneFileErrors, NamesTheFileAndLine)
+{
+    Scene scene;
+    SceneFileError error;
+    EXPECT_FALSE(LoadSceneFile("no/such/file.scene", scene, error));
+    EXPECT_EQ(DescribeError("no/such/file.scene", error), "no/such/file.scene: cannot be opened");
+    error.line = 12;
+    error.message = "unknown keyword 'nod'";
+    EXPECT_EQ(DescribeError("a.scene", error), "a.scene:12: unknown keyword 'nod'");
+}
+
+TEST(SceneFileErrors, AFailedSaveLeavesTheOldFileWhole)
+{
+    const std::string path = testing::TempDir() + "kept.scene";
+    Scene scene;
+    scene.CreateNode(nullptr, "Original");
+    SceneFileError error;
+    ASSERT_TRUE(SaveSceneFile(path.c_str(), scene, error));
+    const std::string folderAsFile = testing::TempDir();
+    EXPECT_FALSE(SaveSceneFile(folderAsFile.c_str(), scene, error));
+    Scene loaded;
+    ASSERT_TRUE(LoadSceneFile(path.c_str(), loaded, error));
+    EXPECT_STREQ(loaded.Root()->Child(0)->NodeName(), "Original");
+    std::remove(path.c_str());
+}
+
+}  // namespace
