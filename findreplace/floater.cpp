@@ -1,1 +1,235 @@
-// placeholder
+#include "floater.h"
+
+#include "frame.h"
+#include "hold.h"
+#include "hostutil.h"
+#include "propertyruns.h"
+#include "querydialogs.h"
+#include "resource.h"
+#include "userproplines.h"
+
+namespace {
+
+// ResString's buffer is overwritten by the next load, and a message box runs a message loop
+// in which anything may load another string, so the box gets its own copy.
+void ShowMessage(HWND owner, int textId, UINT icon)
+{
+    const CStr text = ResString(textId);
+    MessageBoxA(owner, text, "", MB_OK | icon);
+}
+
+void ShowSummary(Interface* ip, int formatId, int first, int second)
+{
+    CStr status;
+    status.printf(ResString(formatId), first, second);
+    ip->ShowStatus(status);
+}
+
+// The questions of a run, owned by the floater window.
+class FloaterQuestions : public MatchQuestions {
+public:
+    explicit FloaterQuestions(HWND owner) : owner_(owner) {}
+
+    int AskMultiMatch(SceneNode* node, const CStr& find) override
+    {
+        CStr message;
+        message.printf(ResString(IDS_MULTI_MATCH_MESSAGE), node->NodeName(), find.data());
+        return MultiMatchDialog(owner_, message);
+    }
+
+    // The user sees the Find text as typed, not the node's matching line.
+    int AskReplace(SceneNode* node, const CStr& find, const CStr& replace) override
+    {
+        CStr message;
+        message.printf(ResString(IDS_REPLACE_CONFIRM_MESSAGE), node->NodeName(), find.data(),
+                       replace.data());
+        return ReplaceConfirmDialog(owner_, message);
+    }
+
+private:
+    HWND owner_;
+};
+
+}  // namespace
+
+FindReplaceFloater::FindReplaceFloater() : coreInterface(GetCOREInterface()) {}
+
+INT_PTR CALLBACK FindReplaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) theFloater.window = window;
+    return theFloater.HandleMessage(window, message, wParam, lParam);
+}
+
+INT_PTR FindReplaceFloater::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        PlaceWindow(window);
+        UpdateButtons(window);
+        coreInterface->RegisterDialogWindow(window);
+        return TRUE;  // the dialog manager puts the focus into the Find field
+    case WM_DESTROY:
+        coreInterface->UnregisterDialogWindow(window);
+        return TRUE;
+    case WM_EXITSIZEMOVE: {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        x = rect.left;
+        y = rect.top;
+        return TRUE;
+    }
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void FindReplaceFloater::PlaceWindow(HWND window)
+{
+    if (x == -1 && y == -1) {
+        CenterWindow(window, GetParent(window));
+        return;
+    }
+    RECT rect;
+    GetWindowRect(window, &rect);
+    MoveWindow(window, x, y, rect.right - rect.left, rect.bottom - rect.top, FALSE);
+}
+
+void FindReplaceFloater::OnCommand(HWND window, int id, int code)
+{
+    switch (id) {
+    case IDCANCEL:
+        DestroyWindow(this->window);
+        this->window = nullptr;
+        break;
+    case IDC_SEARCH_SELECT: {
+        CStr find;
+        if (ReadWindowText(GetDlgItem(window, IDC_FIND_TEXT), find)) SearchAndSelect(find);
+        break;
+    }
+    case IDC_REMOVE_PROPERTY: {
+        if (!HasSelection()) break;
+        CStr find;
+        if (ReadWindowText(GetDlgItem(window, IDC_FIND_TEXT), find)) RemoveProperty(find);
+        break;
+    }
+    case IDC_REPLACE:
+    case IDC_WRITE_ALL: {
+        if (!HasSelection()) break;
+        CStr find, replace;
+        if (ReadWindowText(GetDlgItem(window, IDC_FIND_TEXT), find) &&
+            ReadWindowText(GetDlgItem(window, IDC_REPLACE_TEXT), replace))
+            ReplaceProperty(find, replace, id == IDC_WRITE_ALL ? 1 : 0);
+        break;
+    }
+    case IDC_FIND_TEXT:
+    case IDC_REPLACE_TEXT:
+        // The host's shortcuts would swallow keys meant for the field.
+        if (code == EN_SETFOCUS) DisableAccelerators();
+        else if (code == EN_KILLFOCUS) EnableAccelerators();
+        else if (code == EN_CHANGE) UpdateButtons(window);
+        break;
+    default:
+        break;
+    }
+}
+
+void FindReplaceFloater::UpdateButtons(HWND window)
+{
+    const bool hasFind = GetWindowTextLengthA(GetDlgItem(window, IDC_FIND_TEXT)) > 0;
+    const bool hasReplace = GetWindowTextLengthA(GetDlgItem(window, IDC_REPLACE_TEXT)) > 0;
+    EnableWindow(GetDlgItem(window, IDC_SEARCH_SELECT), hasFind);
+    EnableWindow(GetDlgItem(window, IDC_REMOVE_PROPERTY), hasFind);
+    EnableWindow(GetDlgItem(window, IDC_REPLACE), hasFind && hasReplace);
+    // An empty Find text is allowed here: every node then gets the new line.
+    EnableWindow(GetDlgItem(window, IDC_WRITE_ALL), hasReplace);
+}
+
+bool FindReplaceFloater::ReadWindowText(HWND control, CStr& text)
+{
+    const int length = GetWindowTextLengthA(control);
+    if (!text.Resize(length + 1)) return false;
+    GetWindowTextA(control, text.data(), length + 1);
+    return true;
+}
+
+bool FindReplaceFloater::HasSelection()
+{
+    if (coreInterface->SelectedCount() > 0) return true;
+    ShowMessage(window, IDS_NO_SELECTION, MB_ICONERROR);
+    return false;
+}
+
+// The selection is read once: the user may change it while a question is open, and the
+// run, its summary and its undo step must all concern the nodes selected at the start.
+void FindReplaceFloater::TakeSelection(NodeTab& nodes)
+{
+    const int count = coreInterface->SelectedCount();
+    for (int i = 0; i < count; ++i) nodes.Append(coreInterface->SelectedNode(i));
+}
+
+void FindReplaceFloater::SearchAndSelect(const CStr& find)
+{
+    UserPropLines lines;
+    NodeTab nodes;
+    SceneNode* root = coreInterface->RootNode();
+    for (int i = 0; i < root->ChildCount(); ++i)
+        CollectMatchingNodes(root->Child(i), lines, find, nodes);
+    if (nodes.Count() == 0) {
+        ShowMessage(coreInterface->MainWindow(), IDS_NO_MATCH, MB_ICONINFORMATION);
+        return;
+    }
+    CStr status;
+    status.printf(ResString(IDS_SELECTED_OBJECTS), nodes.Count());
+    theHold.Begin();
+    coreInterface->ClearSelection(0);
+    coreInterface->SelectNodes(nodes, 1, 1);
+    coreInterface->ShowStatus(status);
+    theHold.Accept(ResString(IDS_UNDO_SELECT));
+}
+
+void FindReplaceFloater::RemoveProperty(const CStr& find)
+{
+    NodeTab nodes;
+    TakeSelection(nodes);
+    FloaterQuestions questions(window);
+    theHold.Begin();
+    const RunOutcome outcome = RemoveMatchingLines(nodes, find, questions);
+    if (outcome.changed > 0) {
+        theHold.Accept(ResString(IDS_UNDO_REMOVE));
+        ShowSummary(coreInterface, IDS_REMOVED_SUMMARY, outcome.changed, nodes.Count());
+        return;
+    }
+    theHold.Cancel();
+    // After a Cancel answer the user knows why nothing changed.
+    if (!outcome.cancelled)
+        ShowMessage(coreInterface->MainWindow(), IDS_PROPERTY_NOT_FOUND, MB_ICONINFORMATION);
+}
+
+void FindReplaceFloater::ReplaceProperty(const CStr& find, const CStr& replace, int writeAll)
+{
+    NodeTab nodes;
+    TakeSelection(nodes);
+    FloaterQuestions questions(window);
+    theHold.Begin();
+    const RunOutcome outcome =
+        ReplaceMatchingLines(nodes, find, replace, writeAll != 0, questions);
+    if (writeAll) {
+        // Write to ALL! always ends as a step, even after a Cancel answer.
+        theHold.Accept(ResString(IDS_UNDO_WRITE_ALL));
+        CStr status;
+        status.printf(ResString(IDS_WROTE_SUMMARY), nodes.Count());
+        coreInterface->ShowStatus(status);
+        return;
+    }
+    if (outcome.changed > 0) {
+        theHold.Accept(ResString(IDS_UNDO_REPLACE));
+        ShowSummary(coreInterface, IDS_REPLACED_SUMMARY, outcome.changed, nodes.Count());
+        return;
+    }
+    theHold.Cancel();
+    if (!outcome.cancelled)
+        ShowMessage(coreInterface->MainWindow(), IDS_PROPERTY_NOT_FOUND, MB_ICONINFORMATION);
+}

@@ -1,10 +1,37 @@
-// placeholder until the floater lands
+// Find/Replace Properties: the module's table for the plug-in frame and its static objects,
+// constructed in this order after the frame's utility object and descriptor.
+#include "floater.h"
 #include "frame.h"
+#include "menuhook.h"
 #include "resource.h"
-namespace { HWND floaterWindow = nullptr;
-INT_PTR CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM) {
-  if (m == WM_INITDIALOG) { floaterWindow = w; return TRUE; }
-  if (m == WM_COMMAND && LOWORD(wp) == IDCANCEL) { DestroyWindow(w); floaterWindow = nullptr; return TRUE; }
-  return FALSE; } }
-const FrameModule kFrameModule = {IDS_CLASS_NAME, IDS_CATEGORY, {0x4DB72FEE, 0x69D32D7B}, IDD_MAIN_PAGE,
-  IDD_FIND_REPLACE, Proc, &floaterWindow, nullptr, nullptr, nullptr};
+
+FindReplaceFloater theFloater;
+MenuHook theMenuHook;
+
+namespace {
+
+// Unloaded while the host runs: no window of the host may be left calling into this
+// module's code once it is gone.
+void Unloading()
+{
+    RemoveMenuHook();
+    if (theFloater.window) {
+        DestroyWindow(theFloater.window);
+        theFloater.window = nullptr;
+    }
+}
+
+}  // namespace
+
+const FrameModule kFrameModule = {
+    IDS_CLASS_NAME,
+    IDS_CATEGORY,
+    {0x4DB72FEE, 0x69D32D7B},
+    IDD_MAIN_PAGE,
+    IDD_FIND_REPLACE,
+    FindReplaceProc,
+    &theFloater.window,
+    nullptr,
+    RegisterMenuHook,
+    Unloading,
+};
