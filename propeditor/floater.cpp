@@ -1,1 +1,281 @@
-// placeholder
+#include "floater.h"
+
+#include "hostutil.h"
+#include "nodelist.h"
+#include "resource.h"
+
+int markedIndex = 0;
+
+namespace {
+
+const char kMarker[] = " *";
+const int kMarkerLength = 2;
+const int kMargin = 5;
+
+int CurrentItem(HWND list)
+{
+    const LRESULT current = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    return current == LB_ERR ? -1 : static_cast<int>(current);
+}
+
+// The node an item carries; null for an index the list does not hold, so that the list
+// box's error value is never taken for a node.
+SceneNode* NodeOfItem(HWND list, int index)
+{
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    if (index < 0 || count == LB_ERR || index >= count) return nullptr;
+    const LRESULT data = SendMessageA(list, LB_GETITEMDATA, index, 0);
+    if (data == LB_ERR) return nullptr;
+    return reinterpret_cast<SceneNode*>(data);
+}
+
+bool ItemText(HWND list, int index, CStr& text)
+{
+    if (index < 0) return false;
+    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR || !text.Resize(static_cast<int>(length))) return false;
+    return SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data())) != LB_ERR;
+}
+
+bool EndsWithMarker(const CStr& text)
+{
+    const int length = text.Length();
+    return length >= kMarkerLength && lstrcmpA(text.data() + length - kMarkerLength, kMarker) == 0;
+}
+
+// Replaces item index by text, keeping its place and its node, then makes current current.
+void RewriteItem(HWND list, int index, const CStr& text, SceneNode* node, int current)
+{
+    SendMessageA(list, LB_DELETESTRING, index, 0);
+    const LRESULT item =
+        SendMessageA(list, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.data()));
+    if (item >= 0) SendMessageA(list, LB_SETITEMDATA, item, reinterpret_cast<LPARAM>(node));
+    SendMessageA(list, LB_SETCURSEL, current, 0);
+}
+
+// Only a real trailing marker goes: a name may end in anything, " *" included.
+void RemoveMarker(HWND list, int index, int current)
+{
+    CStr text;
+    if (!ItemText(list, index, text) || !EndsWithMarker(text)) return;
+    RewriteItem(list, index, text.Substr(0, text.Length() - kMarkerLength),
+                NodeOfItem(list, index), current);
+}
+
+bool EditorText(HWND editor, CStr& text)
+{
+    const int length = GetWindowTextLengthA(editor);
+    if (length <= 0) {
+        text = "";
+        return true;
+    }
+    if (!text.Resize(length)) return false;
+    GetWindowTextA(editor, text.data(), length + 1);
+    return true;
+}
+
+bool ControlRect(HWND hwnd, HWND control, RECT& rect)
+{
+    if (!control || !GetWindowRect(control, &rect)) return false;
+    PropEditorFloater::ScreenRectToClient(hwnd, rect);
+    return true;
+}
+
+}  // namespace
+
+PropEditorFloater::PropEditorFloater() : coreInterface(GetCOREInterface()) {}
+
+INT_PTR CALLBACK PropEditorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) theFloater.window = hwnd;
+    return theFloater.HandleMessage(hwnd, message, wParam, lParam);
+}
+
+INT_PTR PropEditorFloater::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitDialog(hwnd);
+        return TRUE;
+    case WM_DESTROY:
+        Destroyed(hwnd);
+        return TRUE;
+    case WM_SIZE:
+        LayoutControls(hwnd);
+        return TRUE;
+    case WM_EXITSIZEMOVE:
+        RememberPlacement(hwnd);
+        return TRUE;
+    case WM_COMMAND:
+        Command(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void PropEditorFloater::InitDialog(HWND hwnd)
+{
+    if (x == -1 && y == -1)
+        CenterWindow(hwnd, GetParent(hwnd));
+    else
+        MoveWindow(hwnd, x, y, width, height, FALSE);
+    markedIndex = 0;
+    coreInterface->RegisterCallback(&theNodeListRefresher);
+}
+
+void PropEditorFloater::Destroyed(HWND hwnd)
+{
+    coreInterface->UnregisterCallback(&theNodeListRefresher);
+    // The editor may lose its focus without telling us while the window goes; the host
+    // must not be left without its shortcuts.
+    if (acceleratorsSuspended) {
+        EnableAccelerators();
+        acceleratorsSuspended = false;
+    }
+    // Destroyed by anyone but our close commands (the owner going, for one): forget the
+    // handle so that the next "Create Floater" opens a new window.
+    if (window == hwnd) window = nullptr;
+}
+
+void PropEditorFloater::RememberPlacement(HWND hwnd)
+{
+    RECT rect;
+    if (!GetWindowRect(hwnd, &rect)) return;
+    x = rect.left;
+    y = rect.top;
+    width = rect.right - rect.left;
+    height = rect.bottom - rect.top;
+}
+
+void PropEditorFloater::Command(int id, int code)
+{
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        DestroyWindow(window);
+        window = nullptr;
+        break;
+    case IDC_APPLY:
+        Apply();
+        break;
+    case IDC_NODE_LIST:
+        if (code == LBN_SELCHANGE) SelectionChange();
+        break;
+    case IDC_PROP_TEXT:
+        if (code == EN_SETFOCUS) {
+            DisableAccelerators();
+            acceleratorsSuspended = true;
+        } else if (code == EN_KILLFOCUS) {
+            EnableAccelerators();
+            acceleratorsSuspended = false;
+        } else if (code == EN_CHANGE && !modified && !loading) {
+            FirstChange();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void PropEditorFloater::Apply()
+{
+    CStr text;
+    // Out of memory: writing a cut text would lose the node's data; keep the change pending.
+    if (!EditorText(GetDlgItem(window, IDC_PROP_TEXT), text)) return;
+    HWND list = List();
+    const int cur = CurrentItem(list);
+    if (SceneNode* node = NodeOfItem(list, cur)) {
+        node->SetUserPropText(text);
+        if (modified) RemoveMarker(list, cur, cur);
+        markedIndex = cur;
+    }
+    SetApplyEnabled(false);
+    modified = 0;
+}
+
+void PropEditorFloater::FirstChange()
+{
+    HWND list = List();
+    const int cur = CurrentItem(list);
+    CStr text;
+    if (cur >= 0 && ItemText(list, cur, text)) {
+        SceneNode* node = NodeOfItem(list, cur);
+        text += kMarker;
+        RewriteItem(list, cur, text, node, cur);
+        markedIndex = cur;
+    }
+    SetApplyEnabled(true);
+    modified = 1;
+}
+
+void PropEditorFloater::SelectionChange()
+{
+    // The pending change is dropped without a word: only its marker has to go.
+    if (modified) {
+        HWND list = List();
+        const int cur = CurrentItem(list);
+        if (NodeOfItem(list, markedIndex)) {
+            RemoveMarker(list, markedIndex, cur);
+            markedIndex = cur;
+        }
+    }
+    LoadSelectedText();
+}
+
+void PropEditorFloater::LoadSelectedText()
+{
+    HWND list = List();
+    SceneNode* node = NodeOfItem(list, CurrentItem(list));
+    if (!node) return;
+    CStr text;
+    node->GetUserPropText(text);
+    ShowEditorText(text);
+    modified = 0;
+    SetApplyEnabled(false);
+}
+
+void PropEditorFloater::ShowEditorText(const char* text)
+{
+    loading = true;
+    SendDlgItemMessageA(window, IDC_PROP_TEXT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    loading = false;
+}
+
+void PropEditorFloater::SetApplyEnabled(bool enabled)
+{
+    EnableWindow(GetDlgItem(window, IDC_APPLY), enabled ? TRUE : FALSE);
+}
+
+HWND PropEditorFloater::List() const { return GetDlgItem(window, IDC_NODE_LIST); }
+
+void PropEditorFloater::ScreenRectToClient(HWND hwnd, RECT& rect)
+{
+    POINT topLeft = {rect.left, rect.top};
+    POINT bottomRight = {rect.right, rect.bottom};
+    ScreenToClient(hwnd, &topLeft);
+    ScreenToClient(hwnd, &bottomRight);
+    rect = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+}
+
+void PropEditorFloater::LayoutControls(HWND hwnd)
+{
+    HWND apply = GetDlgItem(hwnd, IDC_APPLY);
+    HWND editor = GetDlgItem(hwnd, IDC_PROP_TEXT);
+    HWND list = GetDlgItem(hwnd, IDC_NODE_LIST);
+    RECT client, a, e, l;
+    // Sizing arrives while the dialog is still being built: nothing to place yet.
+    if (!GetClientRect(hwnd, &client) || !ControlRect(hwnd, apply, a) ||
+        !ControlRect(hwnd, editor, e) || !ControlRect(hwnd, list, l))
+        return;
+    const int w = client.right - client.left;
+    const int h = client.bottom - client.top;
+    const int applyWidth = a.right - a.left;
+    const int applyHeight = a.bottom - a.top;
+
+    MoveWindow(apply, w - applyWidth - kMargin, h - applyHeight - kMargin, applyWidth,
+               applyHeight, TRUE);
+    MoveWindow(editor, e.left, e.top, w - e.left - kMargin,
+               h - applyHeight - 2 * kMargin - e.top, TRUE);
+    MoveWindow(list, l.left, l.top, l.right - l.left, h - l.top - kMargin, TRUE);
+}

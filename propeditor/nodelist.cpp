@@ -1,1 +1,50 @@
-// placeholder
+#include "nodelist.h"
+
+#include "floater.h"
+#include "resource.h"
+
+namespace {
+
+HWND NodeList() { return GetDlgItem(theFloater.window, IDC_NODE_LIST); }
+
+}  // namespace
+
+void NodeListRefresher::Notify(Interface* ip)
+{
+    NodeTab copy;
+    copy.SetCount(ip->SelectedCount());
+    // The count is asked again each time: a copy that no longer fits reports the bad index.
+    for (int i = 0; i < ip->SelectedCount(); ++i) copy.Set(i, ip->SelectedNode(i));
+
+    HWND list = NodeList();
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SceneNode* root = ip->RootNode();
+    for (int j = 0; root && j < root->ChildCount(); ++j) ListNodeTree(root->Child(j), copy, 1);
+
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    theFloater.ShowEditorText("");
+    theFloater.LoadSelectedText();
+    copy.Free();
+}
+
+void NodeListRefresher::ListNodeTree(SceneNode* node, NodeTab& copy, int depth)
+{
+    // Every selected node is listed already: nothing below here can add an item.
+    if (!copy.HasStorage() || copy.Count() == 0) return;
+    if (!node) return;
+
+    const int found = copy.Find(node);
+    if (found >= 0) {
+        CStr text;
+        text.printf("%*c%s", depth * 2, ' ', node->NodeName());
+        // The first level carries no indentation: drop one level's two spaces.
+        const char* shown = text.Length() >= 2 ? text.data() + 2 : "";
+        HWND list = NodeList();
+        const LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown));
+        if (item >= 0)
+            SendMessageA(list, LB_SETITEMDATA, item, reinterpret_cast<LPARAM>(node));
+        copy.Delete(found, 1);
+    }
+
+    for (int j = 0; j < node->ChildCount(); ++j) ListNodeTree(node->Child(j), copy, depth + 1);
+}

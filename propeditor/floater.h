@@ -1,0 +1,54 @@
+// The User Properties floater: the selected nodes on the left, the current node's whole
+// user-property text in an editor on the right, and Apply to write it back.
+#pragma once
+
+#include <windows.h>
+
+#include "cstr.h"
+#include "interface.h"
+
+class PropEditorFloater {
+public:
+    PropEditorFloater();
+
+    INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Shows the current item's node text in the editor as its unchanged state. Nothing
+    // happens while no item is current.
+    void LoadSelectedText();
+    // Puts text into the editor without counting it as the user's change.
+    void ShowEditorText(const char* text);
+
+    static void LayoutControls(HWND hwnd);
+    static void ScreenRectToClient(HWND hwnd, RECT& rect);
+
+    HWND window = nullptr;          // null while the floater is closed
+    Interface* coreInterface;       // registers the list refresher; never refreshed
+    int modified = 0;               // 1 while the editor holds an unapplied change
+    // Outer rectangle after the user last moved or sized the window; -1, -1: never.
+    int x = -1;
+    int y = -1;
+    int width = 0;
+    int height = 0;
+
+private:
+    void InitDialog(HWND hwnd);
+    void Destroyed(HWND hwnd);
+    void RememberPlacement(HWND hwnd);
+    void Command(int id, int code);
+    void Apply();
+    void FirstChange();
+    void SelectionChange();
+    void SetApplyEnabled(bool enabled);
+    HWND List() const;
+
+    bool loading = false;                 // the editor's text is being set by us
+    bool acceleratorsSuspended = false;   // we turned the host's shortcuts off
+};
+
+extern PropEditorFloater theFloater;
+
+// Index of the item carrying the marker " *" while modified is 1 and the list is not empty.
+extern int markedIndex;
+
+INT_PTR CALLBACK PropEditorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
