@@ -257,9 +257,12 @@ void MainWindow::UndoOrRedo(bool undo)
     if (CommandRunning()) return;
     const std::string name = undo ? theHold.UndoName() : theHold.RedoName();
     if (!(undo ? theHold.Undo() : theHold.Redo())) return;
-    CoreInterface::Instance().ShowStatus(((undo ? "Undone: " : "Redone: ") + name).c_str());
-    CoreInterface::Instance().GetScene().SetModified(true);
+    CoreInterface& core = CoreInterface::Instance();
+    core.ShowStatus(((undo ? "Undone: " : "Redone: ") + name).c_str());
+    core.GetScene().SetModified(true);
     UpdateTitle();
+    // Texts changed under the plug-ins' feet: views such as the editor reload them.
+    core.NotifyCallbacks();
 }
 
 void MainWindow::SelectAll(bool select)
