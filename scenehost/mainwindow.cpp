@@ -23,6 +23,18 @@ std::string FileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+OPENFILENAMEA SceneFileDialog(HWND owner, char* file, DWORD fileSize)
+{
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = kSceneFilter;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = fileSize;
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    return dialog;
+}
+
 void SetMenuText(HMENU menu, UINT id, const std::string& text, bool enabled)
 {
     ModifyMenuA(menu, id, MF_BYCOMMAND | MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id,
@@ -212,13 +224,8 @@ void MainWindow::ChooseSceneToOpen()
 {
     if (CommandRunning() || !ConfirmDiscard()) return;
     char file[MAX_PATH] = "";
-    OPENFILENAMEA open = {};
-    open.lStructSize = sizeof open;
-    open.hwndOwner = window_;
-    open.lpstrFilter = kSceneFilter;
-    open.lpstrFile = file;
-    open.nMaxFile = sizeof file;
-    open.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    OPENFILENAMEA open = SceneFileDialog(window_, file, sizeof file);
+    open.Flags |= OFN_FILEMUSTEXIST;
     if (GetOpenFileNameA(&open)) OpenScene(file);
 }
 
@@ -228,14 +235,9 @@ bool MainWindow::Save(bool askForName)
     if (askForName) {
         char file[MAX_PATH] = "";
         lstrcpynA(file, path_.c_str(), sizeof file);
-        OPENFILENAMEA save = {};
-        save.lStructSize = sizeof save;
-        save.hwndOwner = window_;
-        save.lpstrFilter = kSceneFilter;
-        save.lpstrFile = file;
-        save.nMaxFile = sizeof file;
+        OPENFILENAMEA save = SceneFileDialog(window_, file, sizeof file);
         save.lpstrDefExt = "scene";
-        save.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+        save.Flags |= OFN_OVERWRITEPROMPT;
         if (!GetSaveFileNameA(&save)) return false;
         path = file;
     }
