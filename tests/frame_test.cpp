@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 
 #include "plugin.h"
@@ -18,6 +19,9 @@ struct ModuleValues {
     ClassKey key;
     const char* floaterCaption;
 };
+
+// Names the module in test listings instead of dumping the structure's bytes.
+void PrintTo(const ModuleValues& values, std::ostream* out) { *out << values.file; }
 
 const ModuleValues kTarnwick = {"tarnwick.dlu", "User property manipulation",
                                 "Find/Replace Prop", "Parameters", {0x4DB72FEE, 0x69D32D7B},
