@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <new>
+
 #include "hold.h"
 #include "hostutil.h"
 #include "resource.h"
@@ -34,6 +36,24 @@ OPENFILENAMEA SceneFileDialog(HWND owner, char* file, DWORD fileSize)
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     return dialog;
 }
+
+std::string WithStepName(const char* command, const std::string& step)
+{
+    return step.empty() ? command : command + (" " + step);
+}
+
+// The hidden flag of one node, for undoing Hide/Unhide.
+class HiddenRestore : public RestoreObj {
+public:
+    explicit HiddenRestore(SceneNode* node) : node_(node), wasHidden_(node->IsHidden()) {}
+    void UndoChange(int) override { node_->SetHidden(wasHidden_); }
+    void RedoChange() override { node_->SetHidden(!wasHidden_); }
+    CStr Describe() override { return CStr("HiddenRestore"); }
+
+private:
+    SceneNode* node_;
+    bool wasHidden_;
+};
 
 void SetMenuText(HMENU menu, UINT id, const std::string& text, bool enabled)
 {
@@ -152,11 +172,9 @@ void MainWindow::OnInitMenu(HMENU menu)
 {
     const bool idle = !theHold.Holding();
     if (GetMenuState(menu, IDM_EDIT_UNDO, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
-    const std::string undoName = theHold.UndoName();
-    const std::string redoName = theHold.RedoName();
-    SetMenuText(menu, IDM_EDIT_UNDO, "&Undo " + undoName + "\tCtrl+Z",
+    SetMenuText(menu, IDM_EDIT_UNDO, WithStepName("&Undo", theHold.UndoName()) + "\tCtrl+Z",
                 idle && theHold.UndoCount() > 0);
-    SetMenuText(menu, IDM_EDIT_REDO, "&Redo " + redoName + "\tCtrl+Y",
+    SetMenuText(menu, IDM_EDIT_REDO, WithStepName("&Redo", theHold.RedoName()) + "\tCtrl+Y",
                 idle && theHold.RedoCount() > 0);
 }
 
@@ -208,7 +226,6 @@ bool MainWindow::OpenScene(const std::string& path)
 {
     if (CommandRunning()) return false;
     SceneFileError error;
-    utilities_.Choose(-1);
     if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), error)) {
         ShowError(DescribeError(path.c_str(), error));
         return false;
@@ -277,11 +294,17 @@ void MainWindow::SelectAll(bool select)
 
 void MainWindow::ToggleHiddenOfSelection()
 {
+    if (CommandRunning()) return;
     Scene& scene = CoreInterface::Instance().GetScene();
+    theHold.Begin();
     for (int i = 0; i < scene.SelectedCount(); ++i) {
         SceneNode* node = scene.SelectedNode(i);
+        auto* record = new (std::nothrow) HiddenRestore(node);
+        if (!record) continue;  // no change that could not be undone
+        theHold.Put(record);
         node->SetHidden(!node->IsHidden());
     }
+    theHold.Accept("Hide/Unhide");
 }
 
 void MainWindow::ShowAbout()

@@ -1,0 +1,801 @@
+// The application's main window as the user meets it: the node list, the Edit and File
+// commands, the title, the questions on close, and the plug-ins in the Tools menu and the
+// utility panel.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "coreinterface.h"
+#include "dialog_answerer.h"
+#include "hold.h"
+#include "mainwindow.h"
+#include "resource.h"
+#include "scenefile.h"
+#include "test_host.h"
+
+namespace {
+
+const int kNodeList = 200;
+const int kStatusBar = 201;
+const int kUtilityCombo = 300;
+const int kCreateFloater = 1001;
+const int kFileNameField = 0x47C;  // of the standard Open and Save As dialogs
+const char kAppName[] = "Scene Host";
+const char kBusyText[] = "A command is waiting for an answer. Answer its question first.";
+
+// Rows: 0 Base, 1 Arm, 2 Hand, 3 Leg (hidden), 4 Lamp, 5 Helpers (hidden), 6 Spawn.
+const char kDeskScene[] =
+    "scene 1\n"
+    "# the test's own scene\n"
+    "node 1 \"Base\"\n"
+    "props \"LOD=1\\r\\nlodBias=2\"\n"
+    "node 2 \"Arm\"\n"
+    "props \"LOD=1\"\n"
+    "node 3 \"Hand\"\n"
+    "node 2 \"Leg\" hidden\n"
+    "props \"export=static\"\n"
+    "node 1 \"Lamp\"\n"
+    "props \"light=spot\\r\\n\\r\\nintensity=1.5\"\n"
+    "node 1 \"Helpers\" hidden\n"
+    "node 2 \"Spawn\"\n"
+    "props \"spawn=player\"\n";
+
+enum Row { kBase, kArm, kHand, kLeg, kLamp, kHelpers, kSpawn, kRowCount };
+
+enum Column { kNameColumn, kHiddenColumn, kPropsColumn };
+
+// The one main window of the process, set up as the program's entry does: plug-ins first,
+// then the window, then the plug-ins learn that the host is up. Never destroyed: the window
+// class can be registered only once.
+MainWindow& App()
+{
+    static MainWindow* window = [] {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        auto* made = new MainWindow;
+        std::vector<std::string> errors;
+        made->Utilities().LoadPlugins(ModuleFolder(), errors);
+        for (const std::string& error : errors) ADD_FAILURE() << "plug-in: " << error;
+        if (!made->Create(GetModuleHandleA(nullptr), SW_SHOW)) ADD_FAILURE() << "no main window";
+        CoreInterface::Instance().NotifyCallbacks();
+        return made;
+    }();
+    return *window;
+}
+
+// Files of this process only: ctest runs the cases side by side in separate processes.
+std::string TestFolder()
+{
+    const std::string folder =
+        testing::TempDir() + "scenehost-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+std::string WriteFile(const std::string& name, const std::string& text)
+{
+    const std::string path = TestFolder() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// A dialog of this thread by its caption, also while it is still being set up and hidden.
+HWND OpeningDialog(const char* caption)
+{
+    struct Search {
+        const char* caption;
+        HWND found;
+    } search = {caption, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM lParam) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(lParam);
+            if (WindowText(window) != search->caption) return TRUE;
+            search->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void CloseFloaters()
+{
+    for (const char* caption : {"Find/Replace Properties", "User Properties"})
+        while (HWND floater = FindTopWindow(caption))
+            SendMessageA(floater, WM_COMMAND, IDCANCEL, 0);
+    PumpMessages();
+}
+
+// Changes a node's text as one named undo step, as a plug-in's command does.
+class TextRestore : public RestoreObj {
+public:
+    TextRestore(SceneNode* node, const char* after) : node_(node), after_(after)
+    {
+        node->GetUserPropText(before_);
+    }
+    void UndoChange(int) override { node_->SetUserPropText(before_); }
+    void RedoChange() override { node_->SetUserPropText(after_); }
+
+private:
+    SceneNode* node_;
+    CStr before_;
+    CStr after_;
+};
+
+class SceneHostTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = App().Window();
+        ASSERT_NE(window, nullptr);
+        PumpMessages();
+        CloseFloaters();
+        while (theHold.Holding()) theHold.Cancel();
+        App().Utilities().Choose(-1);
+        deskPath = WriteFile("desk.scene", kDeskScene);
+        ASSERT_TRUE(App().OpenScene(deskPath));
+        PumpMessages();
+        NodeTab nodes;
+        TheScene().CollectNodes(nodes);
+        ASSERT_EQ(nodes.Count(), kRowCount);
+        for (int i = 0; i < nodes.Count(); ++i) node.push_back(nodes[i]);
+    }
+    void TearDown() override
+    {
+        CloseFloaters();
+        while (theHold.Holding()) theHold.Cancel();
+        EXPECT_EQ(answerer.Pending(), 0u) << "an expected question never came";
+        EXPECT_EQ(answerer.Unanswered(), 0) << "a message box came unasked";
+        for (const char* name : {"desk.scene", "other.scene", "bad.scene", "copy.scene"})
+            DeleteFileA((TestFolder() + name).c_str());
+        RemoveDirectoryA(TestFolder().c_str());
+    }
+
+    static Scene& TheScene() { return CoreInterface::Instance().GetScene(); }
+
+    void Command(int id)
+    {
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        PumpMessages();
+    }
+
+    HWND List() const { return GetDlgItem(window, kNodeList); }
+    int RowCount() const
+    {
+        return static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+    }
+    std::string Cell(int row, int column) const
+    {
+        char text[512] = "";
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(List(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    std::vector<std::string> ColumnTexts(int column) const
+    {
+        std::vector<std::string> texts;
+        for (int row = 0; row < RowCount(); ++row) texts.push_back(Cell(row, column));
+        return texts;
+    }
+    SceneNode* RowNode(int row) const
+    {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return reinterpret_cast<SceneNode*>(item.lParam);
+    }
+    // The user's click on a row: the state changes, then the burst is over.
+    void SetRowSelected(int row, bool selected)
+    {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED;
+        item.state = selected ? LVIS_SELECTED : 0;
+        SendMessageA(List(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+    void Pick(int row, bool selected = true)
+    {
+        SetRowSelected(row, selected);
+        PumpMessages();
+    }
+    std::vector<int> SelectedRows() const
+    {
+        std::vector<int> rows;
+        for (int row = 0; row < RowCount(); ++row)
+            if (SendMessageA(List(), LVM_GETITEMSTATE, row, LVIS_SELECTED)) rows.push_back(row);
+        return rows;
+    }
+    // The scene's selection in selection order, as rows.
+    std::vector<int> SelectionRows() const
+    {
+        std::vector<int> rows;
+        for (int i = 0; i < TheScene().SelectedCount(); ++i) {
+            int row = 0;
+            while (row < kRowCount && node[row] != TheScene().SelectedNode(i)) ++row;
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    void Select(const std::vector<int>& rows)
+    {
+        NodeTab nodes;
+        for (int row : rows) nodes.Append(node[row]);
+        TheScene().SetSelection(nodes);
+    }
+    bool SyncPending() const
+    {
+        MSG msg;
+        return PeekMessageA(&msg, window, WM_APP_SYNC_SELECTION, WM_APP_SYNC_SELECTION,
+                            PM_NOREMOVE) != FALSE;
+    }
+
+    void ChangeText(int row, const char* text, const char* stepName)
+    {
+        theHold.Begin();
+        theHold.Put(new TextRestore(node[row], text));
+        node[row]->SetUserPropText(CStr(text));
+        theHold.Accept(stepName);
+    }
+    std::string Status() const { return CoreInterface::Instance().StatusText(); }
+    std::string Counts() const
+    {
+        char text[128] = "";
+        SendMessageA(GetDlgItem(window, kStatusBar), SB_GETTEXTA, 1,
+                     reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    HMENU MainMenu(int position) const { return GetSubMenu(GetMenu(window), position); }
+    // The Edit menu as it drops down.
+    HMENU DropEditMenu()
+    {
+        HMENU edit = MainMenu(1);
+        SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit),
+                     MAKELPARAM(1, FALSE));
+        return edit;
+    }
+    static std::string ItemText(HMENU menu, UINT id, UINT by = MF_BYCOMMAND)
+    {
+        char text[128] = "";
+        GetMenuStringA(menu, id, text, sizeof text, by);
+        return text;
+    }
+    static bool ItemEnabled(HMENU menu, UINT id)
+    {
+        return (GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+    }
+
+    // A changed scene that can no longer be saved where it came from.
+    void OpenChangedSceneWhoseFolderIsGone(std::string& path)
+    {
+        const std::string folder = TestFolder() + "gone\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        path = folder + "desk.scene";
+        std::ofstream(path, std::ios::binary) << kDeskScene;
+        ASSERT_TRUE(App().OpenScene(path));
+        DeleteFileA(path.c_str());
+        ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
+        TheScene().Root()->Child(0)->SetHidden(true);
+    }
+
+    // Types path into the file dialog and presses OK; a name the dialog does not take
+    // cancels it, so that the test fails instead of waiting.
+    static DialogAnswerer::Answer TypeFileName(const char* caption, const std::string& path)
+    {
+        DialogAnswerer::Answer answer;
+        answer.whileOpen = [caption, path] {
+            HWND dialog = OpeningDialog(caption);
+            SetDlgItemTextA(dialog, kFileNameField, path.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        };
+        return answer;
+    }
+
+    HWND window = nullptr;
+    std::string deskPath;
+    std::vector<SceneNode*> node;  // by row
+    DialogAnswerer answerer;
+};
+
+using OpenScene = SceneHostTest;
+using NodeList = SceneHostTest;
+using EditUndo = SceneHostTest;
+using EditCommands = SceneHostTest;
+using SaveAndClose = SceneHostTest;
+
+TEST_F(OpenScene, FillsTheListInHierarchyOrderWithIndentedNamesFlagsAndOneLineProperties)
+{
+    const std::vector<std::string> names = {"Base",  "  Arm",   "    Hand", "  Leg",
+                                            "Lamp",  "Helpers", "  Spawn"};
+    const std::vector<std::string> hidden = {"", "", "", "hidden", "", "hidden", ""};
+    const std::vector<std::string> props = {"LOD=1  |  lodBias=2", "LOD=1", "", "export=static",
+                                            "light=spot  |  intensity=1.5", "", "spawn=player"};
+    EXPECT_EQ(ColumnTexts(kNameColumn), names);
+    EXPECT_EQ(ColumnTexts(kHiddenColumn), hidden);
+    EXPECT_EQ(ColumnTexts(kPropsColumn), props);
+    for (int row = 0; row < RowCount(); ++row)
+        EXPECT_EQ(RowNode(row), node[row]) << "row " << row << " carries its node";
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
+    EXPECT_EQ(Status(), "Opened desk.scene");
+    EXPECT_EQ(Counts(), "7 nodes, 0 selected");
+    EXPECT_FALSE(TheScene().Modified());
+}
+
+TEST_F(OpenScene, AnotherSceneReplacesRowsAndTitle)
+{
+    const std::string other = WriteFile("other.scene", "scene 1\nnode 1 \"Solo\" hidden\n");
+    ASSERT_TRUE(App().OpenScene(other));
+    EXPECT_EQ(ColumnTexts(kNameColumn), std::vector<std::string>{"Solo"});
+    EXPECT_EQ(ColumnTexts(kHiddenColumn), std::vector<std::string>{"hidden"});
+    EXPECT_EQ(RowNode(0), TheScene().Root()->Child(0));
+    EXPECT_EQ(WindowText(window), "Scene Host - other.scene");
+    EXPECT_EQ(theHold.UndoCount(), 0) << "the old scene's steps go with it";
+}
+
+TEST_F(OpenScene, BadFileShowsOneErrorAndKeepsTheOpenScene)
+{
+    App().Utilities().Choose(0);
+    Select({kLamp});
+    node[kArm]->SetUserPropText(CStr("LOD=3"));
+    const std::string bad =
+        WriteFile("bad.scene", "scene 1\nnode 1 \"Base\"\nnode 3 \"TooDeep\"\n");
+    const std::string missing = TestFolder() + "missing.scene";
+    struct Case {
+        std::string path;
+        std::string message;
+    };
+    const Case cases[] = {
+        {bad, bad + ":3: depth 3 skips a level (the node before has depth 1)"},
+        {missing, missing + ": cannot be opened"},
+    };
+    for (const Case& c : cases) {
+        answerer.Press(IDOK);
+        const size_t before = answerer.Seen().size();
+        EXPECT_FALSE(App().OpenScene(c.path)) << c.path;
+        ASSERT_EQ(answerer.Seen().size(), before + 1) << c.path;
+        const SeenDialog& box = answerer.Seen().back();
+        EXPECT_EQ(box.text, c.message);
+        EXPECT_EQ(box.caption, kAppName);
+        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONERROR)) << c.path;
+        EXPECT_EQ(box.owner, window) << c.path;
+
+        EXPECT_EQ(TheScene().NodeCount(), kRowCount) << c.path;
+        EXPECT_EQ(RowCount(), kRowCount) << c.path;
+        EXPECT_EQ(RowNode(kSpawn), node[kSpawn]) << c.path;
+        EXPECT_EQ(Cell(kArm, kPropsColumn), "LOD=3") << c.path;
+        EXPECT_EQ(SelectionRows(), std::vector<int>{kLamp}) << c.path;
+        EXPECT_EQ(SelectedRows(), std::vector<int>{kLamp}) << c.path;
+        EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *") << c.path;
+    }
+    // Save still goes to the scene's own file, not to the one that failed.
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(App().Utilities().Chosen(), 0) << "a file that was not read leaves the panel open";
+    App().Utilities().Choose(-1);
+    EXPECT_NE(ReadFile(deskPath).find("props \"LOD=3\""), std::string::npos);
+}
+
+TEST_F(OpenScene, FileOpenLoadsTheFileNamedInTheDialog)
+{
+    const std::string other = WriteFile("other.scene", "scene 1\nnode 1 \"Solo\"\n");
+    answerer.Queue(TypeFileName("Open", other));
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(answerer.Seen().size(), 1u) << "an unchanged scene is left without asking";
+    EXPECT_EQ(answerer.Seen()[0].caption, "Open");
+    EXPECT_EQ(ColumnTexts(kNameColumn), std::vector<std::string>{"Solo"});
+    EXPECT_EQ(WindowText(window), "Scene Host - other.scene");
+
+    // Changes given up, then the dialog cancelled: nothing is opened, nothing lost.
+    TheScene().Root()->Child(0)->SetName("Duo");
+    answerer.Press(IDNO).Press(IDCANCEL);
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(answerer.Seen().size(), 3u);
+    EXPECT_EQ(answerer.Seen()[1].text, "Save changes to other.scene?");
+    EXPECT_EQ(answerer.Seen()[2].caption, "Open");
+    EXPECT_EQ(ColumnTexts(kNameColumn), std::vector<std::string>{"Duo"});
+    EXPECT_EQ(WindowText(window), "Scene Host - other.scene *");
+}
+
+TEST_F(OpenScene, FileOpenAsksToSaveChangesFirstAndCancelKeepsTheScene)
+{
+    node[kLamp]->SetHidden(true);
+    answerer.Press(IDCANCEL);
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(answerer.Seen().size(), 1u) << "only the question, no file dialog";
+    EXPECT_EQ(answerer.Seen()[0].text, "Save changes to desk.scene?");
+    EXPECT_EQ(TheScene().NodeCount(), kRowCount);
+    EXPECT_TRUE(node[kLamp]->IsHidden());
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+}
+
+TEST_F(NodeList, PickedRowsSelectInPickingOrder)
+{
+    Pick(kHelpers);
+    Pick(kHand);
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kHelpers, kHand}));
+    Pick(kBase);
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kHelpers, kHand, kBase}));
+    Pick(kHand, false);
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kHelpers, kBase}))
+        << "the others keep their order";
+    EXPECT_EQ(Counts(), "7 nodes, 2 selected");
+}
+
+TEST_F(NodeList, OneBurstOfRowChangesBecomesOneSelection)
+{
+    Pick(kLamp);
+    Pick(kArm);
+    // A plain click on another row: every row loses its selection, then one row gains it.
+    SetRowSelected(-1, false);
+    SetRowSelected(kSpawn, true);
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kLamp, kArm}))
+        << "taken over once the burst is over";
+    PumpMessages();
+    EXPECT_EQ(SelectionRows(), std::vector<int>{kSpawn});
+    EXPECT_EQ(SelectedRows(), std::vector<int>{kSpawn});
+}
+
+TEST_F(NodeList, SelectionFromElsewhereShowsInRowsWithoutFeedingBack)
+{
+    Select({kSpawn, kArm});
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{kArm, kSpawn}));
+    EXPECT_FALSE(SyncPending()) << "the rows were set by the window, not picked by the user";
+    PumpMessages();
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kSpawn, kArm}));
+
+    theHold.Begin();
+    Select({kLeg});
+    theHold.Accept("Pick Leg");
+    EXPECT_EQ(SelectedRows(), std::vector<int>{kLeg});
+    EXPECT_FALSE(SyncPending());
+
+    Command(IDM_EDIT_UNDO);
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{kArm, kSpawn}));
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kSpawn, kArm}))
+        << "undo brings back the order too";
+    EXPECT_EQ(Counts(), "7 nodes, 2 selected");
+    EXPECT_EQ(theHold.RedoCount(), 1) << "undoing recorded nothing new";
+}
+
+TEST_F(NodeList, NodeChangesShowInTheirRow)
+{
+    node[kHand]->SetUserPropText(CStr("grip=left\r\nLOD=2\r\n"));
+    EXPECT_EQ(Cell(kHand, kPropsColumn), "grip=left  |  LOD=2");
+    node[kHand]->SetName("Finger");
+    EXPECT_EQ(Cell(kHand, kNameColumn), "    Finger");
+    node[kLamp]->SetHidden(true);
+    EXPECT_EQ(Cell(kLamp, kHiddenColumn), "hidden");
+    EXPECT_EQ(Cell(kArm, kPropsColumn), "LOD=1") << "other rows stay";
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+}
+
+TEST_F(EditUndo, UndoAndRedoTakeBackAndRedoAStep)
+{
+    ChangeText(kLamp, "light=off", "Switch Lamp");
+    EXPECT_EQ(Cell(kLamp, kPropsColumn), "light=off");
+
+    Command(IDM_EDIT_UNDO);
+    EXPECT_EQ(Cell(kLamp, kPropsColumn), "light=spot  |  intensity=1.5");
+    EXPECT_EQ(Status(), "Undone: Switch Lamp");
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+
+    Command(IDM_EDIT_REDO);
+    EXPECT_EQ(Cell(kLamp, kPropsColumn), "light=off");
+    EXPECT_EQ(Status(), "Redone: Switch Lamp");
+
+    Command(IDM_EDIT_REDO);
+    EXPECT_EQ(Status(), "Redone: Switch Lamp") << "nothing left to redo, nothing said";
+    EXPECT_EQ(theHold.UndoCount(), 1);
+}
+
+TEST_F(EditUndo, RefusedWithAMessageWhileACommandIsOpen)
+{
+    ChangeText(kLamp, "light=off", "Switch Lamp");
+    Command(IDM_EDIT_UNDO);
+    theHold.Begin();
+    for (int id : {IDM_EDIT_UNDO, IDM_EDIT_REDO}) {
+        answerer.Press(IDOK);
+        Command(id);
+    }
+    theHold.Cancel();
+    ASSERT_EQ(answerer.Seen().size(), 2u);
+    for (const SeenDialog& box : answerer.Seen()) {
+        EXPECT_EQ(box.text, kBusyText);
+        EXPECT_EQ(box.caption, kAppName);
+        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONINFORMATION));
+    }
+    EXPECT_EQ(Cell(kLamp, kPropsColumn), "light=spot  |  intensity=1.5");
+    EXPECT_EQ(theHold.UndoCount(), 0);
+    EXPECT_EQ(theHold.RedoCount(), 1);
+    EXPECT_EQ(Status(), "Undone: Switch Lamp");
+}
+
+TEST_F(EditUndo, MenuNamesTheStepsAndGraysWhatCannotRun)
+{
+    HMENU edit = DropEditMenu();
+    EXPECT_FALSE(ItemEnabled(edit, IDM_EDIT_UNDO)) << "nothing to undo after opening";
+    EXPECT_FALSE(ItemEnabled(edit, IDM_EDIT_REDO));
+
+    ChangeText(kLamp, "light=off", "Switch Lamp");
+    ChangeText(kArm, "LOD=4", "Edit Arm");
+    Command(IDM_EDIT_UNDO);
+    edit = DropEditMenu();
+    EXPECT_EQ(ItemText(edit, IDM_EDIT_UNDO), "&Undo Switch Lamp\tCtrl+Z");
+    EXPECT_EQ(ItemText(edit, IDM_EDIT_REDO), "&Redo Edit Arm\tCtrl+Y");
+    EXPECT_TRUE(ItemEnabled(edit, IDM_EDIT_UNDO));
+    EXPECT_TRUE(ItemEnabled(edit, IDM_EDIT_REDO));
+    EXPECT_EQ(GetMenuItemID(edit, 0), static_cast<UINT>(IDM_EDIT_UNDO))
+        << "the item keeps its place";
+
+    theHold.Begin();
+    edit = DropEditMenu();
+    EXPECT_FALSE(ItemEnabled(edit, IDM_EDIT_UNDO)) << "grayed while a command is open";
+    EXPECT_FALSE(ItemEnabled(edit, IDM_EDIT_REDO));
+    theHold.Cancel();
+
+    // Other menus drop down untouched.
+    HMENU file = MainMenu(0);
+    SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), MAKELPARAM(0, FALSE));
+    EXPECT_EQ(ItemText(file, IDM_FILE_SAVE), "&Save\tCtrl+S");
+}
+
+TEST_F(EditCommands, SelectAllAndSelectNone)
+{
+    Pick(kLamp);
+    Command(IDM_EDIT_SELECT_ALL);
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6})) << "hidden nodes too";
+    EXPECT_EQ(SelectedRows(), SelectionRows());
+    EXPECT_EQ(Counts(), "7 nodes, 7 selected");
+    Command(IDM_EDIT_SELECT_NONE);
+    EXPECT_TRUE(SelectionRows().empty());
+    EXPECT_TRUE(SelectedRows().empty());
+    EXPECT_EQ(Counts(), "7 nodes, 0 selected");
+    EXPECT_FALSE(TheScene().Modified()) << "selecting is no change to save";
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
+}
+
+TEST_F(EditCommands, HideUnhideTogglesEachSelectedNode)
+{
+    Select({kLamp, kLeg});
+    Command(IDM_EDIT_TOGGLE_HIDDEN);
+    EXPECT_TRUE(node[kLamp]->IsHidden());
+    EXPECT_FALSE(node[kLeg]->IsHidden());
+    EXPECT_TRUE(node[kHelpers]->IsHidden()) << "unselected nodes stay";
+    EXPECT_EQ(Cell(kLamp, kHiddenColumn), "hidden");
+    EXPECT_EQ(Cell(kLeg, kHiddenColumn), "");
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kLamp, kLeg}));
+
+    Command(IDM_EDIT_TOGGLE_HIDDEN);
+    EXPECT_EQ(ColumnTexts(kHiddenColumn),
+              (std::vector<std::string>{"", "", "", "hidden", "", "hidden", ""}));
+
+    // Each toggle is an undo step of its own.
+    EXPECT_STREQ(theHold.UndoName(), "Hide/Unhide");
+    Command(IDM_EDIT_UNDO);
+    EXPECT_TRUE(node[kLamp]->IsHidden()) << "undoing the second toggle hides Lamp again";
+    EXPECT_FALSE(node[kLeg]->IsHidden()) << "expected Leg shown after undoing its unhide";
+    Command(IDM_EDIT_UNDO);
+    EXPECT_FALSE(node[kLamp]->IsHidden());
+    EXPECT_EQ(Cell(kLamp, kHiddenColumn), "");
+    EXPECT_TRUE(node[kLeg]->IsHidden()) << "Leg was hidden before the first toggle";
+}
+
+TEST_F(SaveAndClose, SaveWritesTheFileAndClearsTheMark)
+{
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
+    node[kLamp]->SetHidden(true);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+    Command(IDM_FILE_SAVE);
+    EXPECT_TRUE(answerer.Seen().empty()) << "the scene has its file: no dialog";
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
+    EXPECT_EQ(Status(), "Saved desk.scene");
+    EXPECT_NE(ReadFile(deskPath).find("node 1 \"Lamp\" hidden\n"), std::string::npos)
+        << ReadFile(deskPath);
+
+    ChangeText(kArm, "LOD=4", "Edit Arm");
+    Command(IDM_FILE_SAVE);
+    Command(IDM_EDIT_UNDO);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *")
+        << "an undo after saving is a change";
+}
+
+TEST_F(SaveAndClose, SaveAsWritesTheNamedFileWithItsExtensionAndKeepsIt)
+{
+    node[kLamp]->SetHidden(true);
+    const std::string copy = TestFolder() + "copy";
+    answerer.Queue(TypeFileName("Save As", copy));
+    Command(IDM_FILE_SAVE_AS);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(WindowText(window), "Scene Host - copy.scene");
+    EXPECT_EQ(ReadFile(copy + ".scene"), FormatSceneText(TheScene()));
+    EXPECT_NE(ReadFile(deskPath).find("node 1 \"Lamp\"\n"), std::string::npos)
+        << "the file opened before is left as it was";
+
+    node[kLamp]->SetHidden(false);
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(answerer.Seen().size(), 1u) << "Save goes to the new name without asking";
+    EXPECT_EQ(ReadFile(copy + ".scene"), FormatSceneText(TheScene()));
+}
+
+TEST_F(SaveAndClose, FailedSaveSaysWhyAndKeepsTheMark)
+{
+    std::string path;
+    ASSERT_NO_FATAL_FAILURE(OpenChangedSceneWhoseFolderIsGone(path));
+
+    answerer.Press(IDOK);
+    Command(IDM_FILE_SAVE);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].text, path + ": cannot be written");
+    EXPECT_EQ(answerer.Seen()[0].icon, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+    EXPECT_TRUE(TheScene().Modified());
+    EXPECT_NE(Status(), "Saved desk.scene");
+}
+
+TEST_F(SaveAndClose, ExitWithChangesAsksAndCancelKeepsTheWindow)
+{
+    node[kLamp]->SetHidden(true);
+    answerer.Press(IDCANCEL);
+    Command(IDM_FILE_EXIT);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    const SeenDialog& box = answerer.Seen()[0];
+    EXPECT_EQ(box.text, "Save changes to desk.scene?");
+    EXPECT_EQ(box.caption, kAppName);
+    EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONWARNING));
+    for (int button : {IDYES, IDNO, IDCANCEL}) EXPECT_TRUE(box.HasControl(button)) << button;
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+    EXPECT_TRUE(node[kLamp]->IsHidden());
+}
+
+TEST_F(SaveAndClose, CloseAnsweredYesButSaveFailsKeepsTheWindow)
+{
+    std::string path;
+    ASSERT_NO_FATAL_FAILURE(OpenChangedSceneWhoseFolderIsGone(path));
+
+    answerer.Press(IDYES).Press(IDOK);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(answerer.Seen().size(), 2u);
+    EXPECT_EQ(answerer.Seen()[0].text, "Save changes to desk.scene?");
+    EXPECT_EQ(answerer.Seen()[1].text, path + ": cannot be written");
+    ASSERT_TRUE(IsWindow(window)) << "the changes were not saved";
+    EXPECT_TRUE(TheScene().Modified());
+}
+
+TEST_F(SaveAndClose, CloseWhileACommandIsOpenIsRefused)
+{
+    node[kLamp]->SetHidden(true);
+    theHold.Begin();
+    answerer.Press(IDOK);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    theHold.Cancel();
+    ASSERT_EQ(answerer.Seen().size(), 1u) << "no question about saving";
+    EXPECT_EQ(answerer.Seen()[0].text, kBusyText);
+    EXPECT_EQ(answerer.Seen()[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_TRUE(IsWindow(window));
+}
+
+class Plugins : public SceneHostTest {
+protected:
+    HWND Combo() const { return GetDlgItem(window, kUtilityCombo); }
+    int ComboChoice() const
+    {
+        return static_cast<int>(SendMessageA(Combo(), CB_GETCURSEL, 0, 0));
+    }
+    // The user picks an entry of the chooser: index 0 is "(none)".
+    void ChooseInCombo(int index)
+    {
+        SendMessageA(Combo(), CB_SETCURSEL, index, 0);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(kUtilityCombo, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Combo()));
+        PumpMessages();
+    }
+    std::vector<std::string> PageTitles() const
+    {
+        std::vector<std::string> titles;
+        CoreInterface& core = CoreInterface::Instance();
+        for (int i = 0; i < core.PanelPageCount(); ++i) titles.push_back(core.PanelPageTitle(i));
+        return titles;
+    }
+
+    struct Utility {
+        const char* entry;
+        std::vector<std::string> pages;
+        const char* floater;
+    };
+    const std::vector<Utility> utilities = {
+        {"UserProp Editor (Korvane)", {"UserProp Editor", "About"}, "User Properties"},
+        {"Find/Replace Prop (Korvane)", {"Parameters", "About"}, "Find/Replace Properties"},
+    };
+};
+
+TEST_F(Plugins, ToolsMenuHoldsTheFindReplaceEntryThatOpensItsFloater)
+{
+    HMENU tools = MainMenu(2);
+    const int count = GetMenuItemCount(tools);
+    ASSERT_EQ(count, 2) << "one entry of the host's, one of the plug-in";
+    EXPECT_EQ(ItemText(tools, 0, MF_BYPOSITION), "&Utilities Panel\tF2");
+    EXPECT_EQ(ItemText(tools, 1, MF_BYPOSITION), "&Find/Replace Properties...");
+
+    Command(GetMenuItemID(tools, 1));
+    HWND floater = FindTopWindow("Find/Replace Properties");
+    ASSERT_NE(floater, nullptr);
+    EXPECT_EQ(GetWindow(floater, GW_OWNER), window);
+    EXPECT_EQ(CoreInterface::Instance().PanelPageCount(), 0) << "the panel is not involved";
+}
+
+TEST_F(Plugins, ChooserListsBothUtilitiesAndShowsTheChosenOnesPages)
+{
+    std::vector<std::string> entries;
+    const int count = static_cast<int>(SendMessageA(Combo(), CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[128] = "";
+        SendMessageA(Combo(), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    EXPECT_EQ(entries,
+              (std::vector<std::string>{"(none)", utilities[0].entry, utilities[1].entry}));
+    EXPECT_EQ(ComboChoice(), 0);
+
+    for (int i = 0; i < 2; ++i) {
+        ChooseInCombo(i + 1);
+        EXPECT_EQ(CoreInterface::Instance().PanelPageCount(), 2) << utilities[i].entry;
+        EXPECT_EQ(PageTitles(), utilities[i].pages) << "only the chosen utility's pages";
+        EXPECT_EQ(App().Utilities().Chosen(), i);
+    }
+    ChooseInCombo(0);
+    EXPECT_EQ(CoreInterface::Instance().PanelPageCount(), 0);
+    EXPECT_EQ(App().Utilities().Chosen(), -1);
+}
+
+TEST_F(Plugins, UtilitiesPanelCommandOpensTheFirstAndClosesAgain)
+{
+    Command(IDM_TOOLS_UTILITIES);
+    EXPECT_EQ(PageTitles(), utilities[0].pages);
+    EXPECT_EQ(ComboChoice(), 1) << "the chooser follows";
+    Command(IDM_TOOLS_UTILITIES);
+    EXPECT_TRUE(PageTitles().empty());
+    EXPECT_EQ(ComboChoice(), 0);
+}
+
+TEST_F(Plugins, CreateFloaterClosesThePanelOnceItsButtonHasReturned)
+{
+    for (int i = 0; i < 2; ++i) {
+        const Utility& utility = utilities[i];
+        ChooseInCombo(i + 1);
+        HWND page = CoreInterface::Instance().PanelPage(0);
+        SendMessageA(GetDlgItem(page, kCreateFloater), BM_CLICK, 0, 0);
+        EXPECT_NE(FindTopWindow(utility.floater), nullptr) << utility.entry;
+        EXPECT_EQ(CoreInterface::Instance().PanelPageCount(), 2)
+            << utility.entry << ": the page whose button runs must outlive the click";
+        EXPECT_TRUE(IsWindow(page));
+
+        PumpMessages();
+        EXPECT_EQ(CoreInterface::Instance().PanelPageCount(), 0) << utility.entry;
+        EXPECT_FALSE(IsWindow(page));
+        EXPECT_EQ(ComboChoice(), 0) << utility.entry;
+        EXPECT_EQ(App().Utilities().Chosen(), -1);
+        EXPECT_NE(FindTopWindow(utility.floater), nullptr) << "the floater stays open";
+        CloseFloaters();
+    }
+}
+
+}  // namespace
