@@ -199,9 +199,14 @@ TEST_F(MainMenuEntry, StandsOnceInTheThirdMenuAndOpensOneFloater)
     ASSERT_NE(floater, nullptr);
     EXPECT_EQ(GetWindow(floater, GW_OWNER), host.MainWindow());
     SendMessageA(host.MainWindow(), WM_COMMAND, 32123, 0);
+    // Other test processes may have floaters of their own on the same desktop.
     int floaters = 0;
-    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
-        if (IsWindowVisible(w) && WindowText(w) == kCaption) ++floaters;
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(w) && WindowText(w) == kCaption)
+            ++floaters;
+    }
     EXPECT_EQ(floaters, 1);
 }
 
