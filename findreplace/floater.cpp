@@ -197,15 +197,7 @@ void FindReplaceFloater::RemoveProperty(const CStr& find)
     FloaterQuestions questions(window);
     theHold.Begin();
     const RunOutcome outcome = RemoveMatchingLines(nodes, find, questions);
-    if (outcome.changed > 0) {
-        theHold.Accept(ResString(IDS_UNDO_REMOVE));
-        ShowSummary(coreInterface, IDS_REMOVED_SUMMARY, outcome.changed, nodes.Count());
-        return;
-    }
-    theHold.Cancel();
-    // After a Cancel answer the user knows why nothing changed.
-    if (!outcome.cancelled)
-        ShowMessage(coreInterface->MainWindow(), IDS_PROPERTY_NOT_FOUND, MB_ICONINFORMATION);
+    CloseRun(outcome, IDS_UNDO_REMOVE, IDS_REMOVED_SUMMARY, nodes.Count());
 }
 
 void FindReplaceFloater::ReplaceProperty(const CStr& find, const CStr& replace, int writeAll)
@@ -224,9 +216,17 @@ void FindReplaceFloater::ReplaceProperty(const CStr& find, const CStr& replace, 
         coreInterface->ShowStatus(status);
         return;
     }
+    CloseRun(outcome, IDS_UNDO_REPLACE, IDS_REPLACED_SUMMARY, nodes.Count());
+}
+
+// A run that changed nodes becomes one named step with its summary; one that changed none
+// leaves no step, and says so unless the user's own Cancel explains it.
+void FindReplaceFloater::CloseRun(const RunOutcome& outcome, int undoNameId, int summaryId,
+                                  int selectedCount)
+{
     if (outcome.changed > 0) {
-        theHold.Accept(ResString(IDS_UNDO_REPLACE));
-        ShowSummary(coreInterface, IDS_REPLACED_SUMMARY, outcome.changed, nodes.Count());
+        theHold.Accept(ResString(undoNameId));
+        ShowSummary(coreInterface, summaryId, outcome.changed, selectedCount);
         return;
     }
     theHold.Cancel();

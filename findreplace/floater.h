@@ -6,6 +6,7 @@
 
 #include "cstr.h"
 #include "interface.h"
+#include "propertyruns.h"
 #include "tab.h"
 
 class FindReplaceFloater {
@@ -36,6 +37,7 @@ private:
     void OnCommand(HWND window, int id, int code);
     bool HasSelection();
     void TakeSelection(NodeTab& nodes);
+    void CloseRun(const RunOutcome& outcome, int undoNameId, int summaryId, int selectedCount);
 };
 
 extern FindReplaceFloater theFloater;
