@@ -1,15 +1,10 @@
 #include "dialog_answerer.h"
 
+#include "test_host.h"
+
 namespace {
 
 DialogAnswerer* current = nullptr;
-
-std::string WindowText(HWND window)
-{
-    char text[1024] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
 
 bool IsIconStatic(HWND control)
 {
