@@ -317,12 +317,20 @@ void MainWindow::ShowAbout()
 
 void MainWindow::UpdateTitle()
 {
+    ShowTitle();
+    UpdateCounts();
+}
+
+void MainWindow::ShowTitle()
+{
     const bool modified = CoreInterface::Instance().GetScene().Modified();
     std::string title = kAppName;
     title += " - " + (path_.empty() ? std::string("Untitled") : FileNameOf(path_));
     if (modified) title += " *";
+    // A run over thousands of nodes reports each one; the caption changes at most once.
+    if (title == shownTitle_) return;
+    shownTitle_ = title;
     SetWindowTextA(window_, title.c_str());
-    UpdateCounts();
 }
 
 void MainWindow::UpdateCounts()
@@ -347,7 +355,7 @@ void MainWindow::SelectionChanged()
 void MainWindow::NodeChanged(SceneNode* node)
 {
     nodes_.ShowNode(node);
-    UpdateTitle();
+    ShowTitle();
 }
 
 void MainWindow::SceneRebuilt()

@@ -35,7 +35,8 @@ private:
     void SelectAll(bool select);
     void ToggleHiddenOfSelection();
     void ShowAbout();
-    void UpdateTitle();
+    void UpdateTitle();  // caption and the status line's counts
+    void ShowTitle();
     void UpdateCounts();
     void ShowError(const std::string& line);
 
@@ -51,4 +52,5 @@ private:
     NodeView nodes_;
     UtilityChooser utilities_;
     std::string path_;
+    std::string shownTitle_;
 };
