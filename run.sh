@@ -12,4 +12,4 @@ fi
 install_missing_packages
 build_everything
 make_wine_prefix wineprefix-desktop desktop
-exec wine "$BUILD_DIR/bin/scenehost.exe" "$BUILD_DIR/bin/sample.scene" "$@"
+with_fixed_layout wine "$BUILD_DIR/bin/scenehost.exe" "$BUILD_DIR/bin/sample.scene" "$@"

@@ -31,15 +31,23 @@ wine_env() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
+# with_fixed_layout COMMAND...: Debian's Wine starts without a preloader, so address-space
+# randomisation now and then puts the heap where Wine maps its shared page and the program
+# dies before it runs ("failed to map the shared user data"). A fixed layout avoids that;
+# where the personality cannot be set (some containers), the command runs as is.
+with_fixed_layout() {
+    if setarch -R true 2>/dev/null; then setarch -R "$@"; else "$@"; fi
+}
+
 # make_wine_prefix PREFIX null|desktop: a prefix of our own, made once; "null" runs windows
 # without a display.
 make_wine_prefix() {
     wine_env "$1"
     [ -f "$WINEPREFIX/.made" ] && return 0
     echo "Making the Wine prefix $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    with_fixed_layout wineboot -i >/dev/null 2>&1 || true
     if [ "$2" = null ]; then
-        wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+        with_fixed_layout wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     fi
     wineserver -w
     touch "$WINEPREFIX/.made"
