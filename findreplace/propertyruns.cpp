@@ -46,6 +46,16 @@ bool ParseWhole(SceneNode* node, UserPropLines& lines, CStr& text)
     return kept == expected;
 }
 
+// A question leaves the host's other windows open, and the node's text may be changed from
+// one of them meanwhile. Parses the text again then, so the answer works on the text as it
+// now is and the other change is kept. False when it can no longer be read whole.
+bool ParseAgainIfChanged(SceneNode* node, UserPropLines& lines, CStr& text)
+{
+    CStr now;
+    node->GetUserPropText(now);
+    return now == text || ParseWhole(node, lines, text);
+}
+
 // Hands the hold the node's undo record, then writes the joined lines. The node is left as
 // it is when the record or the text cannot be had: no change goes in that cannot be undone,
 // and no text goes in cut short.
@@ -106,20 +116,32 @@ struct ReplaceRun {
     bool replaceAll = false;
     RunOutcome outcome;
 
+    int Matches() const { return find.Length() > 0 ? lines.CountMatches(find) : 0; }
+
     // False when the user stopped the run at this node.
     bool Visit(SceneNode* node)
     {
         if (!node || node->IsExcluded(0, 0) || !ParseWhole(node, lines, text)) return true;
-        int matches = find.Length() > 0 ? lines.CountMatches(find) : 0;
-        if (matches == 0) {
+        int matches = Matches();
+        if (matches > 0) {
+            bool asked = false;
+            if (!ignoreAll && matches > 1) {
+                asked = true;
+                if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) return false;
+            }
+            if (!replaceAll) {
+                asked = true;
+                if (!GoOnAfterConfirm(ask, node, find, replace, replaceAll)) return false;
+            }
+            if (asked && !ParseAgainIfChanged(node, lines, text)) return true;
+        }
+        // Without a match (or none left after a change made during a question), Write to
+        // ALL! extends the node instead.
+        if (Matches() == 0) {
             if (writeAll && AppendLine(lines, replace) && WriteNode(node, lines))
                 ++outcome.written;
             return true;
         }
-        if (!ignoreAll && matches > 1 && !GoOnAfterMultiMatch(ask, node, find, ignoreAll))
-            return false;
-        if (!replaceAll && !GoOnAfterConfirm(ask, node, find, replace, replaceAll))
-            return false;
         lines.ReplaceMatches(find, replace);
         if (WriteNode(node, lines)) {
             ++outcome.changed;
@@ -169,9 +191,12 @@ RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQues
         if (!ignoreAll) {
             int matches = lines.CountMatches(find);
             if (matches == 0) continue;
-            if (matches > 1 && !GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {
-                outcome.cancelled = true;
-                break;
+            if (matches > 1) {
+                if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {
+                    outcome.cancelled = true;
+                    break;
+                }
+                if (!ParseAgainIfChanged(node, lines, text)) continue;
             }
         }
         if (lines.RemoveMatches(find) == 0 || !WriteNode(node, lines)) continue;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
@@ -62,18 +63,29 @@ public:
     int AskMultiMatch(SceneNode* node, const CStr& find) override
     {
         asked.push_back(Multi(node->NodeName(), find));
+        WhileAsking(node);
         return Next();
     }
     int AskReplace(SceneNode* node, const CStr& find, const CStr& replace) override
     {
         asked.push_back(Confirm(node->NodeName(), find, replace));
+        WhileAsking(node);
         return Next();
     }
 
     std::deque<int> answers;
     std::vector<Question> asked;
+    // What happens elsewhere while the next question is open (once).
+    std::function<void(SceneNode*)> elsewhere;
 
 private:
+    void WhileAsking(SceneNode* node)
+    {
+        auto change = std::move(elsewhere);
+        elsewhere = nullptr;
+        if (change) change(node);
+    }
+
     int Next()
     {
         if (answers.empty()) {
@@ -413,6 +425,58 @@ TEST_F(ReplaceRunTest, WriteAllCancelKeepsEarlierWrites)
     EXPECT_EQ("x\r\nr", Text(0));
     EXPECT_EQ("lod", Text(1));
     EXPECT_EQ("y", Text(2));
+}
+
+// The text changed from another window while a question was open: the answer works on the
+// text as it is then, and the other change is neither lost nor undone by the run's step.
+
+using ChangedDuringQuestion = RunTest;
+
+void SetText(SceneNode* node, const char* text) { node->SetUserPropText(text); }
+
+TEST_F(ChangedDuringQuestion, RemoveKeepsTheLineAddedMeanwhile)
+{
+    Add("n", "lod=1\r\nlod=2\r\nkeep=1");
+    ask.answers = {kMultiMatchIgnore};
+    ask.elsewhere = [](SceneNode* node) { SetText(node, "lod=1\r\nlod=2\r\nkeep=1\r\nadded=1"); };
+    RunOutcome outcome = Remove("lod");
+    EXPECT_EQ(1, outcome.changed);
+    EXPECT_EQ("keep=1\r\nadded=1", Text(0));
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ("lod=1\r\nlod=2\r\nkeep=1\r\nadded=1", Text(0)) << "undo brings back the edited text";
+}
+
+TEST_F(ChangedDuringQuestion, RemoveWritesNothingWhenTheMatchesWentMeanwhile)
+{
+    Add("n", "lod=1\r\nlod=2");
+    ask.answers = {kMultiMatchIgnore};
+    ask.elsewhere = [](SceneNode* node) { SetText(node, "other=1"); };
+    RunOutcome outcome = Remove("lod");
+    EXPECT_EQ(0, outcome.changed);
+    EXPECT_EQ(0, outcome.written);
+    EXPECT_EQ("other=1", Text(0));
+    EXPECT_EQ(0, theHold.UndoCount());
+}
+
+TEST_F(ChangedDuringQuestion, ReplaceKeepsTheLineAddedMeanwhile)
+{
+    Add("n", "lod=1\r\nother=1");
+    ask.answers = {kConfirmReplace};
+    ask.elsewhere = [](SceneNode* node) { SetText(node, "lod=1\r\nother=1\r\nadded=1"); };
+    RunOutcome outcome = Replace("lod", "lod=5");
+    EXPECT_EQ(1, outcome.changed);
+    EXPECT_EQ("lod=5\r\nother=1\r\nadded=1", Text(0));
+}
+
+TEST_F(ChangedDuringQuestion, WriteAllExtendsOnceWhenTheMatchWentMeanwhile)
+{
+    Add("n", "lod=1\r\nlod=2");
+    ask.answers = {kMultiMatchIgnore, kConfirmReplace};
+    ask.elsewhere = [](SceneNode* node) { SetText(node, "other=1"); };
+    RunOutcome outcome = Replace("lod", "lod=5", true);
+    EXPECT_EQ(0, outcome.changed);
+    EXPECT_EQ(1, outcome.written);
+    EXPECT_EQ("other=1\r\nlod=5", Text(0));
 }
 
 // Out of memory: a node is written with its undo record and its whole text, or not at all.
