@@ -298,6 +298,44 @@ TEST_F(HoldTest, ChangesMadeByCancelAreNotRecorded)
     EXPECT_EQ(1, theHold.RecordCount(0));
 }
 
+class CountingObserver : public HoldObserver {
+public:
+    void StepAccepted() override
+    {
+        ++steps;
+        holdingWhenTold = theHold.Holding();
+    }
+    int steps = 0;
+    int holdingWhenTold = -1;
+};
+
+TEST_F(HoldTest, ObserverHearsOfEachStepOnceItsGroupIsClosed)
+{
+    CountingObserver observer;
+    theHold.SetObserver(&observer);
+    MakeStep("Outer", {"a"});
+    EXPECT_EQ(1, observer.steps);
+    EXPECT_EQ(0, observer.holdingWhenTold);
+
+    theHold.Begin();
+    theHold.Begin();
+    theHold.Put(Record("b"));
+    theHold.Accept("Inner");
+    EXPECT_EQ(1, observer.steps) << "an inner group makes no step";
+    theHold.Accept("Outer");
+    EXPECT_EQ(2, observer.steps);
+
+    MakeStep("Empty", {});
+    theHold.Begin();
+    theHold.Put(Record("c"));
+    theHold.Cancel();
+    EXPECT_EQ(2, observer.steps) << "neither an empty group nor a cancelled one is a step";
+
+    theHold.SetObserver(nullptr);
+    MakeStep("Unheard", {"d"});
+    EXPECT_EQ(2, observer.steps);
+}
+
 TEST(RestoreObjDefaults, DescribeSizeAndCommand)
 {
     std::vector<std::string> log;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "hold.h"
 #include "hostutil.h"
 #include "test_host.h"
 
@@ -57,6 +58,23 @@ TEST_F(HostCallbacks, NoChangeNoNotification)
     host.GetScene().ClearSelection();
     host.GetScene().ClearSelection();
     EXPECT_EQ(first.calls, 0);
+}
+
+// A command's step may rewrite texts a plug-in shows; the plug-in hears of it after the step.
+TEST_F(HostCallbacks, EveryAcceptedStepNotifies)
+{
+    struct TextRestore : RestoreObj {
+        void UndoChange(int) override {}
+        void RedoChange() override {}
+    };
+    host.Core().RegisterCallback(&first);
+    theHold.Begin();
+    theHold.Put(new TextRestore);
+    nodes[0]->SetUserPropText("changed");
+    EXPECT_EQ(first.calls, 0) << "not while the command is still running";
+    theHold.Accept("Run");
+    EXPECT_EQ(first.calls, 1);
+    theHold.Clear();
 }
 
 TEST_F(HostCallbacks, CallbackMayUnregisterItselfOrAnotherDuringNotify)

@@ -28,9 +28,17 @@ CoreInterface& CoreInterface::Instance()
 
 Interface* GetCOREInterface() { return &CoreInterface::Instance(); }
 
-CoreInterface::CoreInterface() : impl_(new Impl) { impl_->scene.SetObserver(this); }
+CoreInterface::CoreInterface() : impl_(new Impl)
+{
+    impl_->scene.SetObserver(this);
+    theHold.SetObserver(this);
+}
 
-CoreInterface::~CoreInterface() { delete impl_; }
+CoreInterface::~CoreInterface()
+{
+    theHold.SetObserver(nullptr);
+    delete impl_;
+}
 
 HWND CoreInterface::MainWindow() { return impl_->mainWindow; }
 int CoreInterface::SelectedCount() { return impl_->scene.SelectedCount(); }
@@ -158,3 +166,7 @@ void CoreInterface::SceneRebuilt()
 {
     if (impl_->viewObserver) impl_->viewObserver->SceneRebuilt();
 }
+
+// A command's step may have rewritten texts that a plug-in's window shows: it reloads them,
+// so that its next write does not put the old text back.
+void CoreInterface::StepAccepted() { NotifyCallbacks(); }

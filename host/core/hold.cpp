@@ -91,6 +91,7 @@ struct Hold::Impl {
     // Set while records run their own code. A record that changes the scene meanwhile
     // (say the selection, during an undo) must not reach the stacks being worked on.
     bool busy = false;
+    HoldObserver* observer = nullptr;
 };
 
 Hold::Hold() : impl_(new (std::nothrow) Impl) {}
@@ -133,8 +134,16 @@ void Hold::Accept(const char* name)
     Step step{CStr(name), std::move(impl_->open)};
     impl_->open.clear();
     if (!impl_->Store(std::move(step))) return;
-    BusyScope busy(impl_->busy);
-    for (RestoreObj* record : impl_->undo.back().records) record->HoldEnded();
+    {
+        BusyScope busy(impl_->busy);
+        for (RestoreObj* record : impl_->undo.back().records) record->HoldEnded();
+    }
+    if (impl_->observer) impl_->observer->StepAccepted();
+}
+
+void Hold::SetObserver(HoldObserver* observer)
+{
+    if (impl_) impl_->observer = observer;
 }
 
 void Hold::Cancel()

@@ -3,11 +3,12 @@
 
 #include <windows.h>
 
+#include "hold.h"
 #include "hostapi.h"
 #include "interface.h"
 #include "scene.h"
 
-class CORE_API CoreInterface : public Interface, private SceneObserver {
+class CORE_API CoreInterface : public Interface, private SceneObserver, private HoldObserver {
 public:
     static CoreInterface& Instance();
 
@@ -62,6 +63,7 @@ private:
     void SelectionChanged() override;
     void NodeChanged(SceneNode* node) override;
     void SceneRebuilt() override;
+    void StepAccepted() override;
 
     struct Impl;
     Impl* impl_;

@@ -26,6 +26,14 @@ private:
     intptr_t holdData_;
 };
 
+// Told once Accept has made an undo step and the group is closed: the host refreshes what
+// shows the scene, since the step may have changed texts behind other windows.
+class CORE_API HoldObserver {
+public:
+    virtual ~HoldObserver() = default;
+    virtual void StepAccepted() = 0;
+};
+
 class CORE_API Hold {
 public:
     Hold();
@@ -54,6 +62,7 @@ public:
     const char* RedoName() const;
     int RecordCount(int undoStep) const;  // records of step undoStep (0 = newest), or -1
     void Clear();                         // drops both stacks, deleting every record
+    void SetObserver(HoldObserver* observer);  // host side; null for none
 
 private:
     struct Impl;
