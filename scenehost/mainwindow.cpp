@@ -289,7 +289,7 @@ void MainWindow::SelectAll(bool select)
     Scene& scene = CoreInterface::Instance().GetScene();
     NodeTab nodes;
     if (select) scene.CollectNodes(nodes);
-    scene.SetSelection(nodes);
+    scene.PickNodes(nodes);
 }
 
 void MainWindow::ToggleHiddenOfSelection()

@@ -123,7 +123,7 @@ void NodeView::TakeSelectionInto(Scene& scene)
         SceneNode* node = NodeAt(row);
         if (selection.Find(node) < 0) selection.Append(node);
     }
-    scene.SetSelection(selection);
+    scene.PickNodes(selection);
 }
 
 int NodeView::RowOf(SceneNode* node) const

@@ -222,6 +222,29 @@ TEST_F(SceneTest, SelectionInsideHoldUndoesAndRedoesExactly)
     EXPECT_EQ((NameList{"c", "a", "b"}), Selection());
 }
 
+// A user's click while a command waits for an answer is not the command's to undo or cancel.
+TEST_F(SceneTest, PickIsNeverRecordedEvenWhileAGroupIsOpen)
+{
+    Select({a});
+    theHold.Begin();
+    NodeTab picked;
+    Fill(picked, {c, b, c});
+    int changes = observer.selectionChanges;
+    scene.PickNodes(picked);
+    EXPECT_EQ((NameList{"c", "b"}), Selection());
+    EXPECT_EQ(changes + 1, observer.selectionChanges);
+    theHold.Cancel();
+    EXPECT_EQ((NameList{"c", "b"}), Selection()) << "cancelling the command keeps the pick";
+
+    theHold.Begin();
+    Select({a2});
+    scene.PickNodes(picked);
+    theHold.Accept("Select");
+    ASSERT_EQ(1, theHold.RecordCount(0)) << "only the command's own change";
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ((NameList{"c", "b"}), Selection());
+}
+
 TEST_F(SceneTest, SelectionOutsideHoldOrUnchangedRecordsNothing)
 {
     Select({a});

@@ -273,6 +273,13 @@ void Scene::SetSelection(const NodeTab& nodes)
     if (Union(this, none, nodes, changed)) ReplaceSelection(changed, true);
 }
 
+void Scene::PickNodes(const NodeTab& nodes)
+{
+    NodeTab none;
+    NodeTab changed;
+    if (Union(this, none, nodes, changed)) ReplaceSelection(changed, false);
+}
+
 void Scene::ReplaceSelection(const NodeTab& nodes, bool record)
 {
     if (SameNodes(selection_, nodes)) return;

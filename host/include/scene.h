@@ -73,6 +73,9 @@ public:
     void ClearSelection();
     void SelectNodes(const NodeTab& nodes, bool select);  // select or deselect each
     void SetSelection(const NodeTab& nodes);              // replaces the selection
+    // The user's own pick in the host's views replaces the selection unrecorded: it is no
+    // part of a command whose group is open while the command waits for an answer.
+    void PickNodes(const NodeTab& nodes);
 
     void SetObserver(SceneObserver* observer) { observer_ = observer; }
     bool Modified() const { return modified_; }
