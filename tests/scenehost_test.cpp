@@ -486,6 +486,27 @@ TEST_F(NodeList, NodeChangesShowInTheirRow)
     EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
 }
 
+// A question leaves the main window usable; what the user picks meanwhile is no part of
+// the waiting command, whether it is cancelled or kept.
+TEST_F(NodeList, PicksWhileACommandWaitsStayOutOfItsStep)
+{
+    Pick(kLamp);
+    theHold.Begin();
+    Pick(kArm);
+    theHold.Cancel();
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kLamp, kArm}));
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{kArm, kLamp}));
+
+    theHold.Begin();
+    Command(IDM_EDIT_SELECT_NONE);
+    ChangeText(kBase, "changed", "Change");
+    theHold.Accept("Command");
+    EXPECT_TRUE(SelectionRows().empty());
+    ASSERT_EQ(theHold.RecordCount(0), 1) << "the text alone";
+    Command(IDM_EDIT_UNDO);
+    EXPECT_TRUE(SelectionRows().empty()) << "undoing the command leaves the pick alone";
+}
+
 TEST_F(EditUndo, UndoAndRedoTakeBackAndRedoAStep)
 {
     ChangeText(kLamp, "light=off", "Switch Lamp");
@@ -799,3 +820,29 @@ TEST_F(Plugins, CreateFloaterClosesThePanelOnceItsButtonHasReturned)
 }
 
 }  // namespace
+
+// With both floaters open, the editor shows what a Find/Replace run wrote, so that its next
+// Apply cannot put the old text back.
+TEST_F(Plugins, EditorShowsWhatAFindReplaceRunWrote)
+{
+    const int kEditorText = 1002;
+    const int kFindText = 1006;
+    const int kRemoveProperty = 1003;
+    ChooseInCombo(1);
+    SendMessageA(GetDlgItem(CoreInterface::Instance().PanelPage(0), kCreateFloater), BM_CLICK,
+                 0, 0);
+    PumpMessages();
+    Command(GetMenuItemID(MainMenu(2), 1));
+    HWND editor = FindTopWindow("User Properties");
+    HWND findReplace = FindTopWindow("Find/Replace Properties");
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(findReplace, nullptr);
+
+    Select({kBase});
+    EXPECT_EQ(WindowText(GetDlgItem(editor, kEditorText)), "LOD=1\r\nlodBias=2");
+    SetDlgItemTextA(findReplace, kFindText, "lodbias");
+    SendMessageA(findReplace, WM_COMMAND, MAKEWPARAM(kRemoveProperty, BN_CLICKED), 0);
+    PumpMessages();
+    ASSERT_EQ(Status(), "Removed property from 1 of 1 selected objects.");
+    EXPECT_EQ(WindowText(GetDlgItem(editor, kEditorText)), "LOD=1");
+}
