@@ -447,6 +447,25 @@ TEST_F(FloaterWindow, ShortcutsAreSuspendedWhileTheEditorHasTheFocus)
     EXPECT_TRUE(AcceleratorsEnabled());
 }
 
+TEST_F(FloaterWindow, KeyboardFocusStaysInTheFloaterWhenApplyTurnsItselfOff)
+{
+    HWND focus = GetFocus();
+    EXPECT_TRUE(focus && IsChild(floater, focus) && IsWindowEnabled(focus))
+        << "no working control has the focus after opening";
+
+    Type("x");
+    ASSERT_TRUE(ApplyEnabled());
+    SendMessageA(floater, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(kApply)), TRUE);
+    ASSERT_EQ(GetFocus(), Control(kApply));
+    SendMessageA(Control(kApply), WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(Control(kApply), WM_KEYUP, VK_SPACE, 0);
+    ASSERT_EQ(NodeText(hand), "xhand one\r\nhand two") << "space on Apply applies";
+    EXPECT_FALSE(ApplyEnabled());
+    focus = GetFocus();
+    EXPECT_TRUE(focus && IsChild(floater, focus) && IsWindowEnabled(focus))
+        << "no working control has the focus after Apply";
+}
+
 TEST_F(FloaterWindow, SizingWithoutItsControlsMovesNothing)
 {
     DestroyWindow(Control(kEditor));
