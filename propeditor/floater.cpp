@@ -244,7 +244,12 @@ void PropEditorFloater::ShowEditorText(const char* text)
 
 void PropEditorFloater::SetApplyEnabled(bool enabled)
 {
-    EnableWindow(GetDlgItem(window, IDC_APPLY), enabled ? TRUE : FALSE);
+    HWND apply = GetDlgItem(window, IDC_APPLY);
+    // A disabled control loses the focus to nobody, leaving the keyboard dead until a click:
+    // hand it on to the next control first, as Tab would. Apply is the first tab stop and
+    // holds the focus when the window opens, so this also settles where opening leaves it.
+    if (!enabled && apply && GetFocus() == apply) SendMessageA(window, WM_NEXTDLGCTL, 0, FALSE);
+    EnableWindow(apply, enabled ? TRUE : FALSE);
 }
 
 HWND PropEditorFloater::List() const { return GetDlgItem(window, IDC_NODE_LIST); }

@@ -7,6 +7,40 @@ namespace {
 
 HWND NodeList() { return GetDlgItem(theFloater.window, IDC_NODE_LIST); }
 
+struct WalkStep {
+    SceneNode* node;
+    int depth;
+    int nextChild;
+};
+
+// Pushes with room in proportion to the depth, so that a deep chain grows in few steps.
+bool Push(Tab<WalkStep>& path, SceneNode* node, int depth)
+{
+    return path.Append(WalkStep{node, depth, 0}, path.Count() + 10) >= 0;
+}
+
+// Adds node's item when it is still in copy, removing it there. False once copy holds
+// nothing more to list: the walk can stop.
+bool ListIfSelected(SceneNode* node, NodeTab& copy, int depth)
+{
+    if (!copy.HasStorage() || copy.Count() == 0) return false;
+    if (!node) return true;
+
+    const int found = copy.Find(node);
+    if (found >= 0) {
+        CStr text;
+        text.printf("%*c%s", depth * 2, ' ', node->NodeName());
+        // The first level carries no indentation: drop one level's two spaces.
+        const char* shown = text.Length() >= 2 ? text.data() + 2 : "";
+        HWND list = NodeList();
+        const LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown));
+        if (item >= 0)
+            SendMessageA(list, LB_SETITEMDATA, item, reinterpret_cast<LPARAM>(node));
+        copy.Delete(found, 1);
+    }
+    return true;
+}
+
 }  // namespace
 
 void NodeListRefresher::Notify(Interface* ip)
@@ -29,22 +63,22 @@ void NodeListRefresher::Notify(Interface* ip)
 
 void NodeListRefresher::ListNodeTree(SceneNode* node, NodeTab& copy, int depth)
 {
-    // Every selected node is listed already: nothing below here can add an item.
-    if (!copy.HasStorage() || copy.Count() == 0) return;
-    if (!node) return;
-
-    const int found = copy.Find(node);
-    if (found >= 0) {
-        CStr text;
-        text.printf("%*c%s", depth * 2, ' ', node->NodeName());
-        // The first level carries no indentation: drop one level's two spaces.
-        const char* shown = text.Length() >= 2 ? text.data() + 2 : "";
-        HWND list = NodeList();
-        const LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown));
-        if (item >= 0)
-            SendMessageA(list, LB_SETITEMDATA, item, reinterpret_cast<LPARAM>(node));
-        copy.Delete(found, 1);
+    // A path of our own instead of recursion: scenes may nest deeper than the stack allows.
+    // Should it fail to grow, the subtree it could not enter is left out.
+    Tab<WalkStep> path;
+    if (!node || !ListIfSelected(node, copy, depth) || !Push(path, node, depth)) return;
+    while (path.Count() > 0) {
+        const int top = path.Count() - 1;
+        const WalkStep step = path[top];
+        // Asked again every time: the children may change while the walk goes on.
+        if (step.nextChild >= step.node->ChildCount()) {
+            path.Delete(top, 1);
+            continue;
+        }
+        SceneNode* child = step.node->Child(step.nextChild);
+        path.Set(top, WalkStep{step.node, step.depth, step.nextChild + 1});
+        // Every selected node is listed already: nothing further on can add an item.
+        if (!ListIfSelected(child, copy, step.depth + 1)) return;
+        if (child) Push(path, child, step.depth + 1);
     }
-
-    for (int j = 0; j < node->ChildCount(); ++j) ListNodeTree(node->Child(j), copy, depth + 1);
 }

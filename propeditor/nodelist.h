@@ -10,8 +10,8 @@ public:
     // text into the editor. Without a floater window only the scene walk happens.
     void Notify(Interface* ip) override;
 
-    // Lists node when it is still in copy (removing it there), then walks its children.
-    // copy holds the selected nodes not listed yet.
+    // Lists node when it is still in copy (removing it there), then the nodes below it, a
+    // node before its children. copy holds the selected nodes not listed yet.
     void ListNodeTree(SceneNode* node, NodeTab& copy, int depth);
 };
 

@@ -173,6 +173,34 @@ TEST_F(NodeList, ListsSelectedNodesInHierarchyOrderIndentedByDepth)
     EXPECT_EQ(Editor(), "base") << "host selection changes refresh the open floater";
 }
 
+TEST_F(NodeList, DeepestNodeOfAVeryDeepChainIsListedWithItsFullIndentation)
+{
+    const int depth = 100000;
+    SceneNode* deepest = nullptr;
+    for (int i = 1; i < depth; ++i) deepest = host.GetScene().CreateNode(deepest, "link");
+    deepest = host.GetScene().CreateNode(deepest, "Deepest", "bottom");
+    ASSERT_NE(deepest, nullptr);
+    ASSERT_EQ(deepest->Depth(), depth);
+    host.Select({deepest});
+
+    ASSERT_EQ(SendMessageA(Control(kList), LB_GETCOUNT, 0, 0), 1);
+    const LRESULT length = SendMessageA(Control(kList), LB_GETTEXTLEN, 0, 0);
+    const std::string expected = std::string(2 * (depth - 1), ' ') + "Deepest";
+    ASSERT_EQ(length, static_cast<LRESULT>(expected.size()));
+    std::string item(length, '\0');
+    SendMessageA(Control(kList), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(&item[0]));
+    EXPECT_TRUE(item == expected) << "the item is not its indentation followed by the name";
+    EXPECT_EQ(ItemNode(0), deepest);
+    EXPECT_EQ(Editor(), "bottom");
+
+    // The nodes beside the chain still come in hierarchy order.
+    host.Select({deepest, lamp, hand});
+    EXPECT_EQ(SendMessageA(Control(kList), LB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(ItemNode(0), hand);
+    EXPECT_EQ(ItemNode(1), lamp);
+    EXPECT_EQ(ItemNode(2), deepest);
+}
+
 TEST_F(NodeList, NodesOutsideTheRootsChildrenAreNeverListed)
 {
     Scene other;
@@ -417,6 +445,25 @@ TEST_F(FloaterWindow, ShortcutsAreSuspendedWhileTheEditorHasTheFocus)
     ASSERT_FALSE(AcceleratorsEnabled());
     Close();
     EXPECT_TRUE(AcceleratorsEnabled());
+}
+
+TEST_F(FloaterWindow, KeyboardFocusStaysInTheFloaterWhenApplyTurnsItselfOff)
+{
+    HWND focus = GetFocus();
+    EXPECT_TRUE(focus && IsChild(floater, focus) && IsWindowEnabled(focus))
+        << "no working control has the focus after opening";
+
+    Type("x");
+    ASSERT_TRUE(ApplyEnabled());
+    SendMessageA(floater, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(kApply)), TRUE);
+    ASSERT_EQ(GetFocus(), Control(kApply));
+    SendMessageA(Control(kApply), WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(Control(kApply), WM_KEYUP, VK_SPACE, 0);
+    ASSERT_EQ(NodeText(hand), "xhand one\r\nhand two") << "space on Apply applies";
+    EXPECT_FALSE(ApplyEnabled());
+    focus = GetFocus();
+    EXPECT_TRUE(focus && IsChild(floater, focus) && IsWindowEnabled(focus))
+        << "no working control has the focus after Apply";
 }
 
 TEST_F(FloaterWindow, SizingWithoutItsControlsMovesNothing)
