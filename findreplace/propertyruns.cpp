@@ -3,16 +3,12 @@
 #include <new>
 
 #include "hold.h"
+#include "nodewalk.h"
 #include "userproprestore.h"
 
 namespace {
 
 constexpr int kNodeReserve = 10;
-
-struct WalkStep {
-    SceneNode* node;
-    int nextChild;
-};
 
 bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
 
@@ -24,12 +20,6 @@ void CollectIfMatching(SceneNode* node, UserPropLines& lines, const CStr& findTe
     node->GetUserPropText(text);
     lines.Parse(text);
     if (lines.CountMatches(findText) > 0) nodes.Append(node, kNodeReserve);
-}
-
-// Pushes with room in proportion to the depth, so that a deep chain grows in few steps.
-bool Push(Tab<WalkStep>& path, SceneNode* node)
-{
-    return path.Append(WalkStep{node, 0}, path.Count() + kNodeReserve) >= 0;
 }
 
 // Reads the node's text into lines. False when memory ran out on the way and a line is
@@ -156,26 +146,8 @@ struct ReplaceRun {
 void CollectMatchingNodes(SceneNode* node, UserPropLines& lines, const CStr& findText,
                           NodeTab& nodes)
 {
-    if (!node) return;
-    // A path of our own instead of recursion: scenes may nest deeper than the stack allows.
-    // Should it fail to grow, the subtree it could not enter is left out.
-    Tab<WalkStep> path;
-    CollectIfMatching(node, lines, findText, nodes);
-    if (!Push(path, node)) return;
-    while (path.Count() > 0) {
-        int top = path.Count() - 1;
-        WalkStep step = path[top];
-        // Asked again every time: the children may change while the walk goes on.
-        if (step.nextChild >= step.node->ChildCount()) {
-            path.Delete(top, 1);
-            continue;
-        }
-        SceneNode* child = step.node->Child(step.nextChild);
-        path.Set(top, WalkStep{step.node, step.nextChild + 1});
-        if (!child) continue;
-        CollectIfMatching(child, lines, findText, nodes);
-        Push(path, child);
-    }
+    for (NodeWalk walk(node); SceneNode* each = walk.Next();)
+        CollectIfMatching(each, lines, findText, nodes);
 }
 
 RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQuestions& ask)

@@ -1,23 +1,12 @@
 #include "nodelist.h"
 
 #include "floater.h"
+#include "nodewalk.h"
 #include "resource.h"
 
 namespace {
 
 HWND NodeList() { return GetDlgItem(theFloater.window, IDC_NODE_LIST); }
-
-struct WalkStep {
-    SceneNode* node;
-    int depth;
-    int nextChild;
-};
-
-// Pushes with room in proportion to the depth, so that a deep chain grows in few steps.
-bool Push(Tab<WalkStep>& path, SceneNode* node, int depth)
-{
-    return path.Append(WalkStep{node, depth, 0}, path.Count() + 10) >= 0;
-}
 
 // Adds node's item when it is still in copy, removing it there. False once copy holds
 // nothing more to list: the walk can stop.
@@ -63,22 +52,6 @@ void NodeListRefresher::Notify(Interface* ip)
 
 void NodeListRefresher::ListNodeTree(SceneNode* node, NodeTab& copy, int depth)
 {
-    // A path of our own instead of recursion: scenes may nest deeper than the stack allows.
-    // Should it fail to grow, the subtree it could not enter is left out.
-    Tab<WalkStep> path;
-    if (!node || !ListIfSelected(node, copy, depth) || !Push(path, node, depth)) return;
-    while (path.Count() > 0) {
-        const int top = path.Count() - 1;
-        const WalkStep step = path[top];
-        // Asked again every time: the children may change while the walk goes on.
-        if (step.nextChild >= step.node->ChildCount()) {
-            path.Delete(top, 1);
-            continue;
-        }
-        SceneNode* child = step.node->Child(step.nextChild);
-        path.Set(top, WalkStep{step.node, step.depth, step.nextChild + 1});
-        // Every selected node is listed already: nothing further on can add an item.
-        if (!ListIfSelected(child, copy, step.depth + 1)) return;
-        if (child) Push(path, child, step.depth + 1);
-    }
+    for (NodeWalk walk(node); SceneNode* each = walk.Next();)
+        if (!ListIfSelected(each, copy, depth + walk.Depth())) return;
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "hold.h"
+#include "nodewalk.h"
 
 namespace {
 
@@ -64,18 +65,13 @@ bool Difference(const NodeTab& base, const NodeTab& removed, NodeTab& result)
     }
 }
 
-// Depth-first, a node before its children, without recursion: scene files may nest deeply.
+// Every node below top, a node before its children.
 template <class Visit>
 void VisitBelow(const SceneNode* top, Visit visit)
 {
-    NodeTab pending;
-    for (int i = top->ChildCount(); i-- > 0;) Push(pending, top->Child(i));
-    while (pending.Count() > 0) {
-        SceneNode* node = pending[pending.Count() - 1];
-        pending.Delete(pending.Count() - 1, 1);
-        visit(node);
-        for (int i = node->ChildCount(); i-- > 0;) Push(pending, node->Child(i));
-    }
+    NodeWalk walk(const_cast<SceneNode*>(top));
+    walk.Next();  // top itself
+    while (SceneNode* node = walk.Next()) visit(node);
 }
 
 }  // namespace
