@@ -160,7 +160,8 @@ protected:
         while (theHold.Holding()) theHold.Cancel();
         EXPECT_EQ(answerer.Pending(), 0u) << "an expected question never came";
         EXPECT_EQ(answerer.Unanswered(), 0) << "a message box came unasked";
-        for (const char* name : {"desk.scene", "other.scene", "bad.scene", "copy.scene"})
+        for (const char* name : {"desk.scene", "other.scene", "bad.scene", "copy.scene",
+                                 "deep.scene"})
             DeleteFileA((TestFolder() + name).c_str());
         RemoveDirectoryA(TestFolder().c_str());
     }
@@ -472,6 +473,20 @@ TEST_F(NodeList, SelectionFromElsewhereShowsInRowsWithoutFeedingBack)
         << "undo brings back the order too";
     EXPECT_EQ(Counts(), "7 nodes, 2 selected");
     EXPECT_EQ(theHold.RedoCount(), 1) << "undoing recorded nothing new";
+}
+
+TEST_F(NodeList, IndentationStopsGrowingAtDepth64)
+{
+    std::string text = "scene 1\n";
+    for (int depth = 1; depth <= 200; ++depth)
+        text += "node " + std::to_string(depth) + " \"N" + std::to_string(depth) + "\"\n";
+    ASSERT_TRUE(App().OpenScene(WriteFile("deep.scene", text)));
+    ASSERT_EQ(RowCount(), 200);
+    EXPECT_EQ(Cell(62, kNameColumn), std::string(2 * 62, ' ') + "N63");
+    EXPECT_EQ(Cell(63, kNameColumn), std::string(2 * 63, ' ') + "N64");
+    for (int row : {64, 199})
+        EXPECT_EQ(Cell(row, kNameColumn), std::string(2 * 63, ' ') + "N" + std::to_string(row + 1))
+            << "deeper rows keep the indentation of depth 64";
 }
 
 TEST_F(NodeList, NodeChangesShowInTheirRow)
