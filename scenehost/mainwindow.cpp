@@ -25,6 +25,18 @@ std::string FileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The full path of a file named relative to the current directory, which may change later.
+std::string FullPathOf(const std::string& path)
+{
+    const DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::string full(size, '\0');
+    const DWORD length = GetFullPathNameA(path.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
+}
+
 OPENFILENAMEA SceneFileDialog(HWND owner, char* file, DWORD fileSize)
 {
     OPENFILENAMEA dialog = {};
@@ -33,7 +45,8 @@ OPENFILENAMEA SceneFileDialog(HWND owner, char* file, DWORD fileSize)
     dialog.lpstrFilter = kSceneFilter;
     dialog.lpstrFile = file;
     dialog.nMaxFile = fileSize;
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    // Browsing must not move the current directory under relative paths of the program.
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     return dialog;
 }
 
@@ -230,7 +243,7 @@ bool MainWindow::OpenScene(const std::string& path)
         ShowError(DescribeError(path.c_str(), error));
         return false;
     }
-    path_ = path;
+    path_ = FullPathOf(path);
     nodes_.Rebuild(CoreInterface::Instance().GetScene());
     UpdateTitle();
     CoreInterface::Instance().ShowStatus(("Opened " + FileNameOf(path)).c_str());
@@ -256,7 +269,7 @@ bool MainWindow::Save(bool askForName)
         save.lpstrDefExt = "scene";
         save.Flags |= OFN_OVERWRITEPROMPT;
         if (!GetSaveFileNameA(&save)) return false;
-        path = file;
+        path = FullPathOf(file);
     }
     Scene& scene = CoreInterface::Instance().GetScene();
     SceneFileError error;

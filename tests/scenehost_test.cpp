@@ -161,8 +161,9 @@ protected:
         EXPECT_EQ(answerer.Pending(), 0u) << "an expected question never came";
         EXPECT_EQ(answerer.Unanswered(), 0) << "a message box came unasked";
         for (const char* name : {"desk.scene", "other.scene", "bad.scene", "copy.scene",
-                                 "deep.scene"})
+                                 "deep.scene", "moved\\desk.scene"})
             DeleteFileA((TestFolder() + name).c_str());
+        RemoveDirectoryA((TestFolder() + "moved").c_str());
         RemoveDirectoryA(TestFolder().c_str());
     }
 
@@ -315,6 +316,25 @@ protected:
     std::vector<SceneNode*> node;  // by row
     DialogAnswerer answerer;
 };
+
+// Puts the current directory back however the test ends.
+class CurrentDirectoryKept {
+public:
+    CurrentDirectoryKept() { GetCurrentDirectoryA(sizeof saved_, saved_); }
+    ~CurrentDirectoryKept() { SetCurrentDirectoryA(saved_); }
+    CurrentDirectoryKept(const CurrentDirectoryKept&) = delete;
+    CurrentDirectoryKept& operator=(const CurrentDirectoryKept&) = delete;
+
+private:
+    char saved_[MAX_PATH] = "";
+};
+
+std::string CurrentDirectory()
+{
+    char folder[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof folder, folder);
+    return folder;
+}
 
 using OpenScene = SceneHostTest;
 using NodeList = SceneHostTest;
@@ -663,6 +683,34 @@ TEST_F(SaveAndClose, FailedSaveSaysWhyAndKeepsTheMark)
     EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
     EXPECT_TRUE(TheScene().Modified());
     EXPECT_NE(Status(), "Saved desk.scene");
+}
+
+TEST_F(SaveAndClose, SaveGoesToTheOpenedFileWhereverTheCurrentDirectoryMoved)
+{
+    CurrentDirectoryKept kept;
+    const std::string moved = TestFolder() + "moved";
+    ASSERT_TRUE(CreateDirectoryA(moved.c_str(), nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryA(TestFolder().c_str()));
+    ASSERT_TRUE(App().OpenScene("desk.scene"));
+    const std::string folder = CurrentDirectory();
+
+    // Browsing into another folder and cancelling leaves the current directory alone.
+    answerer.Queue(TypeFileName("Open", moved));
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(CurrentDirectory(), folder);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
+
+    ASSERT_TRUE(SetCurrentDirectoryA(moved.c_str()));
+    SceneNode* lamp = TheScene().Root()->Child(1);  // the nodes of the scene opened again
+    ASSERT_STREQ(lamp->NodeName(), "Lamp");
+    lamp->SetHidden(true);
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(answerer.Seen().size(), 1u) << "no error, no dialog";
+    EXPECT_NE(ReadFile(deskPath).find("node 1 \"Lamp\" hidden\n"), std::string::npos)
+        << "the file that was opened is the one written";
+    EXPECT_EQ(GetFileAttributesA((moved + "\\desk.scene").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
 }
 
 TEST_F(SaveAndClose, ExitWithChangesAsksAndCancelKeepsTheWindow)
