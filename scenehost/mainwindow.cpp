@@ -151,6 +151,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         if (!CommandRunning() && ConfirmDiscard()) DestroyWindow(window_);
         return 0;
+    case WM_QUERYENDSESSION:
+        return !CommandRunning() && ConfirmDiscard();
     case WM_DESTROY:
         utilities_.Choose(-1);
         core.SetStatusListener(nullptr, nullptr);

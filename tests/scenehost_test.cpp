@@ -713,6 +713,49 @@ TEST_F(SaveAndClose, SaveGoesToTheOpenedFileWhereverTheCurrentDirectoryMoved)
     EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
 }
 
+TEST_F(SaveAndClose, EndingTheSessionAsksLikeClosing)
+{
+    auto queryEnd = [this] { return SendMessageA(window, WM_QUERYENDSESSION, 0, 0); };
+    EXPECT_TRUE(queryEnd()) << "nothing to save: no question";
+    EXPECT_TRUE(answerer.Seen().empty());
+
+    node[kLamp]->SetHidden(true);
+    answerer.Press(IDCANCEL);
+    EXPECT_FALSE(queryEnd()) << "cancelled";
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].text, "Save changes to desk.scene?");
+    EXPECT_TRUE(TheScene().Modified());
+
+    answerer.Press(IDNO);
+    EXPECT_TRUE(queryEnd()) << "changes given up";
+    EXPECT_TRUE(TheScene().Modified());
+    EXPECT_NE(ReadFile(deskPath).find("node 1 \"Lamp\"\n"), std::string::npos);
+
+    theHold.Begin();
+    answerer.Press(IDOK);
+    EXPECT_FALSE(queryEnd()) << "a command waits for an answer";
+    theHold.Cancel();
+    ASSERT_EQ(answerer.Seen().size(), 3u);
+    EXPECT_EQ(answerer.Seen()[2].text, kBusyText);
+
+    answerer.Press(IDYES);
+    EXPECT_TRUE(queryEnd()) << "saved";
+    EXPECT_FALSE(TheScene().Modified());
+    EXPECT_NE(ReadFile(deskPath).find("node 1 \"Lamp\" hidden\n"), std::string::npos);
+    EXPECT_TRUE(IsWindow(window)) << "the session may still go on";
+}
+
+TEST_F(SaveAndClose, EndingTheSessionWhenTheSaveFailsIsRefused)
+{
+    std::string path;
+    ASSERT_NO_FATAL_FAILURE(OpenChangedSceneWhoseFolderIsGone(path));
+    answerer.Press(IDYES).Press(IDOK);
+    EXPECT_FALSE(SendMessageA(window, WM_QUERYENDSESSION, 0, 0));
+    ASSERT_EQ(answerer.Seen().size(), 2u);
+    EXPECT_EQ(answerer.Seen()[1].text, path + ": cannot be written");
+    EXPECT_TRUE(TheScene().Modified());
+}
+
 TEST_F(SaveAndClose, ExitWithChangesAsksAndCancelKeepsTheWindow)
 {
     node[kLamp]->SetHidden(true);
