@@ -25,6 +25,18 @@ std::string FileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The full path of a file named relative to the current directory, which may change later.
+std::string FullPathOf(const std::string& path)
+{
+    const DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::string full(size, '\0');
+    const DWORD length = GetFullPathNameA(path.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
+}
+
 OPENFILENAMEA SceneFileDialog(HWND owner, char* file, DWORD fileSize)
 {
     OPENFILENAMEA dialog = {};
@@ -33,7 +45,8 @@ OPENFILENAMEA SceneFileDialog(HWND owner, char* file, DWORD fileSize)
     dialog.lpstrFilter = kSceneFilter;
     dialog.lpstrFile = file;
     dialog.nMaxFile = fileSize;
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    // Browsing must not move the current directory under relative paths of the program.
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     return dialog;
 }
 
@@ -76,9 +89,10 @@ bool MainWindow::Create(HINSTANCE instance, int show)
     windowClass.lpszClassName = kClassName;
     if (!RegisterClassExA(&windowClass)) return false;
     accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
-    window_ = CreateWindowExA(0, kClassName, kAppName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 1000, 680, nullptr, nullptr, instance,
-                              this);
+    // Tab moves through the controls of the window and of the panel pages inside it.
+    window_ = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kAppName,
+                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                              1000, 680, nullptr, nullptr, instance, this);
     if (!window_) return false;
     ShowWindow(window_, show);
     UpdateWindow(window_);
@@ -117,8 +131,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
         Layout();
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) RememberFocus();
+        return DefWindowProcA(window_, message, wParam, lParam);
     case WM_SETFOCUS:
-        SetFocus(nodes_.Window());
+        RestoreFocus();
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == 300 && HIWORD(wParam) == CBN_SELCHANGE) utilities_.ComboChanged();
@@ -138,6 +155,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         if (!CommandRunning() && ConfirmDiscard()) DestroyWindow(window_);
         return 0;
+    case WM_QUERYENDSESSION:
+        return !CommandRunning() && ConfirmDiscard();
     case WM_DESTROY:
         utilities_.Choose(-1);
         core.SetStatusListener(nullptr, nullptr);
@@ -147,6 +166,20 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return DefWindowProcA(window_, message, wParam, lParam);
     }
+}
+
+void MainWindow::RememberFocus()
+{
+    HWND focus = GetFocus();
+    if (focus && IsChild(window_, focus)) focused_ = focus;
+}
+
+void MainWindow::RestoreFocus()
+{
+    // The control may be gone since, with the panel page it was on.
+    const bool usable = focused_ && IsChild(window_, focused_) && IsWindowVisible(focused_) &&
+                        IsWindowEnabled(focused_);
+    SetFocus(usable ? focused_ : nodes_.Window());
 }
 
 void MainWindow::OnCommand(int id)
@@ -230,7 +263,7 @@ bool MainWindow::OpenScene(const std::string& path)
         ShowError(DescribeError(path.c_str(), error));
         return false;
     }
-    path_ = path;
+    path_ = FullPathOf(path);
     nodes_.Rebuild(CoreInterface::Instance().GetScene());
     UpdateTitle();
     CoreInterface::Instance().ShowStatus(("Opened " + FileNameOf(path)).c_str());
@@ -256,7 +289,7 @@ bool MainWindow::Save(bool askForName)
         save.lpstrDefExt = "scene";
         save.Flags |= OFN_OVERWRITEPROMPT;
         if (!GetSaveFileNameA(&save)) return false;
-        path = file;
+        path = FullPathOf(file);
     }
     Scene& scene = CoreInterface::Instance().GetScene();
     SceneFileError error;
@@ -370,14 +403,18 @@ void MainWindow::StatusShown(const char* text, void* context)
     SendMessageA(self->status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
 }
 
+bool MainWindow::TranslateKeyboard(MSG* msg)
+{
+    // Shortcuts pause while a plug-in's edit field has the focus, so typing reaches it.
+    if (AcceleratorsEnabled() && TranslateAcceleratorA(window_, accelerators_, msg)) return true;
+    return CoreInterface::Instance().TranslateDialogMessage(msg);
+}
+
 int MainWindow::RunMessageLoop()
 {
-    CoreInterface& core = CoreInterface::Instance();
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        // Shortcuts pause while a plug-in's edit field has the focus, so typing reaches it.
-        if (AcceleratorsEnabled() && TranslateAcceleratorA(window_, accelerators_, &msg)) continue;
-        if (core.TranslateDialogMessage(&msg)) continue;
+        if (TranslateKeyboard(&msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

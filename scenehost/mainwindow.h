@@ -18,6 +18,9 @@ public:
     // Loads path into the scene; a bad file is reported in a message box and changes nothing.
     bool OpenScene(const std::string& path);
     int RunMessageLoop();
+    // What the message loop does with a message before dispatching it: the shortcuts, then
+    // the keyboard navigation of dialogs and of this window. True when it was handled.
+    bool TranslateKeyboard(MSG* msg);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -26,6 +29,8 @@ private:
     void OnInitMenu(HMENU menu);
     LRESULT OnNotify(const NMHDR& header);
     void Layout();
+    void RememberFocus();
+    void RestoreFocus();
 
     bool CommandRunning();
     bool ConfirmDiscard();
@@ -49,6 +54,7 @@ private:
     HWND window_ = nullptr;
     HWND status_ = nullptr;
     HACCEL accelerators_ = nullptr;
+    HWND focused_ = nullptr;  // the child with the focus when the window was last deactivated
     NodeView nodes_;
     UtilityChooser utilities_;
     std::string path_;

@@ -8,6 +8,10 @@ namespace {
 
 enum Column { kNameColumn, kHiddenColumn, kPropsColumn };
 
+// Deeper nodes share the indentation of this depth: a row's text must not grow with the
+// depth, which the scene file allows to be very large.
+const int kMaxIndentedDepth = 64;
+
 // The whole text on one line: breaks shown as a separator, so every line is visible.
 std::string OneLine(const CStr& text)
 {
@@ -143,7 +147,8 @@ SceneNode* NodeView::NodeAt(int row) const
 
 void NodeView::SetRowTexts(int row, SceneNode* node)
 {
-    std::string name(2 * (node->Depth() - 1), ' ');
+    const int depth = node->Depth() < kMaxIndentedDepth ? node->Depth() : kMaxIndentedDepth;
+    std::string name(2 * (depth - 1), ' ');
     name += node->NodeName();
     CStr props;
     node->GetUserPropText(props);

@@ -1,6 +1,7 @@
-// The node list of the main window: every node in hierarchy order, indented by depth, with
-// its hidden flag and its user properties on one line. Selecting rows selects nodes in the
-// scene, in the order the user picked them; selection changes from elsewhere show at once.
+// The node list of the main window: every node in hierarchy order, indented by depth (up to
+// a limit), with its hidden flag and its user properties on one line. Selecting rows selects
+// nodes in the scene, in the order the user picked them; selection changes from elsewhere
+// show at once.
 #pragma once
 
 #include <windows.h>

@@ -91,6 +91,11 @@ bool ReadQuoted(const std::string& line, size_t& pos, std::string& out, std::str
             problem = "bad escape in quoted text";
             return false;
         }
+        // Names and texts are C strings: a NUL would cut off the rest of them unseen.
+        if (out.back() == '\0') {
+            problem = "\\x00 is not allowed in quoted text";
+            return false;
+        }
     }
     if (pos >= line.size()) {
         problem = "quoted text is not closed";
@@ -182,6 +187,8 @@ bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, Scen
         size_t pos = 0;
         const std::string keyword = Word(line, pos);
         std::string problem;
+        if (line.find('\0') != std::string::npos)
+            return Fail(error, reader.Number(), "the line holds a NUL byte");
         if (keyword.empty() || keyword[0] == '#') continue;
         if (!sawHeader) {
             if (line != kHeader) return Fail(error, reader.Number(), "not a scene file (expected 'scene 1')");

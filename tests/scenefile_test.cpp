@@ -17,6 +17,13 @@ std::string PropsOf(const SceneNode* node)
     return text.data();
 }
 
+// A literal with its NUL bytes, up to its own terminator.
+template <size_t N>
+std::string Bytes(const char (&text)[N])
+{
+    return std::string(text, N - 1);
+}
+
 SceneFileError ParseError(const std::string& text)
 {
     Scene scene;
@@ -65,6 +72,34 @@ TEST(SceneFileRead, ReportsTheLineAndWhatIsWrong)
     EXPECT_EQ(ParseError("scene 1\nnode 0 \"a\"\n").message, "depth must be 1 or more");
     EXPECT_EQ(ParseError("scene 1\nnode x \"a\"\n").message, "expected a depth (1 or more)");
     EXPECT_EQ(ParseError("scene 1\nnode 1 a\n").message, "expected a quoted text");
+}
+
+// Names and texts end at their first NUL: taking one in would quietly cut them short.
+TEST(SceneFileRead, RefusesANulByteRawOrEscaped)
+{
+    struct Case {
+        std::string text;
+        int line;
+        const char* message;
+    };
+    const Case cases[] = {
+        {Bytes("scene 1\nnode 1 \"Ba\0se\"\n"), 2, "the line holds a NUL byte"},
+        {Bytes("scene 1\nnode 1 \"a\"\nprops \"x=1\0y=2\"\n"), 3,
+         "the line holds a NUL byte"},
+        {Bytes("scene 1\nnode 1 \"a\" \0\n"), 2, "the line holds a NUL byte"},
+        {"scene 1\nnode 1 \"Ba\\x00se\"\n", 2, "\\x00 is not allowed in quoted text"},
+        {"scene 1\nnode 1 \"a\"\nprops \"x=1\\x00y=2\"\n", 3,
+         "\\x00 is not allowed in quoted text"},
+    };
+    for (const Case& c : cases) {
+        const SceneFileError error = ParseError(c.text);
+        EXPECT_EQ(error.line, c.line) << c.message;
+        EXPECT_EQ(error.message, c.message) << "line " << c.line;
+    }
+    Scene scene;
+    SceneFileError error;
+    EXPECT_TRUE(ParseSceneText("scene 1\nnode 1 \"a\\x01\\x10b\"\n", scene, error))
+        << "other control characters are kept: " << error.message;
 }
 
 TEST(SceneFileRead, ABadFileLeavesTheSceneAsItWas)

@@ -160,8 +160,10 @@ protected:
         while (theHold.Holding()) theHold.Cancel();
         EXPECT_EQ(answerer.Pending(), 0u) << "an expected question never came";
         EXPECT_EQ(answerer.Unanswered(), 0) << "a message box came unasked";
-        for (const char* name : {"desk.scene", "other.scene", "bad.scene", "copy.scene"})
+        for (const char* name : {"desk.scene", "other.scene", "bad.scene", "copy.scene",
+                                 "deep.scene", "moved\\desk.scene"})
             DeleteFileA((TestFolder() + name).c_str());
+        RemoveDirectoryA((TestFolder() + "moved").c_str());
         RemoveDirectoryA(TestFolder().c_str());
     }
 
@@ -314,6 +316,25 @@ protected:
     std::vector<SceneNode*> node;  // by row
     DialogAnswerer answerer;
 };
+
+// Puts the current directory back however the test ends.
+class CurrentDirectoryKept {
+public:
+    CurrentDirectoryKept() { GetCurrentDirectoryA(sizeof saved_, saved_); }
+    ~CurrentDirectoryKept() { SetCurrentDirectoryA(saved_); }
+    CurrentDirectoryKept(const CurrentDirectoryKept&) = delete;
+    CurrentDirectoryKept& operator=(const CurrentDirectoryKept&) = delete;
+
+private:
+    char saved_[MAX_PATH] = "";
+};
+
+std::string CurrentDirectory()
+{
+    char folder[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof folder, folder);
+    return folder;
+}
 
 using OpenScene = SceneHostTest;
 using NodeList = SceneHostTest;
@@ -472,6 +493,20 @@ TEST_F(NodeList, SelectionFromElsewhereShowsInRowsWithoutFeedingBack)
         << "undo brings back the order too";
     EXPECT_EQ(Counts(), "7 nodes, 2 selected");
     EXPECT_EQ(theHold.RedoCount(), 1) << "undoing recorded nothing new";
+}
+
+TEST_F(NodeList, IndentationStopsGrowingAtDepth64)
+{
+    std::string text = "scene 1\n";
+    for (int depth = 1; depth <= 200; ++depth)
+        text += "node " + std::to_string(depth) + " \"N" + std::to_string(depth) + "\"\n";
+    ASSERT_TRUE(App().OpenScene(WriteFile("deep.scene", text)));
+    ASSERT_EQ(RowCount(), 200);
+    EXPECT_EQ(Cell(62, kNameColumn), std::string(2 * 62, ' ') + "N63");
+    EXPECT_EQ(Cell(63, kNameColumn), std::string(2 * 63, ' ') + "N64");
+    for (int row : {64, 199})
+        EXPECT_EQ(Cell(row, kNameColumn), std::string(2 * 63, ' ') + "N" + std::to_string(row + 1))
+            << "deeper rows keep the indentation of depth 64";
 }
 
 TEST_F(NodeList, NodeChangesShowInTheirRow)
@@ -671,6 +706,77 @@ TEST_F(SaveAndClose, FailedSaveSaysWhyAndKeepsTheMark)
     EXPECT_NE(Status(), "Saved desk.scene");
 }
 
+TEST_F(SaveAndClose, SaveGoesToTheOpenedFileWhereverTheCurrentDirectoryMoved)
+{
+    CurrentDirectoryKept kept;
+    const std::string moved = TestFolder() + "moved";
+    ASSERT_TRUE(CreateDirectoryA(moved.c_str(), nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryA(TestFolder().c_str()));
+    ASSERT_TRUE(App().OpenScene("desk.scene"));
+    const std::string folder = CurrentDirectory();
+
+    // Browsing into another folder and cancelling leaves the current directory alone.
+    answerer.Queue(TypeFileName("Open", moved));
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(CurrentDirectory(), folder);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
+
+    ASSERT_TRUE(SetCurrentDirectoryA(moved.c_str()));
+    SceneNode* lamp = TheScene().Root()->Child(1);  // the nodes of the scene opened again
+    ASSERT_STREQ(lamp->NodeName(), "Lamp");
+    lamp->SetHidden(true);
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(answerer.Seen().size(), 1u) << "no error, no dialog";
+    EXPECT_NE(ReadFile(deskPath).find("node 1 \"Lamp\" hidden\n"), std::string::npos)
+        << "the file that was opened is the one written";
+    EXPECT_EQ(GetFileAttributesA((moved + "\\desk.scene").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
+}
+
+TEST_F(SaveAndClose, EndingTheSessionAsksLikeClosing)
+{
+    auto queryEnd = [this] { return SendMessageA(window, WM_QUERYENDSESSION, 0, 0); };
+    EXPECT_TRUE(queryEnd()) << "nothing to save: no question";
+    EXPECT_TRUE(answerer.Seen().empty());
+
+    node[kLamp]->SetHidden(true);
+    answerer.Press(IDCANCEL);
+    EXPECT_FALSE(queryEnd()) << "cancelled";
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].text, "Save changes to desk.scene?");
+    EXPECT_TRUE(TheScene().Modified());
+
+    answerer.Press(IDNO);
+    EXPECT_TRUE(queryEnd()) << "changes given up";
+    EXPECT_TRUE(TheScene().Modified());
+    EXPECT_NE(ReadFile(deskPath).find("node 1 \"Lamp\"\n"), std::string::npos);
+
+    theHold.Begin();
+    answerer.Press(IDOK);
+    EXPECT_FALSE(queryEnd()) << "a command waits for an answer";
+    theHold.Cancel();
+    ASSERT_EQ(answerer.Seen().size(), 3u);
+    EXPECT_EQ(answerer.Seen()[2].text, kBusyText);
+
+    answerer.Press(IDYES);
+    EXPECT_TRUE(queryEnd()) << "saved";
+    EXPECT_FALSE(TheScene().Modified());
+    EXPECT_NE(ReadFile(deskPath).find("node 1 \"Lamp\" hidden\n"), std::string::npos);
+    EXPECT_TRUE(IsWindow(window)) << "the session may still go on";
+}
+
+TEST_F(SaveAndClose, EndingTheSessionWhenTheSaveFailsIsRefused)
+{
+    std::string path;
+    ASSERT_NO_FATAL_FAILURE(OpenChangedSceneWhoseFolderIsGone(path));
+    answerer.Press(IDYES).Press(IDOK);
+    EXPECT_FALSE(SendMessageA(window, WM_QUERYENDSESSION, 0, 0));
+    ASSERT_EQ(answerer.Seen().size(), 2u);
+    EXPECT_EQ(answerer.Seen()[1].text, path + ": cannot be written");
+    EXPECT_TRUE(TheScene().Modified());
+}
+
 TEST_F(SaveAndClose, ExitWithChangesAsksAndCancelKeepsTheWindow)
 {
     node[kLamp]->SetHidden(true);
@@ -817,6 +923,118 @@ TEST_F(Plugins, CreateFloaterClosesThePanelOnceItsButtonHasReturned)
         EXPECT_NE(FindTopWindow(utility.floater), nullptr) << "the floater stays open";
         CloseFloaters();
     }
+}
+
+// The keyboard as the user has it: keys go through the application's own handling before
+// they reach a window.
+class Keyboard : public SceneHostTest {
+protected:
+    void SetUp() override
+    {
+        SceneHostTest::SetUp();
+        App().Utilities().Choose(0);
+        PumpKeys();
+        SetForegroundWindow(window);
+        SetFocus(List());
+    }
+
+    static void SetKeyDown(int key, bool down)
+    {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[key] = down ? 0x80 : 0;
+        SetKeyboardState(keys);
+    }
+    static void PumpKeys()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (App().TranslateKeyboard(&msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    // A key pressed on the window with the focus, with Shift or Ctrl held if modifier is set.
+    static void Press(int key, int modifier = 0)
+    {
+        if (modifier) SetKeyDown(modifier, true);
+        PostMessageA(GetFocus(), WM_KEYDOWN, key, 1);
+        PostMessageA(GetFocus(), WM_KEYUP, key, 0xC0000001);
+        PumpKeys();
+        if (modifier) SetKeyDown(modifier, false);
+    }
+    // Whether the application keeps the key from the window it was meant for.
+    static bool KeyTakenFrom(HWND target, int key)
+    {
+        MSG msg = {target, WM_KEYDOWN, static_cast<WPARAM>(key), 1, 0, {0, 0}};
+        return App().TranslateKeyboard(&msg);
+    }
+
+    HWND Combo() const { return GetDlgItem(window, kUtilityCombo); }
+    HWND CreateFloaterButton() const
+    {
+        return GetDlgItem(CoreInterface::Instance().PanelPage(0), kCreateFloater);
+    }
+};
+
+TEST_F(Keyboard, TabAndShiftTabGoRoundTheListChooserAndPanelButtons)
+{
+    ASSERT_EQ(GetFocus(), List());
+    ASSERT_NE(CreateFloaterButton(), nullptr);
+    const std::vector<HWND> order = {Combo(), CreateFloaterButton(), List()};
+    for (size_t i = 0; i < order.size(); ++i) {
+        Press(VK_TAB);
+        EXPECT_EQ(GetFocus(), order[i]) << "Tab number " << i + 1;
+    }
+    const std::vector<HWND> backwards = {CreateFloaterButton(), Combo(), List()};
+    for (size_t i = 0; i < backwards.size(); ++i) {
+        Press(VK_TAB, VK_SHIFT);
+        EXPECT_EQ(GetFocus(), backwards[i]) << "Shift+Tab number " << i + 1;
+    }
+    EXPECT_EQ(FindTopWindow("User Properties"), nullptr) << "moving the focus pressed nothing";
+}
+
+TEST_F(Keyboard, ListKeysAndShortcutsStillReachTheirTargets)
+{
+    for (int key : {VK_RETURN, VK_ESCAPE, VK_DOWN, VK_UP, VK_SPACE})
+        EXPECT_FALSE(KeyTakenFrom(List(), key)) << "key " << key << " goes to the list";
+
+    Press(VK_DOWN);
+    Press(VK_DOWN);
+    EXPECT_EQ(SendMessageA(List(), LVM_GETNEXTITEM, -1, LVNI_FOCUSED), 1)
+        << "the arrows move through the rows";
+
+    ChangeText(kLamp, "light=off", "Switch Lamp");
+    Press('Z', VK_CONTROL);
+    EXPECT_EQ(Status(), "Undone: Switch Lamp") << "Ctrl+Z with the list focused";
+    SetFocus(CreateFloaterButton());
+    Press('Y', VK_CONTROL);
+    EXPECT_EQ(Status(), "Redone: Switch Lamp") << "Ctrl+Y with a panel button focused";
+}
+
+TEST_F(Keyboard, TheFocusedControlGetsTheFocusBackOnActivation)
+{
+    HWND other = CreateWindowExA(0, "STATIC", "Other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    for (HWND control : {Combo(), CreateFloaterButton()}) {
+        SetFocus(control);
+        SetForegroundWindow(other);
+        PumpKeys();
+        EXPECT_NE(GetFocus(), control);
+        SetForegroundWindow(window);
+        PumpKeys();
+        EXPECT_EQ(GetFocus(), control) << "back to the control that had the focus";
+    }
+
+    // A control that is gone since leaves the focus to the list.
+    SetForegroundWindow(other);
+    PumpKeys();
+    App().Utilities().Choose(-1);
+    SetForegroundWindow(window);
+    PumpKeys();
+    EXPECT_EQ(GetFocus(), List());
+    DestroyWindow(other);
 }
 
 }  // namespace

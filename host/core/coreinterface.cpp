@@ -118,8 +118,12 @@ static bool IsDialogClass(HWND window)
 bool CoreInterface::TranslateDialogMessage(MSG* msg)
 {
     if (!msg->hwnd) return false;
-    if (HWND page = impl_->panel.PageContaining(msg->hwnd)) return IsDialogMessageA(page, msg) != 0;
     HWND top = GetAncestor(msg->hwnd, GA_ROOT);
+    // In the main window only Tab takes the dialog navigation, which also reaches the panel
+    // pages inside it; Enter, Escape and the arrows stay with the node list and the pages.
+    if (top && top == impl_->mainWindow && msg->message == WM_KEYDOWN && msg->wParam == VK_TAB)
+        return IsDialogMessageA(top, msg) != 0;
+    if (HWND page = impl_->panel.PageContaining(msg->hwnd)) return IsDialogMessageA(page, msg) != 0;
     if (!top || top == impl_->mainWindow) return false;
     // Registered windows first; other modeless dialogs of the host behave the same way.
     if (IsDialogWindow(top) || IsDialogClass(top)) return IsDialogMessageA(top, msg) != 0;

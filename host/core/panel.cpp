@@ -54,6 +54,9 @@ HWND UtilityPanelHost::AddPage(HINSTANCE instance, int templateId, DLGPROC proce
     HWND page = CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), window_, procedure,
                                    param);
     if (!page) return nullptr;
+    // Tab from the window around the panel reaches the page's controls.
+    SetWindowLongPtrA(page, GWL_EXSTYLE,
+                      GetWindowLongPtrA(page, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     HWND caption = CreateWindowExA(0, "STATIC", title ? title : "",
                                    WS_CHILD | WS_VISIBLE | SS_CENTER | SS_SUNKEN, 0, 0, 0, 0,
                                    window_, nullptr, CoreInstance(), nullptr);
