@@ -187,12 +187,12 @@ bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, Scen
         size_t pos = 0;
         const std::string keyword = Word(line, pos);
         std::string problem;
-        if (line.find('\0') != std::string::npos)
-            return Fail(error, reader.Number(), "the line holds a NUL byte");
         if (keyword.empty() || keyword[0] == '#') continue;
         if (!sawHeader) {
             if (line != kHeader) return Fail(error, reader.Number(), "not a scene file (expected 'scene 1')");
             sawHeader = true;
+        } else if (line.find('\0') != std::string::npos) {
+            return Fail(error, reader.Number(), "the line holds a NUL byte");
         } else if (keyword == "node") {
             NodeEntry entry = {0, "", "", false};
             const int previous = entries.empty() ? 0 : entries.back().depth;

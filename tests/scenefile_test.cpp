@@ -90,6 +90,7 @@ TEST(SceneFileRead, RefusesANulByteRawOrEscaped)
         {"scene 1\nnode 1 \"Ba\\x00se\"\n", 2, "\\x00 is not allowed in quoted text"},
         {"scene 1\nnode 1 \"a\"\nprops \"x=1\\x00y=2\"\n", 3,
          "\\x00 is not allowed in quoted text"},
+        {Bytes("s\0c\0e\0n\0e\0 \0\x31\0\n\0"), 1, "not a scene file (expected 'scene 1')"},
     };
     for (const Case& c : cases) {
         const SceneFileError error = ParseError(c.text);
@@ -100,6 +101,9 @@ TEST(SceneFileRead, RefusesANulByteRawOrEscaped)
     SceneFileError error;
     EXPECT_TRUE(ParseSceneText("scene 1\nnode 1 \"a\\x01\\x10b\"\n", scene, error))
         << "other control characters are kept: " << error.message;
+    EXPECT_TRUE(ParseSceneText(Bytes("scene 1\n# a comment \0 is never read\nnode 1 \"a\"\n"),
+                               scene, error))
+        << error.message;
 }
 
 TEST(SceneFileRead, ABadFileLeavesTheSceneAsItWas)
