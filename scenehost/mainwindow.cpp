@@ -37,6 +37,28 @@ std::string FullPathOf(const std::string& path)
     return full;
 }
 
+// Some systems let the Open dialog move the current directory whatever its flags say; the
+// program's relative paths keep their meaning once the dialog is gone.
+class CurrentDirectoryKept {
+public:
+    CurrentDirectoryKept()
+    {
+        const DWORD size = GetCurrentDirectoryA(0, nullptr);
+        folder_.resize(size);
+        const DWORD length = size ? GetCurrentDirectoryA(size, &folder_[0]) : 0;
+        folder_.resize(length < size ? length : 0);
+    }
+    ~CurrentDirectoryKept()
+    {
+        if (!folder_.empty()) SetCurrentDirectoryA(folder_.c_str());
+    }
+    CurrentDirectoryKept(const CurrentDirectoryKept&) = delete;
+    CurrentDirectoryKept& operator=(const CurrentDirectoryKept&) = delete;
+
+private:
+    std::string folder_;
+};
+
 OPENFILENAMEA SceneFileDialog(HWND owner, char* file, DWORD fileSize)
 {
     OPENFILENAMEA dialog = {};
@@ -48,6 +70,13 @@ OPENFILENAMEA SceneFileDialog(HWND owner, char* file, DWORD fileSize)
     // Browsing must not move the current directory under relative paths of the program.
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     return dialog;
+}
+
+// Runs the Open or the Save As dialog; the current directory stays where it was.
+bool AskForSceneFile(OPENFILENAMEA& dialog, bool save)
+{
+    CurrentDirectoryKept folder;
+    return (save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog)) != FALSE;
 }
 
 std::string WithStepName(const char* command, const std::string& step)
@@ -148,6 +177,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_APP_CLOSE_PANEL:
         utilities_.PanelCloseRequested();
+        KeepKeyboardFocus();
         return 0;
     case WM_APP_SYNC_SELECTION:
         nodes_.TakeSelectionInto(core.GetScene());
@@ -182,6 +212,13 @@ void MainWindow::RestoreFocus()
     SetFocus(usable ? focused_ : nodes_.Window());
 }
 
+// A panel page that went may have taken the control with the focus along, leaving the keys
+// with nowhere to go: the node list takes them then.
+void MainWindow::KeepKeyboardFocus()
+{
+    if (!GetFocus() && GetActiveWindow() == window_) SetFocus(nodes_.Window());
+}
+
 void MainWindow::OnCommand(int id)
 {
     switch (id) {
@@ -196,6 +233,7 @@ void MainWindow::OnCommand(int id)
     case IDM_EDIT_TOGGLE_HIDDEN: ToggleHiddenOfSelection(); break;
     case IDM_TOOLS_UTILITIES:
         utilities_.Choose(utilities_.Chosen() < 0 && !utilities_.Plugins().empty() ? 0 : -1);
+        KeepKeyboardFocus();
         break;
     case IDM_HELP_ABOUT: ShowAbout(); break;
     }
@@ -276,7 +314,7 @@ void MainWindow::ChooseSceneToOpen()
     char file[MAX_PATH] = "";
     OPENFILENAMEA open = SceneFileDialog(window_, file, sizeof file);
     open.Flags |= OFN_FILEMUSTEXIST;
-    if (GetOpenFileNameA(&open)) OpenScene(file);
+    if (AskForSceneFile(open, false)) OpenScene(file);
 }
 
 bool MainWindow::Save(bool askForName)
@@ -288,7 +326,7 @@ bool MainWindow::Save(bool askForName)
         OPENFILENAMEA save = SceneFileDialog(window_, file, sizeof file);
         save.lpstrDefExt = "scene";
         save.Flags |= OFN_OVERWRITEPROMPT;
-        if (!GetSaveFileNameA(&save)) return false;
+        if (!AskForSceneFile(save, true)) return false;
         path = FullPathOf(file);
     }
     Scene& scene = CoreInterface::Instance().GetScene();
@@ -308,13 +346,14 @@ void MainWindow::UndoOrRedo(bool undo)
 {
     if (CommandRunning()) return;
     const std::string name = undo ? theHold.UndoName() : theHold.RedoName();
-    if (!(undo ? theHold.Undo() : theHold.Redo())) return;
     CoreInterface& core = CoreInterface::Instance();
+    const int textChanges = core.GetScene().TextChanges();
+    if (!(undo ? theHold.Undo() : theHold.Redo())) return;
     core.ShowStatus(((undo ? "Undone: " : "Redone: ") + name).c_str());
     core.GetScene().SetModified(true);
     UpdateTitle();
     // Texts changed under the plug-ins' feet: views such as the editor reload them.
-    core.NotifyCallbacks();
+    if (core.GetScene().TextChanges() != textChanges) core.NotifyCallbacks();
 }
 
 void MainWindow::SelectAll(bool select)

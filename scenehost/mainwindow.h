@@ -31,6 +31,7 @@ private:
     void Layout();
     void RememberFocus();
     void RestoreFocus();
+    void KeepKeyboardFocus();
 
     bool CommandRunning();
     bool ConfirmDiscard();

@@ -300,11 +300,13 @@ TEST_F(HoldTest, ChangesMadeByCancelAreNotRecorded)
 
 class CountingObserver : public HoldObserver {
 public:
+    void GroupOpened() override { ++groups; }
     void StepAccepted() override
     {
         ++steps;
         holdingWhenTold = theHold.Holding();
     }
+    int groups = 0;
     int steps = 0;
     int holdingWhenTold = -1;
 };
@@ -331,9 +333,12 @@ TEST_F(HoldTest, ObserverHearsOfEachStepOnceItsGroupIsClosed)
     theHold.Cancel();
     EXPECT_EQ(2, observer.steps) << "neither an empty group nor a cancelled one is a step";
 
+    EXPECT_EQ(4, observer.groups) << "an inner group is no group of its own";
+
     theHold.SetObserver(nullptr);
     MakeStep("Unheard", {"d"});
     EXPECT_EQ(2, observer.steps);
+    EXPECT_EQ(4, observer.groups);
 }
 
 TEST(RestoreObjDefaults, DescribeSizeAndCommand)

@@ -60,20 +60,35 @@ TEST_F(HostCallbacks, NoChangeNoNotification)
     EXPECT_EQ(first.calls, 0);
 }
 
-// A command's step may rewrite texts a plug-in shows; the plug-in hears of it after the step.
-TEST_F(HostCallbacks, EveryAcceptedStepNotifies)
+// A command's step may rewrite texts a plug-in shows; the plug-in hears of it after the step,
+// and not of a step that left names and texts alone.
+TEST_F(HostCallbacks, AStepThatRewroteTextsNotifiesOthersDoNot)
 {
-    struct TextRestore : RestoreObj {
+    struct NoRestore : RestoreObj {
         void UndoChange(int) override {}
         void RedoChange() override {}
     };
+    auto step = [](const std::function<void()>& change) {
+        theHold.Begin();
+        theHold.Put(new NoRestore);
+        change();
+        theHold.Accept("Step");
+    };
     host.Core().RegisterCallback(&first);
     theHold.Begin();
-    theHold.Put(new TextRestore);
+    theHold.Put(new NoRestore);
     nodes[0]->SetUserPropText("changed");
     EXPECT_EQ(first.calls, 0) << "not while the command is still running";
     theHold.Accept("Run");
     EXPECT_EQ(first.calls, 1);
+
+    step([&] { nodes[1]->SetHidden(true); });
+    EXPECT_EQ(first.calls, 1) << "hiding a node rewrites no text";
+    nodes[1]->SetUserPropText("outside any step");
+    step([&] { nodes[1]->SetHidden(false); });
+    EXPECT_EQ(first.calls, 1) << "a write before the step is not the step's";
+    step([&] { nodes[1]->SetName("renamed"); });
+    EXPECT_EQ(first.calls, 2) << "names show in the plug-ins too";
     theHold.Clear();
 }
 

@@ -1037,6 +1037,19 @@ TEST_F(Keyboard, TheFocusedControlGetsTheFocusBackOnActivation)
     DestroyWindow(other);
 }
 
+TEST_F(Keyboard, ClosingThePanelFromItsButtonLeavesTheFocusInTheList)
+{
+    SetFocus(CreateFloaterButton());
+    ASSERT_EQ(GetFocus(), CreateFloaterButton());
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_TOOLS_UTILITIES, 0), 0);
+    PumpKeys();
+    ASSERT_EQ(CoreInterface::Instance().PanelPageCount(), 0);
+    EXPECT_EQ(GetFocus(), List()) << "the keys still have somewhere to go";
+    Press(VK_DOWN);
+    EXPECT_EQ(SendMessageA(List(), LVM_GETNEXTITEM, -1, LVNI_FOCUSED), 0)
+        << "the arrows move through the rows";
+}
+
 }  // namespace
 
 // With both floaters open, the editor shows what a Find/Replace run wrote, so that its next
@@ -1063,4 +1076,28 @@ TEST_F(Plugins, EditorShowsWhatAFindReplaceRunWrote)
     PumpMessages();
     ASSERT_EQ(Status(), "Removed property from 1 of 1 selected objects.");
     EXPECT_EQ(WindowText(GetDlgItem(editor, kEditorText)), "LOD=1");
+}
+
+// Hiding and showing nodes rewrites no text: an edit not yet applied in the editor stays.
+TEST_F(Plugins, HideUnhideAndItsUndoKeepTheEditorsUnappliedText)
+{
+    const int kEditorText = 1002;
+    ChooseInCombo(1);
+    SendMessageA(GetDlgItem(CoreInterface::Instance().PanelPage(0), kCreateFloater), BM_CLICK,
+                 0, 0);
+    PumpMessages();
+    HWND editor = FindTopWindow("User Properties");
+    ASSERT_NE(editor, nullptr);
+    Select({kBase});
+    HWND text = GetDlgItem(editor, kEditorText);
+    SendMessageA(text, EM_SETSEL, 0, 0);
+    SendMessageA(text, WM_CHAR, 'x', 1);
+    ASSERT_EQ(WindowText(text), "xLOD=1\r\nlodBias=2");
+
+    Command(IDM_EDIT_TOGGLE_HIDDEN);
+    ASSERT_TRUE(node[kBase]->IsHidden());
+    EXPECT_EQ(WindowText(text), "xLOD=1\r\nlodBias=2");
+    Command(IDM_EDIT_UNDO);
+    ASSERT_FALSE(node[kBase]->IsHidden());
+    EXPECT_EQ(WindowText(text), "xLOD=1\r\nlodBias=2");
 }

@@ -16,6 +16,7 @@ struct CoreInterface::Impl {
     StatusListener statusListener = nullptr;
     void* statusContext = nullptr;
     SceneObserver* viewObserver = nullptr;
+    int textChangesAtOpen = 0;  // the scene's count when the open undo group began
     UtilityPanelHost panel;
 };
 
@@ -171,6 +172,12 @@ void CoreInterface::SceneRebuilt()
     if (impl_->viewObserver) impl_->viewObserver->SceneRebuilt();
 }
 
-// A command's step may have rewritten texts that a plug-in's window shows: it reloads them,
-// so that its next write does not put the old text back.
-void CoreInterface::StepAccepted() { NotifyCallbacks(); }
+void CoreInterface::GroupOpened() { impl_->textChangesAtOpen = impl_->scene.TextChanges(); }
+
+// A step that rewrote texts a plug-in's window shows has it reload them, so that its next
+// write does not put the old text back. Other steps (Hide/Unhide, say) leave the window and
+// the edit in it alone.
+void CoreInterface::StepAccepted()
+{
+    if (impl_->scene.TextChanges() != impl_->textChangesAtOpen) NotifyCallbacks();
+}

@@ -109,7 +109,9 @@ void Hold::Begin()
         impl_->marks.push_back(impl_->open.size());
     } catch (const std::bad_alloc&) {
         // Without a mark the group stays closed and later Puts are dropped.
+        return;
     }
+    if (impl_->marks.size() == 1 && impl_->observer) impl_->observer->GroupOpened();
 }
 
 void Hold::Put(RestoreObj* record)

@@ -162,7 +162,7 @@ void SceneNode::GetUserPropText(CStr& text) const { text = userProps_; }
 void SceneNode::SetUserPropText(const CStr& text)
 {
     userProps_ = text;
-    scene_->NodeChanged(this);
+    scene_->NodeTextChanged(this);
 }
 
 void SceneNode::SetHidden(bool hidden)
@@ -176,7 +176,7 @@ void SceneNode::SetName(const char* name)
 {
     if (name_ == name) return;
     name_ = name;
-    scene_->NodeChanged(this);
+    scene_->NodeTextChanged(this);
 }
 
 int SceneNode::Depth() const
@@ -293,6 +293,12 @@ void Scene::ReplaceSelection(const NodeTab& nodes, bool record)
     }
     if (restore) theHold.Put(restore);
     if (observer_) observer_->SelectionChanged();
+}
+
+void Scene::NodeTextChanged(SceneNode* node)
+{
+    ++textChanges_;
+    NodeChanged(node);
 }
 
 void Scene::NodeChanged(SceneNode* node)

@@ -63,6 +63,7 @@ private:
     void SelectionChanged() override;
     void NodeChanged(SceneNode* node) override;
     void SceneRebuilt() override;
+    void GroupOpened() override;
     void StepAccepted() override;
 
     struct Impl;

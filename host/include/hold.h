@@ -26,11 +26,12 @@ private:
     intptr_t holdData_;
 };
 
-// Told once Accept has made an undo step and the group is closed: the host refreshes what
-// shows the scene, since the step may have changed texts behind other windows.
+// Hears when the outermost group opens, and when Accept has made it an undo step and closed
+// it: the host refreshes what shows the scene if the step changed texts behind its windows.
 class CORE_API HoldObserver {
 public:
     virtual ~HoldObserver() = default;
+    virtual void GroupOpened() {}
     virtual void StepAccepted() = 0;
 };
 

@@ -80,15 +80,20 @@ public:
     void SetObserver(SceneObserver* observer) { observer_ = observer; }
     bool Modified() const { return modified_; }
     void SetModified(bool modified) { modified_ = modified; }
+    // Counts writes of node names and user-property texts: a watcher compares two readings
+    // to tell whether a command rewrote what the plug-ins show.
+    int TextChanges() const { return textChanges_; }
 
 private:
     friend class SceneNode;
     friend class SelectionRestore;
     void ReplaceSelection(const NodeTab& nodes, bool record);
     void NodeChanged(SceneNode* node);
+    void NodeTextChanged(SceneNode* node);
 
     SceneNode* root_;
     NodeTab selection_;
     SceneObserver* observer_;
     bool modified_;
+    int textChanges_ = 0;
 };
