@@ -843,6 +843,16 @@ protected:
         return titles;
     }
 
+    // The User Properties floater, opened from its page as the user does.
+    HWND OpenEditorFloater()
+    {
+        ChooseInCombo(1);
+        SendMessageA(GetDlgItem(CoreInterface::Instance().PanelPage(0), kCreateFloater),
+                     BM_CLICK, 0, 0);
+        PumpMessages();
+        return FindTopWindow("User Properties");
+    }
+
     struct Utility {
         const char* entry;
         std::vector<std::string> pages;
@@ -1059,12 +1069,8 @@ TEST_F(Plugins, EditorShowsWhatAFindReplaceRunWrote)
     const int kEditorText = 1002;
     const int kFindText = 1006;
     const int kRemoveProperty = 1003;
-    ChooseInCombo(1);
-    SendMessageA(GetDlgItem(CoreInterface::Instance().PanelPage(0), kCreateFloater), BM_CLICK,
-                 0, 0);
-    PumpMessages();
+    HWND editor = OpenEditorFloater();
     Command(GetMenuItemID(MainMenu(2), 1));
-    HWND editor = FindTopWindow("User Properties");
     HWND findReplace = FindTopWindow("Find/Replace Properties");
     ASSERT_NE(editor, nullptr);
     ASSERT_NE(findReplace, nullptr);
@@ -1082,11 +1088,7 @@ TEST_F(Plugins, EditorShowsWhatAFindReplaceRunWrote)
 TEST_F(Plugins, HideUnhideAndItsUndoKeepTheEditorsUnappliedText)
 {
     const int kEditorText = 1002;
-    ChooseInCombo(1);
-    SendMessageA(GetDlgItem(CoreInterface::Instance().PanelPage(0), kCreateFloater), BM_CLICK,
-                 0, 0);
-    PumpMessages();
-    HWND editor = FindTopWindow("User Properties");
+    HWND editor = OpenEditorFloater();
     ASSERT_NE(editor, nullptr);
     Select({kBase});
     HWND text = GetDlgItem(editor, kEditorText);
