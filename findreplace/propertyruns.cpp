@@ -123,11 +123,14 @@ struct ReplaceRun {
                 asked = true;
                 if (!GoOnAfterConfirm(ask, node, find, replace, replaceAll)) return false;
             }
-            if (asked && !ParseAgainIfChanged(node, lines, text)) return true;
+            if (asked) {
+                if (!ParseAgainIfChanged(node, lines, text)) return true;
+                matches = Matches();
+            }
         }
         // Without a match (or none left after a change made during a question), Write to
         // ALL! extends the node instead.
-        if (Matches() == 0) {
+        if (matches == 0) {
             if (writeAll && AppendLine(lines, replace) && WriteNode(node, lines))
                 ++outcome.written;
             return true;

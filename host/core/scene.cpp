@@ -262,18 +262,16 @@ void Scene::SelectNodes(const NodeTab& nodes, bool select)
     if (built) ReplaceSelection(changed, true);
 }
 
-void Scene::SetSelection(const NodeTab& nodes)
-{
-    NodeTab none;
-    NodeTab changed;
-    if (Union(this, none, nodes, changed)) ReplaceSelection(changed, true);
-}
+void Scene::SetSelection(const NodeTab& nodes) { ReplaceSelectionWith(nodes, true); }
 
-void Scene::PickNodes(const NodeTab& nodes)
+void Scene::PickNodes(const NodeTab& nodes) { ReplaceSelectionWith(nodes, false); }
+
+// The selection becomes those of nodes that belong to this scene, each once, in order.
+void Scene::ReplaceSelectionWith(const NodeTab& nodes, bool record)
 {
     NodeTab none;
     NodeTab changed;
-    if (Union(this, none, nodes, changed)) ReplaceSelection(changed, false);
+    if (Union(this, none, nodes, changed)) ReplaceSelection(changed, record);
 }
 
 void Scene::ReplaceSelection(const NodeTab& nodes, bool record)

@@ -87,6 +87,7 @@ public:
 private:
     friend class SceneNode;
     friend class SelectionRestore;
+    void ReplaceSelectionWith(const NodeTab& nodes, bool record);
     void ReplaceSelection(const NodeTab& nodes, bool record);
     void NodeChanged(SceneNode* node);
     void NodeTextChanged(SceneNode* node);
