@@ -14,7 +14,7 @@
 
 #include "coreinterface.h"
 #include "mainwindow.h"
-#include "scenefile.h"
+#include "sceneformat.h"
 
 namespace {
 

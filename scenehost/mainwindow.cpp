@@ -8,7 +8,7 @@
 #include "hold.h"
 #include "hostutil.h"
 #include "resource.h"
-#include "scenefile.h"
+#include "sceneformat.h"
 
 namespace {
 
@@ -17,7 +17,6 @@ const char kAppName[] = "Scene Host";
 const int kNodeListId = 200;
 const int kStatusId = 201;
 const int kPanelWidth = 250;
-const char kSceneFilter[] = "Scene files (*.scene)\0*.scene\0All files (*.*)\0*.*\0";
 
 std::string FileNameOf(const std::string& path)
 {
@@ -61,10 +60,11 @@ private:
 
 OPENFILENAMEA SceneFileDialog(HWND owner, char* file, DWORD fileSize)
 {
+    static const std::string filter = SceneFileFilter();
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = kSceneFilter;
+    dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = file;
     dialog.nMaxFile = fileSize;
     // Browsing must not move the current directory under relative paths of the program.
@@ -297,7 +297,7 @@ bool MainWindow::OpenScene(const std::string& path)
 {
     if (CommandRunning()) return false;
     SceneFileError error;
-    if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), error)) {
+    if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), document_, error)) {
         ShowError(DescribeError(path.c_str(), error));
         return false;
     }
@@ -331,7 +331,7 @@ bool MainWindow::Save(bool askForName)
     }
     Scene& scene = CoreInterface::Instance().GetScene();
     SceneFileError error;
-    if (!SaveSceneFile(path.c_str(), scene, error)) {
+    if (!SaveSceneFile(path.c_str(), scene, document_.get(), error)) {
         ShowError(DescribeError(path.c_str(), error));
         return false;
     }

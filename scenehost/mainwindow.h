@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "coreinterface.h"
 #include "nodeview.h"
+#include "sceneformat.h"
 #include "utilities.h"
 
 class MainWindow : private SceneObserver {
@@ -59,5 +61,6 @@ private:
     NodeView nodes_;
     UtilityChooser utilities_;
     std::string path_;
+    std::unique_ptr<SceneDocument> document_;  // what the scene's file format keeps of it
     std::string shownTitle_;
 };

@@ -15,7 +15,8 @@
 #include "userproprestore.h"
 
 // Nothrow allocations of one size can be made to fail, to reach the code that handles it.
-// Everything is malloc-based, so that the plain forms from the runtime and these agree.
+// The others take the plain allocation, as the runtime's own nothrow form does, so that
+// the runtime's deletes pair with them.
 namespace {
 std::size_t failSize = 0;
 int failCountdown = 0;  // the allocation that fails, counted from 1; 0: none
@@ -24,11 +25,12 @@ int failCountdown = 0;  // the allocation that fails, counted from 1; 0: none
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
     if (failCountdown > 0 && size == failSize && --failCountdown == 0) return nullptr;
-    return std::malloc(size ? size : 1);
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
-void operator delete(void* pointer) noexcept { std::free(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { std::free(pointer); }
-void operator delete(void* pointer, const std::nothrow_t&) noexcept { std::free(pointer); }
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "hold.h"
-#include "scenefile.h"
+#include "scenetext.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "hold.h"
 #include "mainwindow.h"
 #include "resource.h"
-#include "scenefile.h"
+#include "scenetext.h"
 #include "test_host.h"
 
 namespace {

@@ -22,8 +22,8 @@ public:
     virtual int Command(int command, intptr_t first, intptr_t second, intptr_t third);
 
 private:
-    intptr_t holdFlags_;  // the hold's own bookkeeping; records leave them alone
-    intptr_t holdData_;
+    [[maybe_unused]] intptr_t holdFlags_;  // the hold's own bookkeeping; records leave them alone
+    [[maybe_unused]] intptr_t holdData_;
 };
 
 // Hears when the outermost group opens, and when Accept has made it an undo step and closed

@@ -25,7 +25,9 @@
 #  define CORE_API HOST_IMPORT
 #endif
 
-#if defined(__GNUC__)
+#if defined(__clang__)
+#  define HOST_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
+#elif defined(__GNUC__)
 #  define HOST_PRINTF_FORMAT(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
 #else
 #  define HOST_PRINTF_FORMAT(fmt, args)

@@ -1,10 +1,6 @@
-#include "scenefile.h"
+#include "scenetext.h"
 
 #include <cstdio>
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -178,6 +174,24 @@ bool Fail(SceneFileError& error, int line, const std::string& message)
     return false;
 }
 
+class SceneTextFormat : public SceneFormat {
+public:
+    const char* Description() const override { return "Scene files"; }
+    const char* Extension() const override { return "scene"; }
+    bool Read(const std::string& bytes, Scene& scene, std::unique_ptr<SceneDocument>& document,
+              SceneFileError& error) const override
+    {
+        document.reset();
+        return ParseSceneText(bytes, scene, error);
+    }
+    bool Write(const Scene& scene, const SceneDocument*, std::string& bytes,
+               SceneFileError&) const override
+    {
+        bytes = FormatSceneText(scene);
+        return true;
+    }
+};
+
 bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, SceneFileError& error)
 {
     LineReader reader(text);
@@ -249,20 +263,6 @@ bool ParseSceneText(const std::string& text, Scene& scene, SceneFileError& error
     return true;
 }
 
-bool LoadSceneFile(const char* path, Scene& scene, SceneFileError& error)
-{
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return Fail(error, 0, "cannot be opened");
-    std::string text;
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    const bool readFailed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readFailed) return Fail(error, 0, "cannot be read");
-    return ParseSceneText(text, scene, error);
-}
-
 std::string FormatSceneText(const Scene& scene)
 {
     NodeTab nodes;
@@ -279,38 +279,8 @@ std::string FormatSceneText(const Scene& scene)
     return text;
 }
 
-namespace {
-
-bool ReplaceFileWith(const std::string& from, const char* to)
+const SceneFormat& SceneTextFormat()
 {
-#if defined(_WIN32)
-    return MoveFileExA(from.c_str(), to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    return std::rename(from.c_str(), to) == 0;
-#endif
-}
-
-}  // namespace
-
-bool SaveSceneFile(const char* path, const Scene& scene, SceneFileError& error)
-{
-    // Written beside the file first, so a full disk never leaves the old file half overwritten.
-    const std::string text = FormatSceneText(scene);
-    const std::string temporary = std::string(path) + ".saving";
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return Fail(error, 0, "cannot be written");
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || !ReplaceFileWith(temporary, path)) {
-        std::remove(temporary.c_str());
-        return Fail(error, 0, "could not be written completely; the file on disk is unchanged");
-    }
-    return true;
-}
-
-std::string DescribeError(const char* path, const SceneFileError& error)
-{
-    std::string line = path;
-    if (error.line > 0) line += ":" + std::to_string(error.line);
-    return line + ": " + error.message;
+    static const class SceneTextFormat format;
+    return format;
 }

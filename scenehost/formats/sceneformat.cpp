@@ -1,0 +1,80 @@
+#include "sceneformat.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "fileio.h"
+#include "scenetext.h"
+
+namespace {
+
+const SceneFormat* const kFormats[] = {&SceneTextFormat()};
+
+bool HasExtension(const char* path, const char* extension)
+{
+    const char* dot = std::strrchr(path, '.');
+    if (!dot || std::strpbrk(dot, "\\/")) return false;
+    const char* a = dot + 1;
+    const char* b = extension;
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != *b) return false;
+    return *a == 0 && *b == 0;
+}
+
+}  // namespace
+
+const SceneFormat& FormatOf(const char* path)
+{
+    for (const SceneFormat* format : kFormats)
+        if (HasExtension(path, format->Extension())) return *format;
+    return SceneTextFormat();
+}
+
+bool LoadSceneFile(const char* path, Scene& scene, std::unique_ptr<SceneDocument>& document,
+                   SceneFileError& error)
+{
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes, error)) return false;
+    std::unique_ptr<SceneDocument> read;
+    if (!FormatOf(path).Read(bytes, scene, read, error)) return false;
+    document = std::move(read);
+    return true;
+}
+
+bool LoadSceneFile(const char* path, Scene& scene, SceneFileError& error)
+{
+    std::unique_ptr<SceneDocument> document;
+    return LoadSceneFile(path, scene, document, error);
+}
+
+bool SaveSceneFile(const char* path, const Scene& scene, const SceneDocument* document,
+                   SceneFileError& error)
+{
+    std::string bytes;
+    return FormatOf(path).Write(scene, document, bytes, error) &&
+           WriteFileSafely(path, bytes, error);
+}
+
+bool SaveSceneFile(const char* path, const Scene& scene, SceneFileError& error)
+{
+    return SaveSceneFile(path, scene, nullptr, error);
+}
+
+std::string SceneFileFilter()
+{
+    std::string filter;
+    for (const SceneFormat* format : kFormats) {
+        const std::string pattern = std::string("*.") + format->Extension();
+        filter += std::string(format->Description()) + " (" + pattern + ")";
+        filter += '\0' + pattern + '\0';
+    }
+    filter += std::string("All files (*.*)") + '\0' + "*.*" + '\0';
+    return filter;
+}
+
+std::string DescribeError(const char* path, const SceneFileError& error)
+{
+    std::string line = path;
+    if (error.line > 0) line += ":" + std::to_string(error.line);
+    return line + ": " + error.message;
+}

@@ -1,0 +1,53 @@
+// The scene file formats behind one small interface, each in a file of its own, chosen by
+// the file name's extension. Plain C++: no window code.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "scene.h"
+
+struct SceneFileError {
+    int line = 0;          // 0 when the error concerns the file as a whole
+    std::string message;   // what is wrong, without the file name
+};
+
+// What a format keeps of a file it read besides the nodes, so that saving can write the rest
+// of the file back as it was. It belongs with the scene the file was read into.
+class SceneDocument {
+public:
+    virtual ~SceneDocument() = default;
+};
+
+class SceneFormat {
+public:
+    virtual ~SceneFormat() = default;
+    virtual const char* Description() const = 0;  // for the file dialogs: "Scene files"
+    virtual const char* Extension() const = 0;    // without the dot: "scene"
+    // Replaces the scene's nodes with those of the file's bytes; on failure the scene is left
+    // untouched. document may be left empty when the format keeps nothing more.
+    virtual bool Read(const std::string& bytes, Scene& scene,
+                      std::unique_ptr<SceneDocument>& document, SceneFileError& error) const = 0;
+    // The file's bytes for the scene. document is what Read kept, or null, or another
+    // format's document (a Save As to another format).
+    virtual bool Write(const Scene& scene, const SceneDocument* document, std::string& bytes,
+                       SceneFileError& error) const = 0;
+};
+
+// The format the path's extension names, ignoring case; the scene text format for any other.
+const SceneFormat& FormatOf(const char* path);
+
+// Reads the file into the scene in its format; on failure the scene is left untouched.
+bool LoadSceneFile(const char* path, Scene& scene, std::unique_ptr<SceneDocument>& document,
+                   SceneFileError& error);
+bool LoadSceneFile(const char* path, Scene& scene, SceneFileError& error);
+// Writes the scene in the format the path names; on failure the file on disk stays whole.
+bool SaveSceneFile(const char* path, const Scene& scene, const SceneDocument* document,
+                   SceneFileError& error);
+bool SaveSceneFile(const char* path, const Scene& scene, SceneFileError& error);
+
+// The file dialogs' filter: each format, then all files (pairs of texts, double-NUL ended).
+std::string SceneFileFilter();
+
+// "file:line: message", the one line the application shows for a bad file.
+std::string DescribeError(const char* path, const SceneFileError& error);

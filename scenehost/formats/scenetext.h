@@ -1,0 +1,20 @@
+// The scene text format (*.scene): nodes in hierarchy order, each with its depth, quoted
+// name, optional hidden flag and quoted user-property text.
+//
+//   scene 1
+//   node 1 "Base"
+//   props "LOD=1\r\nlodBias=2"
+//   node 2 "Arm" hidden
+//
+// Quoted texts take the escapes \\ \" \r \n \t and \xHH, so any 8-bit text survives.
+#pragma once
+
+#include <string>
+
+#include "sceneformat.h"
+
+const SceneFormat& SceneTextFormat();
+
+// Replaces the scene's nodes with the text's; on failure the scene is left untouched.
+bool ParseSceneText(const std::string& text, Scene& scene, SceneFileError& error);
+std::string FormatSceneText(const Scene& scene);
