@@ -8,10 +8,12 @@ namespace {
 QuestionAnswerer* current = nullptr;  // the one answerer of the thread, reached by the hook
 const UINT kStepMilliseconds = 10;
 
-// A question is a dialog that keeps its owner disabled while it waits: a modal dialog or a
-// message box. The floaters are dialogs too, but modeless.
+// A question is a dialog of this thread that keeps its owner disabled while it waits: a
+// modal dialog or a message box. The floaters are dialogs too, but modeless. The hook may
+// also hear of other programs' windows taking the foreground.
 bool IsQuestion(HWND window)
 {
+    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return false;
     if (ClassOf(window) != "#32770" || (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return false;
     HWND owner = GetWindow(window, GW_OWNER);
     return !owner || !IsWindowEnabled(owner);
