@@ -1,5 +1,7 @@
 #include "questionanswerer.h"
 
+#include <algorithm>
+
 #include "scriptlanguage.h"
 #include "scriptwindows.h"
 
@@ -8,14 +10,15 @@ namespace {
 QuestionAnswerer* current = nullptr;  // the one answerer of the thread, reached by the hook
 const UINT kStepMilliseconds = 10;
 
-// A question is a dialog of this thread that keeps its owner disabled while it waits: a
-// modal dialog or a message box. The floaters are dialogs too, but modeless. The hook may
-// also hear of other programs' windows taking the foreground.
-bool IsQuestion(HWND window)
+// A question is a dialog of this thread made with its owner already disabled, as a modal
+// dialog or a message box is; a floater is made with its owner enabled, though it may later
+// be activated while a question disables that owner. The hook also hears of other programs'
+// windows.
+bool IsQuestionBeingMade(HWND window, const CREATESTRUCTA& create)
 {
     if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return false;
-    if (ClassOf(window) != "#32770" || (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return false;
-    HWND owner = GetWindow(window, GW_OWNER);
+    if (ClassOf(window) != "#32770" || (create.style & WS_CHILD)) return false;
+    HWND owner = create.hwndParent ? GetAncestor(create.hwndParent, GA_ROOT) : nullptr;
     return !owner || !IsWindowEnabled(owner);
 }
 
@@ -62,8 +65,13 @@ void QuestionAnswerer::Reset()
 
 LRESULT CALLBACK QuestionAnswerer::HookProc(int code, WPARAM wParam, LPARAM lParam)
 {
+    HWND window = reinterpret_cast<HWND>(wParam);
+    if (current && code == HCBT_CREATEWND &&
+        IsQuestionBeingMade(window, *reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs))
+        current->Made(window);
     // A dialog is activated once it is set up and shown, just before its loop starts.
-    if (code == HCBT_ACTIVATE && current) current->Activated(reinterpret_cast<HWND>(wParam));
+    if (current && code == HCBT_ACTIVATE) current->Activated(window);
+    if (current && code == HCBT_DESTROYWND) current->Forget(window);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -72,11 +80,27 @@ void CALLBACK QuestionAnswerer::TimerProc(HWND, UINT, UINT_PTR, DWORD)
     if (current) current->Step();
 }
 
+void QuestionAnswerer::Made(HWND window)
+{
+    made_.push_back(window);
+    StartStepping();
+}
+
+void QuestionAnswerer::StartStepping()
+{
+    // Actions are taken from the dialog's own loop, one a step, as a user's would arrive.
+    if (!timer_) timer_ = SetTimer(nullptr, 0, kStepMilliseconds, TimerProc);
+}
+
+void QuestionAnswerer::Forget(HWND window)
+{
+    made_.erase(std::remove(made_.begin(), made_.end(), window), made_.end());
+}
+
 void QuestionAnswerer::Activated(HWND dialog)
 {
-    if (!IsQuestion(dialog)) return;
-    for (const OpenQuestion& question : open_)
-        if (question.dialog == dialog) return;
+    if (std::find(made_.begin(), made_.end(), dialog) == made_.end()) return;
+    Forget(dialog);
     shown_.push_back({WindowText(dialog), DialogMessage(dialog)});
     OpenQuestion question;
     question.dialog = dialog;
@@ -89,12 +113,16 @@ void QuestionAnswerer::Activated(HWND dialog)
         queue_.pop_front();
     }
     open_.push_back(question);
-    // Actions are taken from the dialog's own loop, one a step, as a user's would arrive.
-    if (!timer_) timer_ = SetTimer(nullptr, 0, kStepMilliseconds, TimerProc);
+    StartStepping();
 }
 
 void QuestionAnswerer::Step()
 {
+    // A question shown without being activated (another program kept the foreground) is
+    // answered all the same.
+    const std::vector<HWND> made = made_;
+    for (HWND window : made)
+        if (IsWindowVisible(window)) Activated(window);
     // An action may open a question of its own, whose loop steps the others meanwhile.
     for (auto question = open_.begin(); question != open_.end();) {
         if (question->busy) {
@@ -106,7 +134,7 @@ void QuestionAnswerer::Step()
         question->busy = false;
         question = done ? open_.erase(question) : std::next(question);
     }
-    if (open_.empty() && timer_) {
+    if (open_.empty() && made_.empty() && timer_) {
         KillTimer(nullptr, timer_);
         timer_ = 0;
     }

@@ -52,6 +52,9 @@ private:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
     static void CALLBACK TimerProc(HWND, UINT, UINT_PTR, DWORD);
     void Activated(HWND dialog);
+    void Made(HWND window);
+    void Forget(HWND window);
+    void StartStepping();
     void Step();
     bool Advance(OpenQuestion& question);  // true when done with it
     bool TakeAction(HWND dialog, const std::string& action, std::string& problem);
@@ -62,6 +65,7 @@ private:
     HHOOK hook_ = nullptr;
     UINT_PTR timer_ = 0;
     std::deque<QueuedAnswer> queue_;
+    std::vector<HWND> made_;  // questions made and not yet activated
     std::list<OpenQuestion> open_;
     std::vector<ShownQuestion> shown_;
     AnswerFailure failure_;
