@@ -87,7 +87,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     }
     if (count >= 2 && std::strcmp(arguments[1], "--script") == 0) {
         UseParentConsole();
-        return RunScriptCommandLine(instance, std::vector<std::string>(arguments + 2, arguments + count));
+        const std::vector<std::string> rest(arguments + 2, arguments + count);
+        return RunScriptCommandLine(instance, rest);
     }
     return RunApplication(instance, show, count >= 2 ? arguments[1] : nullptr);
 }
