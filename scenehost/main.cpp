@@ -4,8 +4,9 @@
 //   scenehost [scene-file]        the application
 //   scenehost --describe          prints what the host learns from each plug-in, then exits
 //   scenehost --check scene-file  reads the scene file and reports the first error, if any
+//   scenehost --script FILE [SCENE...] [--show]
+//                                 runs a script of commands through the application's windows
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -15,16 +16,9 @@
 #include "coreinterface.h"
 #include "mainwindow.h"
 #include "sceneformat.h"
+#include "scriptrunner.h"
 
 namespace {
-
-std::string ProgramFolder()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
 
 // A program without a console writes to the console of whoever started it.
 void UseParentConsole()
@@ -65,12 +59,9 @@ int Check(const char* path)
 
 int RunApplication(HINSTANCE instance, int show, const char* scenePath)
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
     MainWindow window;
     std::vector<std::string> errors;
-    window.Utilities().LoadPlugins(ProgramFolder(), errors);
-    if (!window.Create(instance, show)) return 1;
+    if (!window.Start(instance, show, errors)) return 1;
     for (const std::string& error : errors)
         MessageBoxA(window.Window(), error.c_str(), "Scene Host", MB_OK | MB_ICONERROR);
     if (scenePath) window.OpenScene(scenePath);
@@ -93,6 +84,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
             return 2;
         }
         return Check(arguments[2]);
+    }
+    if (count >= 2 && std::strcmp(arguments[1], "--script") == 0) {
+        UseParentConsole();
+        const std::vector<std::string> rest(arguments + 2, arguments + count);
+        return RunScriptCommandLine(instance, rest);
     }
     return RunApplication(instance, show, count >= 2 ? arguments[1] : nullptr);
 }

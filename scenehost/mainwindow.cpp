@@ -105,6 +105,14 @@ void SetMenuText(HMENU menu, UINT id, const std::string& text, bool enabled)
 
 }  // namespace
 
+bool MainWindow::Start(HINSTANCE instance, int show, std::vector<std::string>& errors)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    utilities_.LoadPlugins(ProgramFolder(), errors);
+    return Create(instance, show);
+}
+
 bool MainWindow::Create(HINSTANCE instance, int show)
 {
     WNDCLASSEXA windowClass = {};
@@ -222,6 +230,7 @@ void MainWindow::KeepKeyboardFocus()
 void MainWindow::OnCommand(int id)
 {
     switch (id) {
+    case IDM_FILE_NEW: NewScene(true); break;
     case IDM_FILE_OPEN: ChooseSceneToOpen(); break;
     case IDM_FILE_SAVE: Save(path_.empty()); break;
     case IDM_FILE_SAVE_AS: Save(true); break;
@@ -293,14 +302,23 @@ bool MainWindow::ConfirmDiscard()
     }
 }
 
-bool MainWindow::OpenScene(const std::string& path)
+bool MainWindow::NewScene(bool askToSave)
+{
+    if (CommandRunning() || (askToSave && !ConfirmDiscard())) return false;
+    if (!CoreInterface::Instance().GetScene().Clear()) return false;
+    path_.clear();
+    document_.reset();
+    UpdateTitle();
+    CoreInterface::Instance().ShowStatus("New scene");
+    return true;
+}
+
+bool MainWindow::OpenScene(const std::string& path, std::string* error)
 {
     if (CommandRunning()) return false;
-    SceneFileError error;
-    if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), document_, error)) {
-        ShowError(DescribeError(path.c_str(), error));
-        return false;
-    }
+    SceneFileError fileError;
+    if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), document_, fileError))
+        return Failed(DescribeError(path.c_str(), fileError), error);
     path_ = FullPathOf(path);
     nodes_.Rebuild(CoreInterface::Instance().GetScene());
     UpdateTitle();
@@ -329,12 +347,21 @@ bool MainWindow::Save(bool askForName)
         if (!AskForSceneFile(save, true)) return false;
         path = FullPathOf(file);
     }
+    return SaveTo(path, nullptr);
+}
+
+bool MainWindow::SaveSceneAs(const std::string& path, std::string* error)
+{
+    if (CommandRunning()) return false;
+    return SaveTo(FullPathOf(path), error);
+}
+
+bool MainWindow::SaveTo(const std::string& path, std::string* error)
+{
     Scene& scene = CoreInterface::Instance().GetScene();
-    SceneFileError error;
-    if (!SaveSceneFile(path.c_str(), scene, document_.get(), error)) {
-        ShowError(DescribeError(path.c_str(), error));
-        return false;
-    }
+    SceneFileError fileError;
+    if (!SaveSceneFile(path.c_str(), scene, document_.get(), fileError))
+        return Failed(DescribeError(path.c_str(), fileError), error);
     path_ = path;
     scene.SetModified(false);
     UpdateTitle();
@@ -366,15 +393,29 @@ void MainWindow::SelectAll(bool select)
 
 void MainWindow::ToggleHiddenOfSelection()
 {
-    if (CommandRunning()) return;
     Scene& scene = CoreInterface::Instance().GetScene();
+    NodeTab selection;
+    for (int i = 0; i < scene.SelectedCount(); ++i) selection.Append(scene.SelectedNode(i));
+    ChangeHidden(selection, [](SceneNode* node) { return !node->IsHidden(); });
+}
+
+void MainWindow::SetHidden(const NodeTab& nodes, bool hidden)
+{
+    ChangeHidden(nodes, [hidden](SceneNode*) { return hidden; });
+}
+
+void MainWindow::ChangeHidden(const NodeTab& nodes, const std::function<bool(SceneNode*)>& hidden)
+{
+    if (CommandRunning()) return;
     theHold.Begin();
-    for (int i = 0; i < scene.SelectedCount(); ++i) {
-        SceneNode* node = scene.SelectedNode(i);
+    for (int i = 0; i < nodes.Count(); ++i) {
+        SceneNode* node = nodes[i];
+        const bool wanted = hidden(node);
+        if (wanted == node->IsHidden()) continue;
         auto* record = new (std::nothrow) HiddenRestore(node);
         if (!record) continue;  // no change that could not be undone
         theHold.Put(record);
-        node->SetHidden(!node->IsHidden());
+        node->SetHidden(wanted);
     }
     theHold.Accept("Hide/Unhide");
 }
@@ -413,9 +454,22 @@ void MainWindow::UpdateCounts()
     SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(counts.c_str()));
 }
 
-void MainWindow::ShowError(const std::string& line)
+bool MainWindow::Failed(const std::string& line, std::string* error)
 {
-    MessageBoxA(window_, line.c_str(), kAppName, MB_OK | MB_ICONERROR);
+    if (error)
+        *error = line;
+    else
+        MessageBoxA(window_, line.c_str(), kAppName, MB_OK | MB_ICONERROR);
+    return false;
+}
+
+std::string MainWindow::StatusText() const
+{
+    const int length = LOWORD(SendMessageA(status_, SB_GETTEXTLENGTHA, 0, 0));
+    std::string text(length + 1, '\0');
+    SendMessageA(status_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(length);
+    return text;
 }
 
 void MainWindow::SelectionChanged()

@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "coreinterface.h"
 #include "nodeview.h"
@@ -13,12 +15,23 @@
 
 class MainWindow : private SceneObserver {
 public:
+    // The common controls, the plug-ins beside the program (a line for each one that failed
+    // goes to errors), then the window.
+    bool Start(HINSTANCE instance, int show, std::vector<std::string>& errors);
     bool Create(HINSTANCE instance, int show);
     HWND Window() const { return window_; }
     UtilityChooser& Utilities() { return utilities_; }
 
-    // Loads path into the scene; a bad file is reported in a message box and changes nothing.
-    bool OpenScene(const std::string& path);
+    // The File commands without their file dialogs. A failure is described in error when
+    // one is given, in a message box otherwise; a bad file changes nothing.
+    bool NewScene(bool askToSave);
+    bool OpenScene(const std::string& path, std::string* error = nullptr);
+    bool SaveSceneAs(const std::string& path, std::string* error = nullptr);
+    const std::string& ScenePath() const { return path_; }
+    // Sets or clears the nodes' hidden flag as Hide/Unhide Selected does, as one undo step.
+    void SetHidden(const NodeTab& nodes, bool hidden);
+    std::string StatusText() const;
+
     int RunMessageLoop();
     // What the message loop does with a message before dispatching it: the shortcuts, then
     // the keyboard navigation of dialogs and of this window. True when it was handled.
@@ -38,15 +51,17 @@ private:
     bool CommandRunning();
     bool ConfirmDiscard();
     bool Save(bool askForName);
+    bool SaveTo(const std::string& path, std::string* error);
+    bool Failed(const std::string& line, std::string* error);
     void ChooseSceneToOpen();
     void UndoOrRedo(bool undo);
     void SelectAll(bool select);
     void ToggleHiddenOfSelection();
+    void ChangeHidden(const NodeTab& nodes, const std::function<bool(SceneNode*)>& hidden);
     void ShowAbout();
     void UpdateTitle();  // caption and the status line's counts
     void ShowTitle();
     void UpdateCounts();
-    void ShowError(const std::string& line);
 
     void SelectionChanged() override;
     void NodeChanged(SceneNode* node) override;

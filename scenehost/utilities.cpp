@@ -30,6 +30,14 @@ HFONT UiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 }  // namespace
 
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
 void UtilityChooser::LoadPlugins(const std::string& folder, std::vector<std::string>& errors)
 {
     for (const std::string& file : PluginFiles(folder)) {

@@ -22,6 +22,7 @@ public:
     void Layout(int x, int y, int width, int height);
     void Choose(int index);  // -1 closes the panel's utility
     int Chosen() const { return active_; }
+    HWND Chooser() const { return combo_; }
     void ComboChanged();
 
     // A utility asks to close the panel from inside its own page's button handler: the page
@@ -38,6 +39,9 @@ private:
     HWND combo_ = nullptr;
     int active_ = -1;
 };
+
+// The folder of the program, where its plug-ins are, with a trailing separator.
+std::string ProgramFolder();
 
 // One line per plug-in: what the host learns from its exports and descriptor.
 std::string DescribePlugin(const PluginModule& plugin);

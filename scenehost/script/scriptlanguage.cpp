@@ -1,0 +1,367 @@
+#include "scriptlanguage.h"
+
+#include <cstring>
+
+#include "nodewalk.h"
+
+namespace {
+
+// Each command with the arguments it takes: [X] optional, X... one or more, [X...] any
+// number, a|b one of the words; INDEX, X, Y, W and H are whole numbers.
+struct CommandShape {
+    const char* name;
+    const char* usage;
+};
+
+const CommandShape kCommands[] = {
+    {"new", ""},
+    {"open", "FILE"},
+    {"save", "[FILE]"},
+    {"select", "[PATH...]"},
+    {"hide", "PATH..."},
+    {"unhide", "PATH..."},
+    {"set-props", "PATH TEXT"},
+    {"utility", "NAME"},
+    {"close-panel", ""},
+    {"menu", "TEXT..."},
+    {"click", "WINDOW CONTROL"},
+    {"type", "WINDOW CONTROL TEXT"},
+    {"pick", "WINDOW CONTROL INDEX"},
+    {"answer", "ACTION..."},
+    {"move", "WINDOW X Y"},
+    {"size", "WINDOW W H"},
+    {"close", "WINDOW"},
+    {"undo", ""},
+    {"redo", ""},
+    {"expect props", "PATH TEXT"},
+    {"expect selection", "[PATH...]"},
+    {"expect status", "TEXT"},
+    {"expect message", "TEXT [CAPTION]"},
+    {"expect no-message", ""},
+    {"expect text", "WINDOW CONTROL TEXT"},
+    {"expect enabled", "WINDOW CONTROL yes|no"},
+    {"expect items", "WINDOW CONTROL [TEXT...]"},
+    {"expect current", "WINDOW CONTROL INDEX"},
+    {"expect window", "WINDOW open|closed"},
+    {"expect position", "WINDOW X Y"},
+    {"expect size", "WINDOW W H"},
+    {"expect undo", "NAME"},
+    {"expect redo", "NAME"},
+    {"expect modified", "yes|no"},
+    {"print props", "PATH"},
+    {"print selection", ""},
+    {"print tree", ""},
+    {"print status", ""},
+    {"print window", "WINDOW"},
+};
+
+const char* const kExpectKinds =
+    "props, selection, status, message, no-message, text, enabled, items, current, window, "
+    "position, size, undo, redo, modified";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::vector<std::string> Words(const char* text)
+{
+    std::vector<std::string> words;
+    std::string word;
+    for (const char* p = text;; ++p) {
+        if (*p && *p != ' ') {
+            word += *p;
+            continue;
+        }
+        if (!word.empty()) words.push_back(word);
+        word.clear();
+        if (!*p) return words;
+    }
+}
+
+const CommandShape* FindShape(const std::string& name)
+{
+    for (const CommandShape& shape : kCommands)
+        if (name == shape.name) return &shape;
+    return nullptr;
+}
+
+struct Placeholder {
+    std::string name;
+    bool optional = false;
+    bool repeats = false;
+};
+
+Placeholder ReadPlaceholder(std::string word)
+{
+    Placeholder placeholder;
+    if (word.front() == '[') {
+        placeholder.optional = true;
+        word = word.substr(1, word.size() - 2);
+    }
+    if (word.size() > 3 && word.compare(word.size() - 3, 3, "...") == 0) {
+        placeholder.repeats = true;
+        word.resize(word.size() - 3);
+    }
+    placeholder.name = word;
+    return placeholder;
+}
+
+bool IsNumberPlaceholder(const std::string& name)
+{
+    return name == "INDEX" || name == "X" || name == "Y" || name == "W" || name == "H";
+}
+
+bool CheckArgument(const std::string& placeholder, const std::string& arg, std::string& problem)
+{
+    int number = 0;
+    if (IsNumberPlaceholder(placeholder) && !ParseWholeNumber(arg, number)) {
+        problem = placeholder + " must be a whole number, not " + QuotedText(arg);
+        return false;
+    }
+    const size_t bar = placeholder.find('|');
+    if (bar != std::string::npos && arg != placeholder.substr(0, bar) &&
+        arg != placeholder.substr(bar + 1)) {
+        problem = "expected " + placeholder.substr(0, bar) + " or " + placeholder.substr(bar + 1) +
+                  ", not " + QuotedText(arg);
+        return false;
+    }
+    return true;
+}
+
+bool CheckArguments(const CommandShape& shape, const std::vector<std::string>& args,
+                    std::string& problem)
+{
+    std::vector<Placeholder> placeholders;
+    for (const std::string& word : Words(shape.usage)) placeholders.push_back(ReadPlaceholder(word));
+    size_t least = 0;
+    bool unlimited = false;
+    for (const Placeholder& placeholder : placeholders) {
+        least += placeholder.optional ? 0 : 1;
+        unlimited = unlimited || placeholder.repeats;
+    }
+    if (args.size() < least || (!unlimited && args.size() > placeholders.size())) {
+        problem = std::string("usage: ") + shape.name + (*shape.usage ? " " : "") + shape.usage;
+        return false;
+    }
+    for (size_t i = 0; i < args.size(); ++i) {
+        const Placeholder& placeholder = placeholders[i < placeholders.size() ? i : placeholders.size() - 1];
+        if (!CheckArgument(placeholder.name, args[i], problem)) return false;
+    }
+    return true;
+}
+
+// The command's full name ("expect props") and its arguments, from a line's words.
+bool NameCommand(std::vector<std::string>& words, ScriptCommand& command, std::string& problem)
+{
+    command.name = words.front();
+    words.erase(words.begin());
+    if (command.name == "expect") {
+        if (words.empty() || !FindShape("expect " + words.front())) {
+            problem = std::string("expect what? one of: ") + kExpectKinds;
+            return false;
+        }
+        command.name += " " + words.front();
+        words.erase(words.begin());
+    } else if (command.name == "print") {
+        if (words.empty()) {
+            problem = "print what? props PATH, selection, tree, status or a WINDOW";
+            return false;
+        }
+        if (words.front() != "window" && FindShape("print " + words.front())) {
+            command.name += " " + words.front();
+            words.erase(words.begin());
+        } else {
+            command.name = "print window";
+        }
+    }
+    command.args = words;
+    if (const CommandShape* shape = FindShape(command.name))
+        return CheckArguments(*shape, command.args, problem);
+    problem = "unknown command " + QuotedText(command.name);
+    return false;
+}
+
+bool ReadEscape(char c, std::string& word)
+{
+    switch (c) {
+    case 'r': word += '\r'; return true;
+    case 'n': word += '\n'; return true;
+    case 't': word += '\t'; return true;
+    case '"': word += '"'; return true;
+    case '\\': word += '\\'; return true;
+    case '/': word += "\\/"; return true;  // left for the node path to read
+    default: return false;
+    }
+}
+
+bool ReadString(const std::string& line, size_t& pos, std::string& word, std::string& problem)
+{
+    for (++pos; pos < line.size(); ++pos) {
+        const char c = line[pos];
+        if (c == '"') {
+            ++pos;
+            if (pos < line.size() && !IsBlank(line[pos])) {
+                problem = "a closing quote must be followed by a blank";
+                return false;
+            }
+            return true;
+        }
+        if (c != '\\') {
+            word += c;
+            continue;
+        }
+        if (++pos >= line.size()) break;
+        if (!ReadEscape(line[pos], word)) {
+            problem = std::string("unknown escape \\") + line[pos] +
+                      " (a string knows \\r \\n \\t \\\" and \\\\)";
+            return false;
+        }
+    }
+    problem = "the string is not closed";
+    return false;
+}
+
+bool ReadBareWord(const std::string& line, size_t& pos, std::string& word, std::string& problem)
+{
+    for (; pos < line.size() && !IsBlank(line[pos]); ++pos) {
+        if (line[pos] == '"') {
+            problem = "a quote inside a word: put the whole text in quotes";
+            return false;
+        }
+        word += line[pos];
+    }
+    return true;
+}
+
+bool IsCommentOrBlank(const std::string& line)
+{
+    size_t pos = 0;
+    while (pos < line.size() && IsBlank(line[pos])) ++pos;
+    return pos == line.size() || line[pos] == '#';
+}
+
+}  // namespace
+
+bool SplitScriptLine(const std::string& line, std::vector<std::string>& words, std::string& problem)
+{
+    words.clear();
+    if (line.find('\0') != std::string::npos) {
+        problem = "a NUL byte";
+        return false;
+    }
+    size_t pos = 0;
+    for (;;) {
+        while (pos < line.size() && IsBlank(line[pos])) ++pos;
+        if (pos >= line.size()) return true;
+        std::string word;
+        const bool read = line[pos] == '"' ? ReadString(line, pos, word, problem)
+                                           : ReadBareWord(line, pos, word, problem);
+        if (!read) return false;
+        words.push_back(word);
+    }
+}
+
+bool ParseScript(const std::string& text, std::vector<ScriptCommand>& commands,
+                 ScriptSyntaxError& error)
+{
+    commands.clear();
+    size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    for (int number = 1; pos < text.size(); ++number) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (IsCommentOrBlank(line)) continue;
+        ScriptCommand command;
+        command.line = number;
+        std::vector<std::string> words;
+        if (!SplitScriptLine(line, words, error.message) ||
+            !NameCommand(words, command, error.message)) {
+            error.line = number;
+            return false;
+        }
+        commands.push_back(command);
+    }
+    return true;
+}
+
+std::string QuotedText(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        switch (c) {
+        case '\r': quoted += "\\r"; break;
+        case '\n': quoted += "\\n"; break;
+        case '\t': quoted += "\\t"; break;
+        case '"': quoted += "\\\""; break;
+        case '\\': quoted += "\\\\"; break;
+        default: quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string ScriptWord(const std::string& text)
+{
+    bool bare = !text.empty() && text.front() != '#';
+    for (unsigned char c : text) bare = bare && c > ' ' && c != '"' && c != 0x7F;
+    return bare ? text : QuotedText(text);
+}
+
+bool ParseWholeNumber(const std::string& word, int& value)
+{
+    size_t digits = word.size() > 1 && (word[0] == '-' || word[0] == '+') ? 1 : 0;
+    if (word.size() <= digits || word.size() - digits > 9) return false;
+    if (word.find_first_not_of("0123456789", digits) != std::string::npos) return false;
+    value = std::stoi(word);
+    return true;
+}
+
+std::vector<std::string> SplitNodePath(const std::string& path)
+{
+    std::vector<std::string> names(1);
+    for (size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        if (c == '\\' && i + 1 < path.size() && (path[i + 1] == '/' || path[i + 1] == '\\'))
+            names.back() += path[++i];
+        else if (c == '/')
+            names.emplace_back();
+        else
+            names.back() += c;
+    }
+    return names;
+}
+
+std::string NodePath(const SceneNode* node)
+{
+    std::vector<std::string> names;
+    for (; node && node->Parent(); node = node->Parent()) {
+        std::string name;
+        for (const char* c = node->NodeName(); *c; ++c) {
+            if (*c == '/' || *c == '\\') name += '\\';
+            name += *c;
+        }
+        names.push_back(name);
+    }
+    std::string path;
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        path += (name == names.rbegin() ? "" : "/") + *name;
+    return path;
+}
+
+SceneNode* FindNodeByPath(const Scene& scene, const std::string& path)
+{
+    const std::vector<std::string> names = SplitNodePath(path);
+    const int depth = static_cast<int>(names.size());
+    NodeWalk walk(scene.Root());
+    while (SceneNode* node = walk.Next()) {
+        if (walk.Depth() != depth || names.back() != node->NodeName()) continue;
+        const SceneNode* ancestor = node->Parent();
+        int level = depth - 2;
+        while (level >= 0 && names[level] == ancestor->NodeName()) {
+            ancestor = ancestor->Parent();
+            --level;
+        }
+        if (level < 0) return node;
+    }
+    return nullptr;
+}
