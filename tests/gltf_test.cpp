@@ -93,7 +93,10 @@ protected:
     }
     void TearDown() override { std::remove(path.c_str()); }
     bool Save() { return SaveSceneFile(path.c_str(), scene, document.get(), error); }
-    void SetProps(const char* name, const char* text) { NodeNamed(scene, name)->SetUserPropText(text); }
+    void SetProps(const char* name, const char* text)
+    {
+        NodeNamed(scene, name)->SetUserPropText(text);
+    }
 
     const std::string path = TempPath(".gltf");
     std::string original;
@@ -219,7 +222,8 @@ TEST(GltfFile, RefusesWhatIsNoGltfScene)
          "node 0 is its own descendant (a cycle)"},
         {R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0,1]}],"nodes":[{"children":[1]},{}]})",
          0, "node 1 is reached twice (one parent at most)"},
-        {scene0 + R"("nodes":[{"children":[-1]}]})", 0, "node 0 lists -1, which is no node's index"},
+        {scene0 + R"("nodes":[{"children":[-1]}]})", 0,
+         "node 0 lists -1, which is no node's index"},
         {scene0 + "\"nodes\":[]}", 0, "the default scene lists 0, which is no node's index"},
         {scene0 + "\"scene\":1}", 0, "\"scene\" is 1, which is no scene's index"},
         {"{}", 0, "not a glTF file (no asset version)"},
@@ -242,7 +246,8 @@ TEST(GltfFile, SceneTextSavesAsANewGltf)
 {
     Scene scene;
     SceneFileError error;
-    ASSERT_TRUE(ParseSceneText("scene 1\nnode 1 \"Base\"\nprops \"LOD=1\\r\\ncode=007\\r\\nid=\\\"1\\\"\"\n"
+    ASSERT_TRUE(ParseSceneText("scene 1\nnode 1 \"Base\"\n"
+                               "props \"LOD=1\\r\\ncode=007\\r\\nid=\\\"1\\\"\"\n"
                                "node 2 \"Arm\"\nnode 1 \"Lamp\"\nprops \"on=true\"\n",
                                scene, error));
     std::string bytes;
@@ -251,7 +256,8 @@ TEST(GltfFile, SceneTextSavesAsANewGltf)
     std::unique_ptr<SceneDocument> document;
     ASSERT_TRUE(GltfFormat().Read(bytes, back, document, error)) << error.message;
     EXPECT_EQ(FormatSceneText(back), FormatSceneText(scene));
-    EXPECT_EQ(Json::parse(bytes)["nodes"][0]["extras"], Json({{"LOD", 1}, {"code", "007"}, {"id", "1"}}));
+    EXPECT_EQ(Json::parse(bytes)["nodes"][0]["extras"],
+              Json({{"LOD", 1}, {"code", "007"}, {"id", "1"}}));
 
     NodeNamed(scene, "Arm")->SetUserPropText("no equals sign");
     EXPECT_FALSE(GltfFormat().Write(scene, nullptr, bytes, error));
@@ -278,7 +284,8 @@ std::string Glb(const std::string& chunks)
 TEST(GlbFile, KeepsTheBinaryChunkByteForByte)
 {
     const std::string json = std::string(kMinimal) + R"({"name":"A","extras":{"k":1}}]}  )";
-    const std::string binary = Chunk(std::string("BIN\0", 4), std::string("\0\x01\xFF\x7F\0\0\0\0", 8));
+    const std::string binary =
+        Chunk(std::string("BIN\0", 4), std::string("\0\x01\xFF\x7F\0\0\0\0", 8));
     const std::string file = Glb(Chunk("JSON", json) + binary);
     Scene scene;
     std::unique_ptr<SceneDocument> document;

@@ -244,7 +244,10 @@ bool ParseJson(const std::string& text, bool binary, Json& json, SceneFileError&
 
 // --- Writing -----------------------------------------------------------------------------
 
-std::string Quoted(const SceneNode* node) { return std::string("node \"") + node->NodeName() + "\": "; }
+std::string Quoted(const SceneNode* node)
+{
+    return std::string("node \"") + node->NodeName() + "\": ";
+}
 
 std::string TextOf(const SceneNode* node)
 {

@@ -114,7 +114,8 @@ ExtrasText TextOfExtras(const Json* extras, const TextCodec& codec)
     for (const auto& member : extras->items()) {
         if (member.key().find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
             result = ExtrasText();
-            result.refusal = "its extras has a key holding a line break or NUL, which a line cannot hold";
+            result.refusal =
+                "its extras has a key holding a line break or NUL, which a line cannot hold";
             return result;
         }
         bool keyLost = false;
