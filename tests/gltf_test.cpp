@@ -82,6 +82,25 @@ TEST(GltfExtras, ValuesBecomeLinesThatReadBackTheSame)
     EXPECT_EQ(ValueOfText("1 2"), Json("1 2"));
 }
 
+// Keys that a line cannot give back (with '=', empty) survive while their lines stay as read.
+TEST(GltfExtras, LinesLeftAsReadKeepTheirMembers)
+{
+    const Json read = {{"k=x", 1}, {"", "e"}, {"big", 1e300}};
+    const ExtrasText asRead = TextOfExtras(&read, Utf8TextCodec());
+    EXPECT_EQ(asRead.text, "k=x=1\r\n=e\r\nbig=1e+300");
+    Json extras;
+    std::string problem;
+    ASSERT_TRUE(ExtrasOfText("=e\r\nk=x=1\r\nnew=2", asRead, Utf8TextCodec(), extras, problem))
+        << problem;
+    EXPECT_EQ(extras, Json({{"", "e"}, {"k=x", 1}, {"new", 2}}));
+
+    const Json broken = {{"a\nb", 1}};
+    EXPECT_EQ(TextOfExtras(&broken, Utf8TextCodec()).text, "");
+    EXPECT_FALSE(ExtrasOfText("c=1", TextOfExtras(&broken, Utf8TextCodec()), Utf8TextCodec(),
+                              extras, problem));
+    EXPECT_EQ(problem, "its extras has a key holding a line break or NUL, which a line cannot hold");
+}
+
 // A file's sample copy to open, change and save.
 class GltfSample : public testing::Test {
 protected:

@@ -25,7 +25,8 @@ JsonLayout LayoutOf(const std::string& json)
     if (newline > last) return layout;
     const size_t lineStart = newline + 1;
     layout.indentChar = json[lineStart] == '\t' ? '\t' : ' ';
-    layout.indent = static_cast<int>(json.find_first_not_of(" \t", lineStart) - lineStart);
+    const size_t indent = json.find_first_not_of(" \t", lineStart) - lineStart;
+    layout.indent = static_cast<int>(indent < 8 ? indent : 8);
     return layout;
 }
 
