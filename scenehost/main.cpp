@@ -3,7 +3,8 @@
 //
 //   scenehost [scene-file]        the application
 //   scenehost --describe          prints what the host learns from each plug-in, then exits
-//   scenehost --check scene-file  reads the scene file and reports the first error, if any
+//   scenehost --check scene-file  reads a scene file (.scene, .gltf, .glb) and reports the first
+//                                 error, if any
 //   scenehost --script FILE [SCENE...] [--show]
 //                                 runs a script of commands through the application's windows
 #include <windows.h>

@@ -342,7 +342,8 @@ bool MainWindow::Save(bool askForName)
         char file[MAX_PATH] = "";
         lstrcpynA(file, path_.c_str(), sizeof file);
         OPENFILENAMEA save = SceneFileDialog(window_, file, sizeof file);
-        save.lpstrDefExt = "scene";
+        // A name typed without extension keeps the format of the file that was read.
+        save.lpstrDefExt = FormatOf(path_.c_str()).Extension();
         save.Flags |= OFN_OVERWRITEPROMPT;
         if (!AskForSceneFile(save, true)) return false;
         path = FullPathOf(file);

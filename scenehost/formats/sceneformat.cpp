@@ -4,11 +4,12 @@
 #include <cstring>
 
 #include "fileio.h"
+#include "gltf.h"
 #include "scenetext.h"
 
 namespace {
 
-const SceneFormat* const kFormats[] = {&SceneTextFormat()};
+const SceneFormat* const kFormats[] = {&SceneTextFormat(), &GltfFormat(), &GlbFormat()};
 
 bool HasExtension(const char* path, const char* extension)
 {
@@ -62,7 +63,10 @@ bool SaveSceneFile(const char* path, const Scene& scene, SceneFileError& error)
 
 std::string SceneFileFilter()
 {
-    std::string filter;
+    std::string all;
+    for (const SceneFormat* format : kFormats)
+        all += (all.empty() ? "*." : ";*.") + std::string(format->Extension());
+    std::string filter = "All scene files (" + all + ")" + '\0' + all + '\0';
     for (const SceneFormat* format : kFormats) {
         const std::string pattern = std::string("*.") + format->Extension();
         filter += std::string(format->Description()) + " (" + pattern + ")";
