@@ -550,7 +550,7 @@ TEST_F(EditUndo, UndoAndRedoTakeBackAndRedoAStep)
     Command(IDM_EDIT_UNDO);
     EXPECT_EQ(Cell(kLamp, kPropsColumn), "light=spot  |  intensity=1.5");
     EXPECT_EQ(Status(), "Undone: Switch Lamp");
-    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene") << "back as it was opened";
 
     Command(IDM_EDIT_REDO);
     EXPECT_EQ(Cell(kLamp, kPropsColumn), "light=off");
