@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
-# Builds everything with the MinGW-w64 cross compiler and runs the tests under Wine.
+# Runs every test: the portable parts natively under the sanitizers and the fuzzers, then
+# everything built with the MinGW-w64 cross compiler under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 source cmake/prepare.sh
 
 install_missing_packages
+
+# The portable parts first, natively under the sanitizers, then each fuzz target for
+# FUZZ_SECONDS (30; 0 skips them); the Wine tests come last, so ctest's closing lines count
+# them.
+build_native_checked
+ctest --test-dir "$NATIVE_BUILD_DIR" --output-on-failure -j"$(nproc)" --timeout 300
+if [ "${FUZZ_SECONDS:-30}" -gt 0 ]; then
+    tests/fuzz/run.sh "$NATIVE_BUILD_DIR" "${FUZZ_SECONDS:-30}"
+fi
+
 build_everything
 make_wine_prefix wineprefix null
 # One Wine server for the whole run: every test process starts in about half a second. It

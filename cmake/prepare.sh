@@ -3,7 +3,8 @@
 
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
-          nlohmann-json3-dev blender python3-numpy"
+          nlohmann-json3-dev blender python3-numpy clang libclang-rt-14-dev"
+NATIVE_BUILD_DIR=${NATIVE_BUILD_DIR:-build-native}
 
 install_missing_packages() {
     local missing=()
@@ -23,6 +24,14 @@ install_missing_packages() {
 build_everything() {
     cmake -S . -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
     cmake --build "$BUILD_DIR" -j"$(nproc)"
+}
+
+# The portable parts built natively with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer, with the libFuzzer targets.
+build_native_checked() {
+    cmake -S . -B "$NATIVE_BUILD_DIR" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+          -DFUZZING=ON >/dev/null
+    cmake --build "$NATIVE_BUILD_DIR" -j"$(nproc)"
 }
 
 # wine_env PREFIX: the environment every Wine call of ours runs in.

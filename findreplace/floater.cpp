@@ -208,12 +208,21 @@ void FindReplaceFloater::ReplaceProperty(const CStr& find, const CStr& replace, 
     theHold.Begin();
     const RunOutcome outcome =
         ReplaceMatchingLines(nodes, find, replace, writeAll != 0, questions);
-    if (writeAll) {
-        // Write to ALL! always ends as a step, even after a Cancel answer.
+    if (writeAll && outcome.written > 0) {
+        // A Write to ALL! that wrote a node ends as a step, even after a Cancel answer.
         theHold.Accept(ResString(IDS_UNDO_WRITE_ALL));
         CStr status;
         status.printf(ResString(IDS_WROTE_SUMMARY), nodes.Count());
         coreInterface->ShowStatus(status);
+        return;
+    }
+    if (writeAll) {
+        // One that wrote nothing says so, and leaves no step behind.
+        theHold.Cancel();
+        if (outcome.cancelled)
+            coreInterface->ShowStatus(CStr(ResString(IDS_CANCELLED_NOTHING_WRITTEN)));
+        else
+            ShowMessage(coreInterface->MainWindow(), IDS_WROTE_NOTHING, MB_ICONINFORMATION);
         return;
     }
     CloseRun(outcome, IDS_UNDO_REPLACE, IDS_REPLACED_SUMMARY, nodes.Count());

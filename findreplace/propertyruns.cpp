@@ -113,20 +113,23 @@ struct ReplaceRun {
     {
         if (!node || node->IsExcluded(0, 0) || !ParseWhole(node, lines, text)) return true;
         int matches = Matches();
-        if (matches > 0) {
+        // A text changed elsewhere during a question may have gained a second match: the
+        // warning about several matches is then asked after all, before anything is written.
+        bool warned = false;
+        bool confirmed = false;
+        while (matches > 0) {
             bool asked = false;
-            if (!ignoreAll && matches > 1) {
-                asked = true;
+            if (!ignoreAll && matches > 1 && !warned) {
+                asked = warned = true;
                 if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) return false;
             }
-            if (!replaceAll) {
-                asked = true;
+            if (!replaceAll && !confirmed) {
+                asked = confirmed = true;
                 if (!GoOnAfterConfirm(ask, node, find, replace, replaceAll)) return false;
             }
-            if (asked) {
-                if (!ParseAgainIfChanged(node, lines, text)) return true;
-                matches = Matches();
-            }
+            if (!asked) break;
+            if (!ParseAgainIfChanged(node, lines, text)) return true;
+            matches = Matches();
         }
         // Without a match (or none left after a change made during a question), Write to
         // ALL! extends the node instead.

@@ -88,7 +88,12 @@ void PanelUtility::StartupParameter(CStr) {}
 
 void PanelUtility::OpenFloater()
 {
-    if (*kFrameModule.floaterWindow) return;
+    // One floater at most: an open one comes to the front instead, restored if minimised.
+    if (HWND open = *kFrameModule.floaterWindow) {
+        if (IsIconic(open)) ShowWindow(open, SW_RESTORE);
+        SetForegroundWindow(open);
+        return;
+    }
     Interface* ip = hostInterface ? hostInterface : GetCOREInterface();
     // The floater's own procedure records the window at WM_INITDIALOG.
     CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(kFrameModule.floaterTemplate),

@@ -1,5 +1,9 @@
 #include "floater.h"
 
+#include <new>
+
+#include "frame.h"
+#include "hold.h"
 #include "hostutil.h"
 #include "nodelist.h"
 #include "resource.h"
@@ -74,6 +78,24 @@ bool EditorText(HWND editor, CStr& text)
     return true;
 }
 
+// The undo record of one node's text as Apply wrote it.
+class AppliedTextRestore : public RestoreObj {
+public:
+    explicit AppliedTextRestore(SceneNode* node) : node_(node) { node->GetUserPropText(before_); }
+    void UndoChange(int saveRedo) override
+    {
+        if (saveRedo) node_->GetUserPropText(after_);
+        node_->SetUserPropText(before_);
+    }
+    void RedoChange() override { node_->SetUserPropText(after_); }
+    CStr Describe() override { return CStr("AppliedTextRestore"); }
+
+private:
+    SceneNode* node_;
+    CStr before_;
+    CStr after_;
+};
+
 bool ControlRect(HWND hwnd, HWND control, RECT& rect)
 {
     if (!control || !GetWindowRect(control, &rect)) return false;
@@ -121,6 +143,8 @@ void PropEditorFloater::InitDialog(HWND hwnd)
     else
         MoveWindow(hwnd, x, y, width, height, FALSE);
     markedIndex = 0;
+    // No length limit: a text cut at the control's default would be written cut.
+    SendDlgItemMessageA(hwnd, IDC_PROP_TEXT, EM_SETLIMITTEXT, 0, 0);
     coreInterface->RegisterCallback(&theNodeListRefresher);
 }
 
@@ -186,12 +210,38 @@ void PropEditorFloater::Apply()
     HWND list = List();
     const int cur = CurrentItem(list);
     if (SceneNode* node = NodeOfItem(list, cur)) {
-        node->SetUserPropText(text);
+        if (!WriteAsStep(node, text)) return;
         if (modified) RemoveMarker(list, cur, cur);
         markedIndex = cur;
     }
     SetApplyEnabled(false);
     modified = 0;
+}
+
+// Writes the text as one undo step, so that undoing or redoing other steps never throws it
+// away. False, with the node untouched and the change still pending, when it cannot be.
+bool PropEditorFloater::WriteAsStep(SceneNode* node, const CStr& text)
+{
+    // A step of ours inside another command's open group would be undone by its Cancel.
+    if (theHold.Holding()) {
+        const CStr message = ResString(IDS_APPLY_WAITS);
+        MessageBoxA(window, message, "", MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    CStr now;
+    node->GetUserPropText(now);
+    if (now == text) return true;
+    auto* record = new (std::nothrow) AppliedTextRestore(node);
+    if (!record) return false;
+    // The host reloads its plug-ins' views after a step that rewrote texts; this window
+    // keeps its item and its text instead.
+    applying = true;
+    theHold.Begin();
+    theHold.Put(record);
+    node->SetUserPropText(text);
+    theHold.Accept(ResString(IDS_UNDO_APPLY));
+    applying = false;
+    return true;
 }
 
 void PropEditorFloater::FirstChange()

@@ -19,6 +19,9 @@ public:
     // Puts text into the editor without counting it as the user's change.
     void ShowEditorText(const char* text);
 
+    // True while Apply writes its step: a refresh of the list meanwhile would lose its item.
+    bool Applying() const { return applying; }
+
     static void LayoutControls(HWND hwnd);
     static void ScreenRectToClient(HWND hwnd, RECT& rect);
 
@@ -37,12 +40,14 @@ private:
     void RememberPlacement(HWND hwnd);
     void Command(int id, int code);
     void Apply();
+    bool WriteAsStep(SceneNode* node, const CStr& text);
     void FirstChange();
     void SelectionChange();
     void SetApplyEnabled(bool enabled);
     HWND List() const;
 
     bool loading = false;                 // the editor's text is being set by us
+    bool applying = false;                // Apply is writing its undo step
     bool acceleratorsSuspended = false;   // we turned the host's shortcuts off
 };
 

@@ -34,6 +34,7 @@ bool ListIfSelected(SceneNode* node, NodeTab& copy, int depth)
 
 void NodeListRefresher::Notify(Interface* ip)
 {
+    if (theFloater.Applying()) return;
     NodeTab copy;
     copy.SetCount(ip->SelectedCount());
     // The count is asked again each time: a copy that no longer fits reports the bad index.

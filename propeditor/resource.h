@@ -10,3 +10,5 @@
 
 #define IDS_CLASS_NAME 2
 #define IDS_CATEGORY 3
+#define IDS_UNDO_APPLY 100
+#define IDS_APPLY_WAITS 101

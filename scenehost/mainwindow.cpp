@@ -378,8 +378,7 @@ void MainWindow::UndoOrRedo(bool undo)
     const int textChanges = core.GetScene().TextChanges();
     if (!(undo ? theHold.Undo() : theHold.Redo())) return;
     core.ShowStatus(((undo ? "Undone: " : "Redone: ") + name).c_str());
-    core.GetScene().SetModified(true);
-    UpdateTitle();
+    UpdateTitle();  // back where the scene was saved, it counts as unchanged again
     // Texts changed under the plug-ins' feet: views such as the editor reload them.
     if (core.GetScene().TextChanges() != textChanges) core.NotifyCallbacks();
 }

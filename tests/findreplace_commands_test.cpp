@@ -257,6 +257,30 @@ TEST_F(WriteToAll, ReplacesWhereFoundAndExtendsTheRestNeverBoth)
     EXPECT_STREQ(theHold.UndoName(), "Write All");
 }
 
+// A run that wrote nothing reports just that, and leaves no step to undo.
+TEST_F(WriteToAll, ARunThatWroteNothingSaysSo)
+{
+    auto nodes = host.Build({"1 A|lod=1", "1 B|b"});
+    host.Select(nodes);
+    host.Core().ShowStatus("");
+    answerer.Press(kConfirmCancel);
+    Run(kWriteAll, "lod", "lod=5");
+    EXPECT_EQ(Texts(nodes), (Strings{"lod=1", "b"}));
+    EXPECT_EQ(Status(), "Write to ALL! cancelled: no object was changed.");
+    EXPECT_EQ(theHold.UndoCount(), 0);
+
+    for (SceneNode* node : nodes) node->SetHidden(true);
+    answerer.Press(IDOK);
+    Run(kWriteAll, "", "lod=5");
+    ASSERT_EQ(answerer.Seen().size(), 2u);
+    ExpectMessage(answerer.Seen()[1],
+                  "Wrote property to none of the selected objects: hidden objects are skipped.",
+                  MB_ICONINFORMATION, host.MainWindow());
+    EXPECT_EQ(Texts(nodes), (Strings{"lod=1", "b"}));
+    EXPECT_EQ(theHold.UndoCount(), 0);
+    EXPECT_EQ(theHold.Holding(), 0);
+}
+
 TEST_F(WriteToAll, WorksOnTheNodesSelectedAtTheStart)
 {
     auto nodes = host.Build({"1 A|lod=1", "1 B|b", "1 C|c", "1 Other|o"});

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "dialog_answerer.h"
 #include "hostutil.h"
 #include "test_host.h"
 
@@ -306,6 +307,79 @@ TEST_F(EditorText, ApplyWritesExactlyTheEditorsText)
     PressApply();
     EXPECT_EQ(Items()[0], "Star *");
     EXPECT_EQ(NodeText(star), "sshine");
+}
+
+// Changes a node's text as a command's undo step would.
+void ChangeAsStep(SceneNode* node, const char* text)
+{
+    class Restore : public RestoreObj {
+    public:
+        Restore(SceneNode* node, const char* after) : node_(node), after_(after)
+        {
+            node->GetUserPropText(before_);
+        }
+        void UndoChange(int) override { node_->SetUserPropText(before_); }
+        void RedoChange() override { node_->SetUserPropText(after_); }
+
+    private:
+        SceneNode* node_;
+        CStr before_, after_;
+    };
+    theHold.Begin();
+    theHold.Put(new Restore(node, text));
+    node->SetUserPropText(CStr(text));
+    theHold.Accept("Other Step");
+}
+
+// Undoing or redoing another step never throws an applied text away.
+TEST_F(EditorText, ApplyIsOneUndoStepAndKeepsItsItem)
+{
+    ChangeAsStep(lamp, "lamp changed");
+    ASSERT_TRUE(theHold.Undo());
+    Click(2);
+    SendMessageA(Control(kEditor), EM_REPLACESEL, TRUE,
+                 reinterpret_cast<LPARAM>("reviewed=yes\r\n"));
+    PressApply();
+    EXPECT_EQ(NodeText(lamp), "reviewed=yes\r\nlamp");
+    EXPECT_STREQ(theHold.UndoName(), "Edit User Properties");
+    EXPECT_EQ(theHold.RedoCount(), 0) << "the redo that would overwrite it is gone";
+    EXPECT_EQ(Current(), 2) << "the step's own refresh must not move the current item";
+    EXPECT_EQ(Items(), (Strings{"    Hand", "  Leg", "Lamp"}));
+    EXPECT_EQ(Editor(), "reviewed=yes\r\nlamp");
+    EXPECT_FALSE(ApplyEnabled());
+
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(NodeText(lamp), "lamp");
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(NodeText(lamp), "reviewed=yes\r\nlamp");
+}
+
+TEST_F(EditorText, ApplyWaitsWhileAnotherCommandAsks)
+{
+    DialogAnswerer answerer;
+    answerer.Press(IDOK);
+    Type("x");
+    theHold.Begin();
+    PressApply();
+    theHold.Cancel();
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].text,
+              "Another command is waiting for an answer. Answer its question first, then press "
+              "Apply again.");
+    EXPECT_EQ(NodeText(hand), "hand one\r\nhand two");
+    EXPECT_EQ(Items()[0], "    Hand *") << "the change stays pending";
+    EXPECT_TRUE(ApplyEnabled());
+}
+
+// The edit control's default limit would cut a long paste short, and Apply write it cut.
+TEST_F(EditorText, TakesATextOfAnyLength)
+{
+    const std::string pasted(40018, 'p');
+    ReplaceAll(pasted.c_str());
+    EXPECT_EQ(GetWindowTextLengthA(Control(kEditor)), 40018);
+    Type("q");
+    PressApply();
+    EXPECT_EQ(NodeText(hand), pasted + "q");
 }
 
 WNDPROC originalEditProc = nullptr;

@@ -470,6 +470,18 @@ TEST_F(ChangedDuringQuestion, ReplaceKeepsTheLineAddedMeanwhile)
     EXPECT_EQ("lod=5\r\nother=1\r\nadded=1", Text(0));
 }
 
+TEST_F(ChangedDuringQuestion, ReplaceWarnsWhenASecondMatchCameMeanwhile)
+{
+    Add("n", "lod=1\r\nother=1");
+    ask.answers = {kConfirmReplace, kMultiMatchCancel};
+    ask.elsewhere = [](SceneNode* node) { SetText(node, "lod=1\r\nother=1\r\nlod=2"); };
+    RunOutcome outcome = Replace("lod", "lod=5");
+    ASSERT_EQ(2u, ask.asked.size()) << "the several-matches warning comes after all";
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(0, outcome.changed);
+    EXPECT_EQ("lod=1\r\nother=1\r\nlod=2", Text(0)) << "Cancel leaves both lines";
+}
+
 TEST_F(ChangedDuringQuestion, WriteAllExtendsOnceWhenTheMatchWentMeanwhile)
 {
     Add("n", "lod=1\r\nlod=2");

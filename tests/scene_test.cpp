@@ -144,6 +144,71 @@ TEST_F(SceneTest, NodeChangesMarkModifiedAndNotify)
     EXPECT_EQ(c, observer.changedNodes.back());
 }
 
+// Renames a node inside the open group, with its undo record, as a command does.
+void RecordedRename(SceneNode* node, const char* name)
+{
+    class NameRestore : public RestoreObj {
+    public:
+        NameRestore(SceneNode* node, const char* after)
+            : node_(node), before_(node->NodeName()), after_(after)
+        {
+        }
+        void UndoChange(int) override { node_->SetName(before_); }
+        void RedoChange() override { node_->SetName(after_); }
+
+    private:
+        SceneNode* node_;
+        CStr before_;
+        CStr after_;
+    };
+    theHold.Put(new NameRestore(node, name));
+    node->SetName(name);
+}
+
+void RenameAsStep(SceneNode* node, const char* name)
+{
+    theHold.Begin();
+    RecordedRename(node, name);
+    theHold.Accept("Rename");
+}
+
+TEST_F(SceneTest, ModifiedFollowsTheUndoPosition)
+{
+    scene.SetModified(false);
+    RenameAsStep(a, "first");
+    EXPECT_TRUE(scene.Modified());
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_FALSE(scene.Modified()) << "undone back to the saved state";
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_TRUE(scene.Modified());
+
+    scene.SetModified(false);  // saved after the step
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_TRUE(scene.Modified());
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_FALSE(scene.Modified()) << "redone back to the saved state";
+
+    // The saved state undone away and replaced by another step can never come back.
+    ASSERT_TRUE(theHold.Undo());
+    RenameAsStep(b, "other");
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_TRUE(scene.Modified());
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_TRUE(scene.Modified());
+
+    // A change inside an open group shows at once; a cancelled one leaves nothing to save.
+    scene.SetModified(false);
+    theHold.Begin();
+    RecordedRename(c, "pending");
+    EXPECT_TRUE(scene.Modified());
+    theHold.Cancel();
+    EXPECT_FALSE(scene.Modified());
+    c->SetName("unrecorded");
+    ASSERT_TRUE(theHold.Undo());
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_TRUE(scene.Modified()) << "a change outside any step stays a change";
+}
+
 TEST_F(SceneTest, CollectsDepthFirstNodeBeforeChildren)
 {
     NodeTab nodes;

@@ -106,6 +106,45 @@ TEST(SceneFileRead, RefusesANulByteRawOrEscaped)
         << error.message;
 }
 
+// Input that once lost data or was read wrongly: each is refused with its line, or read.
+TEST(SceneFileRead, RefusesWhatItCannotHoldAndSaysWhy)
+{
+    struct Case {
+        std::string text;
+        int line;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"scene 1\nnode 1 \"a\"\nprops \"x=1\"\nprops \"y=2\"\n", 4,
+         "a second 'props' line for the node of line 2"},
+        {"scene 1\rnode 1 \"a\"\rprops \"x=1\"\r", 1,
+         "lines end in lone CRs (carriage returns without line feeds); only LF or CR LF end a "
+         "line"},
+        {"scene 1\nnode 1 \"a\" hidden\rnode 1 \"b\"\n", 2,
+         "lines end in lone CRs (carriage returns without line feeds); only LF or CR LF end a "
+         "line"},
+        {"scene 1\nnode 1 \"a\"\nprops \"123456789\"\n", 3,
+         "the text is too long: a node holds at most 8 bytes"},
+        {"scene 1\nnode 1 \"nine\\x20long\"\n", 2,
+         "the text is too long: a node holds at most 8 bytes"},
+    };
+    for (const Case& c : cases) {
+        Scene scene;
+        SceneFileError error;
+        EXPECT_FALSE(ParseSceneText(c.text, scene, error, 8)) << c.message;
+        EXPECT_EQ(error.line, c.line) << c.message;
+        EXPECT_EQ(error.message, c.message) << "line " << c.line;
+    }
+    static_assert(kLongestNodeText == 2147483646u, "the longest text a CStr holds");
+
+    Scene scene;
+    SceneFileError error;
+    ASSERT_TRUE(ParseSceneText("\xEF\xBB\xBFscene 1\r\nnode 1 \"a\"\r\nprops \"12345678\"\r\n",
+                               scene, error, 8))
+        << "a UTF-8 byte-order mark and a text of the longest length are fine: " << error.message;
+    EXPECT_EQ(PropsOf(scene.Root()->Child(0)), "12345678");
+}
+
 TEST(SceneFileRead, ABadFileLeavesTheSceneAsItWas)
 {
     Scene scene;

@@ -550,7 +550,7 @@ TEST_F(EditUndo, UndoAndRedoTakeBackAndRedoAStep)
     Command(IDM_EDIT_UNDO);
     EXPECT_EQ(Cell(kLamp, kPropsColumn), "light=spot  |  intensity=1.5");
     EXPECT_EQ(Status(), "Undone: Switch Lamp");
-    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene") << "back as it was opened";
 
     Command(IDM_EDIT_REDO);
     EXPECT_EQ(Cell(kLamp, kPropsColumn), "light=off");
@@ -671,6 +671,24 @@ TEST_F(SaveAndClose, SaveWritesTheFileAndClearsTheMark)
     Command(IDM_EDIT_UNDO);
     EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *")
         << "an undo after saving is a change";
+}
+
+TEST_F(SaveAndClose, UndoingBackToTheSavedStateClearsTheMark)
+{
+    ChangeText(kArm, "LOD=4", "Edit Arm");
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+    Command(IDM_EDIT_UNDO);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene") << "back as it was opened";
+    EXPECT_FALSE(TheScene().Modified());
+    Command(IDM_EDIT_REDO);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+
+    Command(IDM_FILE_SAVE);
+    Command(IDM_EDIT_UNDO);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+    Command(IDM_EDIT_REDO);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene") << "back as it was saved";
+    EXPECT_FALSE(TheScene().Modified());
 }
 
 TEST_F(SaveAndClose, SaveAsWritesTheNamedFileWithItsExtensionAndKeepsIt)
@@ -1061,6 +1079,38 @@ TEST_F(Keyboard, ClosingThePanelFromItsButtonLeavesTheFocusInTheList)
 }
 
 }  // namespace
+
+// Whether window lies above other in the order of top-level windows.
+bool Above(HWND window, HWND other)
+{
+    for (HWND next = GetWindow(window, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT))
+        if (next == other) return true;
+    return false;
+}
+
+TEST_F(Plugins, OpeningAnOpenFloaterBringsItToTheFront)
+{
+    HWND editor = OpenEditorFloater();
+    HMENU tools = MainMenu(2);
+    Command(GetMenuItemID(tools, 1));
+    HWND findReplace = FindTopWindow("Find/Replace Properties");
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(findReplace, nullptr);
+
+    ShowWindow(findReplace, SW_MINIMIZE);
+    SetForegroundWindow(editor);
+    PumpMessages();
+    Command(GetMenuItemID(tools, 1));
+    EXPECT_EQ(FindTopWindow("Find/Replace Properties"), findReplace) << "no second window";
+    EXPECT_FALSE(IsIconic(findReplace)) << "restored";
+    EXPECT_TRUE(Above(findReplace, editor));
+
+    ShowWindow(editor, SW_MINIMIZE);
+    PumpMessages();
+    EXPECT_EQ(OpenEditorFloater(), editor);
+    EXPECT_FALSE(IsIconic(editor));
+    EXPECT_TRUE(Above(editor, findReplace));
+}
 
 // With both floaters open, the editor shows what a Find/Replace run wrote, so that its next
 // Apply cannot put the old text back.

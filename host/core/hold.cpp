@@ -26,6 +26,7 @@ using Records = std::vector<RestoreObj*>;
 struct Step {
     CStr name;
     Records records;
+    std::uint64_t id = 0;
 };
 
 // Keeps Impl::busy set for a scope.
@@ -80,6 +81,7 @@ struct Hold::Impl {
             DeleteRecords(step.records);
             return false;
         }
+        step.id = ++lastId;
         undo.push_back(std::move(step));
         return true;
     }
@@ -92,6 +94,8 @@ struct Hold::Impl {
     // (say the selection, during an undo) must not reach the stacks being worked on.
     bool busy = false;
     HoldObserver* observer = nullptr;
+    std::uint64_t lastId = 0;  // the last identity handed out, to a step or a cleared history
+    std::uint64_t emptyId = 0;  // the position of an empty undo stack
 };
 
 Hold::Hold() : impl_(new (std::nothrow) Impl) {}
@@ -164,6 +168,14 @@ void Hold::Cancel()
 
 int Hold::Holding() const { return impl_ ? static_cast<int>(impl_->marks.size()) : 0; }
 
+bool Hold::Restoring() const { return impl_ && impl_->busy; }
+
+std::uint64_t Hold::Position() const
+{
+    if (!impl_) return 0;
+    return impl_->undo.empty() ? impl_->emptyId : impl_->undo.back().id;
+}
+
 bool Hold::Undo()
 {
     if (!impl_ || impl_->busy || Holding() || impl_->undo.empty()) return false;
@@ -222,4 +234,5 @@ void Hold::Clear()
     DeleteSteps(impl_->redo);
     DeleteRecords(impl_->open);
     impl_->marks.clear();
+    impl_->emptyId = ++impl_->lastId;
 }

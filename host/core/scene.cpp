@@ -186,7 +186,14 @@ int SceneNode::Depth() const
     return depth;
 }
 
-Scene::Scene() : root_(new SceneNode(this, nullptr, "")), observer_(nullptr), modified_(false) {}
+Scene::Scene()
+    : root_(new SceneNode(this, nullptr, "")),
+      observer_(nullptr),
+      changedOutsideSteps_(false),
+      changedInGroup_(false),
+      savedPosition_(theHold.Position())
+{
+}
 
 Scene::~Scene()
 {
@@ -201,13 +208,17 @@ SceneNode* Scene::CreateNode(SceneNode* parent, const char* name, const char* us
     if (parent->scene_ != this) return nullptr;
     auto* node = new (std::nothrow) SceneNode(this, parent, name);
     if (!node) return nullptr;
-    if (!Push(parent->children_, node)) {
+    node->userProps_ = userProps;
+    node->hidden_ = hidden;
+    // A string takes a text whole or not at all: an empty one here means it was too long to
+    // hold or memory ran out, and a node without its text must not pass for the real one.
+    const bool lost = (name && *name && !*node->name_.data()) ||
+                      (userProps && *userProps && node->userProps_.Length() == 0);
+    if (lost || !Push(parent->children_, node)) {
         delete node;
         return nullptr;
     }
-    node->userProps_ = userProps;
-    node->hidden_ = hidden;
-    modified_ = true;
+    changedOutsideSteps_ = true;
     return node;
 }
 
@@ -228,7 +239,7 @@ bool Scene::Clear()
     SelectionRestore::ForgetScene(this);
     for (int i = 0; i < root_->children_.Count(); ++i) delete root_->children_[i];
     root_->children_.Free();
-    modified_ = false;
+    SetModified(false);
     if (observer_) observer_->SceneRebuilt();
     return true;
 }
@@ -299,8 +310,27 @@ void Scene::NodeTextChanged(SceneNode* node)
     NodeChanged(node);
 }
 
+bool Scene::Modified() const
+{
+    return changedOutsideSteps_ || changedInGroup_ || theHold.Position() != savedPosition_;
+}
+
+void Scene::SetModified(bool modified)
+{
+    changedOutsideSteps_ = modified;
+    changedInGroup_ = false;
+    if (!modified) savedPosition_ = theHold.Position();
+}
+
+// A change inside a group becomes part of its step, whose position then tells; one made by
+// an undo, a redo or a Cancel is the history moving, and the position tells too.
 void Scene::NodeChanged(SceneNode* node)
 {
-    modified_ = true;
+    if (theHold.Holding())
+        changedInGroup_ = true;
+    else if (theHold.Restoring())
+        changedInGroup_ = false;
+    else
+        changedOutsideSteps_ = true;
     if (observer_) observer_->NodeChanged(node);
 }

@@ -53,6 +53,12 @@ public:
     // Closes the group, undoing (without redo) and deleting every record put since Begin.
     void Cancel();
     int Holding() const;  // depth of open groups
+    // True while records run their own code: an undo, a redo or a Cancel putting things back.
+    bool Restoring() const;
+    // Where the undo history stands: the identity of the newest step that Undo would take
+    // back, or of the empty history since the last Clear. A step's identity is never reused,
+    // so a position that was undone away and then replaced by a new step never comes back.
+    std::uint64_t Position() const;
 
     // Host side: the undo and redo stacks. Both refuse while a group is open.
     bool Undo();

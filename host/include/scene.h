@@ -2,6 +2,8 @@
 // the selection in selection order. Plain C++: no window code.
 #pragma once
 
+#include <cstdint>
+
 #include "cstr.h"
 #include "hostapi.h"
 #include "tab.h"
@@ -57,6 +59,8 @@ public:
     Scene& operator=(const Scene&) = delete;
 
     SceneNode* Root() const { return root_; }
+    // Null when the node or its name or text cannot be held (memory, or a text longer than
+    // a string's int length allows).
     SceneNode* CreateNode(SceneNode* parent, const char* name, const char* userProps = "",
                           bool hidden = false);
     int NodeCount() const;  // below the root
@@ -78,8 +82,11 @@ public:
     void PickNodes(const NodeTab& nodes);
 
     void SetObserver(SceneObserver* observer) { observer_ = observer; }
-    bool Modified() const { return modified_; }
-    void SetModified(bool modified) { modified_ = modified; }
+    // Whether the scene differs from its file. It follows the undo history: undoing or
+    // redoing back to where the scene was saved (SetModified(false)) makes it unmodified
+    // again, unless a change was made that no undo step records.
+    bool Modified() const;
+    void SetModified(bool modified);
     // Counts writes of node names and user-property texts: a watcher compares two readings
     // to tell whether a command rewrote what the plug-ins show.
     int TextChanges() const { return textChanges_; }
@@ -95,6 +102,8 @@ private:
     SceneNode* root_;
     NodeTab selection_;
     SceneObserver* observer_;
-    bool modified_;
+    bool changedOutsideSteps_;  // a change that no undo step records
+    bool changedInGroup_;       // a change inside an open group, not yet a step
+    std::uint64_t savedPosition_;  // theHold's position when the scene was last saved
     int textChanges_ = 0;
 };

@@ -3,31 +3,190 @@
 #include <cstdio>
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
 
-bool Fail(SceneFileError& error, const char* message)
+bool Fail(SceneFileError& error, const std::string& message)
 {
     error.line = 0;
     error.message = message;
     return false;
 }
 
-bool ReplaceFileWith(const std::string& from, const char* to)
-{
+enum class Written { kWhole, kNotOpened, kPartly };
+
+struct FileFacts {
+    bool exists = false;
+    bool folder = false;
+    bool readOnly = false;
+};
+
+// The few file operations a save needs, on the system's own calls. Paths are in the 8-bit
+// code page the program runs with; on Windows they go through the wide calls, so a name
+// with any characters works wherever that code page can spell it.
 #if defined(_WIN32)
-    return MoveFileExA(from.c_str(), to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+
+bool Widen(const char* path, std::wstring& wide)
+{
+    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    if (length <= 0) return false;
+    wide.resize(static_cast<size_t>(length));
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, &wide[0], length) != length)
+        return false;
+    wide.resize(static_cast<size_t>(length) - 1);
+    return true;
+}
+
+FILE* OpenToRead(const char* path)
+{
+    std::wstring wide;
+    return Widen(path, wide) ? _wfopen(wide.c_str(), L"rb") : nullptr;
+}
+
+FileFacts Inspect(const char* path)
+{
+    FileFacts facts;
+    std::wstring wide;
+    if (!Widen(path, wide)) return facts;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return facts;
+    facts.exists = true;
+    facts.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // Checked here: a privileged user may open a read-only file for writing all the same.
+    facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return facts;
+}
+
+// Writes bytes over the file's whole contents, into a new file when createNew is set (and
+// none of that name exists) or into the existing one in place, which keeps its attributes,
+// its links and, through a symbolic link, the link itself.
+Written WriteContents(const char* path, const std::string& bytes, bool createNew)
+{
+    std::wstring wide;
+    if (!Widen(path, wide)) return Written::kNotOpened;
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              createNew ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Written::kNotOpened;
+    bool written = true;
+    for (size_t done = 0; written && done < bytes.size();) {
+        const size_t left = bytes.size() - done;
+        const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+        DWORD wrote = 0;
+        written = WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr) && wrote == chunk;
+        done += wrote;
+    }
+    written = written && SetEndOfFile(file) && FlushFileBuffers(file);
+    return CloseHandle(file) && written ? Written::kWhole : Written::kPartly;
+}
+
+bool RemoveFile(const char* path)
+{
+    std::wstring wide;
+    return Widen(path, wide) && DeleteFileW(wide.c_str());
+}
+
+bool RenameNew(const char* from, const char* to)
+{
+    std::wstring wideFrom, wideTo;
+    return Widen(from, wideFrom) && Widen(to, wideTo) &&
+           MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH);
+}
+
 #else
-    return std::rename(from.c_str(), to) == 0;
+
+FILE* OpenToRead(const char* path) { return std::fopen(path, "rb"); }
+
+FileFacts Inspect(const char* path)
+{
+    FileFacts facts;
+    struct stat status;
+    if (stat(path, &status) != 0) return facts;
+    facts.exists = true;
+    facts.folder = S_ISDIR(status.st_mode);
+    facts.readOnly = (status.st_mode & S_IWUSR) == 0;
+    return facts;
+}
+
+Written WriteContents(const char* path, const std::string& bytes, bool createNew)
+{
+    const int file = open(path, createNew ? O_WRONLY | O_CREAT | O_EXCL : O_WRONLY, 0666);
+    if (file < 0) return Written::kNotOpened;
+    bool written = true;
+    for (size_t done = 0; written && done < bytes.size();) {
+        const ssize_t wrote = write(file, bytes.data() + done, bytes.size() - done);
+        written = wrote > 0;
+        if (written) done += static_cast<size_t>(wrote);
+    }
+    written = written && ftruncate(file, static_cast<off_t>(bytes.size())) == 0 &&
+              fsync(file) == 0;
+    return close(file) == 0 && written ? Written::kWhole : Written::kPartly;
+}
+
+bool RemoveFile(const char* path) { return std::remove(path) == 0; }
+
+bool RenameNew(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
 #endif
+
+// Writes bytes into a new file beside path, named after it; the name used comes back in
+// name. An existing file of that name is never touched.
+bool WriteBeside(const char* path, const char* suffix, const std::string& bytes,
+                 std::string& name)
+{
+    for (int attempt = 1; attempt <= 9; ++attempt) {
+        name = std::string(path) + suffix + (attempt > 1 ? std::to_string(attempt) : "");
+        if (Inspect(name.c_str()).exists) continue;
+        if (WriteContents(name.c_str(), bytes, true) == Written::kWhole) return true;
+        RemoveFile(name.c_str());
+        return false;
+    }
+    return false;
+}
+
+// A new file appears under its name only once it is whole.
+bool WriteNewFile(const char* path, const std::string& bytes, SceneFileError& error)
+{
+    std::string temporary;
+    if (!WriteBeside(path, ".saving", bytes, temporary)) return Fail(error, "cannot be written");
+    if (RenameNew(temporary.c_str(), path)) return true;
+    RemoveFile(temporary.c_str());
+    return Fail(error, "cannot be written");
+}
+
+// An existing file is rewritten in place, so that it keeps its permissions, every hard link
+// sees the new text and a symbolic link keeps pointing at it. A copy of the old text waits
+// beside it until the new one is safely written, and goes back in if the write fails.
+bool RewriteFile(const char* path, const std::string& bytes, SceneFileError& error)
+{
+    std::string old;
+    if (!ReadWholeFile(path, old, error))
+        return Fail(error, "cannot be read, so no copy of it could be kept; it was left as it is");
+    std::string backup;
+    if (!WriteBeside(path, ".backup", old, backup))
+        return Fail(error, "cannot be saved safely: no copy of it could be written beside it; "
+                           "it was left as it is");
+    const Written written = WriteContents(path, bytes, false);
+    if (written != Written::kPartly) RemoveFile(backup.c_str());
+    if (written == Written::kWhole) return true;
+    if (written == Written::kNotOpened) return Fail(error, "cannot be written; it was left as it is");
+    if (WriteContents(path, old, false) == Written::kWhole) {
+        RemoveFile(backup.c_str());
+        return Fail(error, "could not be written completely; the file on disk is unchanged");
+    }
+    return Fail(error, "could not be written completely; its old text is kept in " + backup);
 }
 
 }  // namespace
 
 bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
 {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = OpenToRead(path);
     if (!file) return Fail(error, "cannot be opened");
     bytes.clear();
     char buffer[65536];
@@ -40,14 +199,9 @@ bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
 
 bool WriteFileSafely(const char* path, const std::string& bytes, SceneFileError& error)
 {
-    const std::string temporary = std::string(path) + ".saving";
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return Fail(error, "cannot be written");
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || !ReplaceFileWith(temporary, path)) {
-        std::remove(temporary.c_str());
-        return Fail(error, "could not be written completely; the file on disk is unchanged");
-    }
-    return true;
+    const FileFacts facts = Inspect(path);
+    if (!facts.exists) return WriteNewFile(path, bytes, error);
+    if (facts.folder) return Fail(error, "is a folder, not a file");
+    if (facts.readOnly) return Fail(error, "is read-only; it was left as it is");
+    return RewriteFile(path, bytes, error);
 }

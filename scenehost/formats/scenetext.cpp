@@ -6,17 +6,26 @@
 namespace {
 
 const char kHeader[] = "scene 1";
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+const char kLoneCarriageReturns[] =
+    "lines end in lone CRs (carriage returns without line feeds); only LF or CR LF end a line";
 
 struct NodeEntry {
     int depth;
     std::string name;
     std::string props;
     bool hidden;
+    int line = 0;
+    bool hasProps = false;
 };
 
 class LineReader {
 public:
-    explicit LineReader(const std::string& text) : text_(text) {}
+    // A UTF-8 byte-order mark before the first line is no part of it.
+    explicit LineReader(const std::string& text)
+        : text_(text), pos_(text.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0)
+    {
+    }
     bool Next(std::string& line)
     {
         if (pos_ >= text_.size()) return false;
@@ -32,7 +41,7 @@ public:
 
 private:
     const std::string& text_;
-    size_t pos_ = 0;
+    size_t pos_;
     int number_ = 0;
 };
 
@@ -163,7 +172,12 @@ bool ParseProps(const std::string& line, size_t pos, NodeEntry& entry, std::stri
         problem = "unexpected text after the properties";
         return false;
     }
-    entry.props += props;
+    if (entry.hasProps) {
+        problem = "a second 'props' line for the node of line " + std::to_string(entry.line);
+        return false;
+    }
+    entry.props = std::move(props);
+    entry.hasProps = true;
     return true;
 }
 
@@ -192,31 +206,44 @@ public:
     }
 };
 
-bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, SceneFileError& error)
+bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, size_t longestText,
+                  SceneFileError& error)
 {
     LineReader reader(text);
     std::string line;
     bool sawHeader = false;
+    // A file whose lines end in lone CRs reads as one long line: say so rather than what
+    // went wrong within it.
+    auto refuse = [&](const std::string& problem) {
+        return Fail(error, reader.Number(),
+                    line.find('\r') != std::string::npos ? kLoneCarriageReturns : problem);
+    };
+    auto tooLong = [&](const std::string& text) { return text.size() > longestText; };
+    const std::string tooLongProblem =
+        "the text is too long: a node holds at most " + std::to_string(longestText) + " bytes";
     while (reader.Next(line)) {
         size_t pos = 0;
         const std::string keyword = Word(line, pos);
         std::string problem;
         if (keyword.empty() || keyword[0] == '#') continue;
         if (!sawHeader) {
-            if (line != kHeader) return Fail(error, reader.Number(), "not a scene file (expected 'scene 1')");
+            if (line != kHeader) return refuse("not a scene file (expected 'scene 1')");
             sawHeader = true;
         } else if (line.find('\0') != std::string::npos) {
-            return Fail(error, reader.Number(), "the line holds a NUL byte");
+            return refuse("the line holds a NUL byte");
         } else if (keyword == "node") {
             NodeEntry entry = {0, "", "", false};
+            entry.line = reader.Number();
             const int previous = entries.empty() ? 0 : entries.back().depth;
-            if (!ParseNode(line, pos, previous, entry, problem)) return Fail(error, reader.Number(), problem);
+            if (!ParseNode(line, pos, previous, entry, problem)) return refuse(problem);
+            if (tooLong(entry.name)) return refuse(tooLongProblem);
             entries.push_back(entry);
         } else if (keyword == "props") {
-            if (entries.empty()) return Fail(error, reader.Number(), "'props' before any node");
-            if (!ParseProps(line, pos, entries.back(), problem)) return Fail(error, reader.Number(), problem);
+            if (entries.empty()) return refuse("'props' before any node");
+            if (!ParseProps(line, pos, entries.back(), problem)) return refuse(problem);
+            if (tooLong(entries.back().props)) return refuse(tooLongProblem);
         } else {
-            return Fail(error, reader.Number(), "unknown keyword '" + keyword + "'");
+            return refuse("unknown keyword '" + keyword + "'");
         }
     }
     if (!sawHeader) return Fail(error, reader.Number(), "not a scene file (expected 'scene 1')");
@@ -248,16 +275,23 @@ std::string Quote(const std::string& text)
 
 }  // namespace
 
-bool ParseSceneText(const std::string& text, Scene& scene, SceneFileError& error)
+bool ParseSceneText(const std::string& text, Scene& scene, SceneFileError& error,
+                    size_t longestText)
 {
     std::vector<NodeEntry> entries;
-    if (!ParseEntries(text, entries, error)) return false;
+    if (!ParseEntries(text, entries, longestText, error)) return false;
     if (!scene.Clear()) return Fail(error, 0, "a command is still running in the scene");
     std::vector<SceneNode*> parents = {scene.Root()};
     for (const NodeEntry& entry : entries) {
         parents.resize(entry.depth);
-        parents.push_back(scene.CreateNode(parents.back(), entry.name.c_str(), entry.props.c_str(),
-                                           entry.hidden));
+        SceneNode* node = scene.CreateNode(parents.back(), entry.name.c_str(),
+                                           entry.props.c_str(), entry.hidden);
+        // Half a scene must not pass for the file.
+        if (!node) {
+            scene.Clear();
+            return Fail(error, entry.line, "not enough memory for the node; the scene is empty");
+        }
+        parents.push_back(node);
     }
     scene.SetModified(false);
     return true;

@@ -1,0 +1,250 @@
+// Saving over real files: permissions, read-only files, symbolic and hard links, and names
+// in any script. The files are set up and examined from the Unix side with a shell, in the
+// native build directly and under Wine through its Z: drive.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "fileio.h"
+#include "scenetext.h"
+
+namespace {
+
+// A folder of this process's own, as the program names it (Path) and as the shell does
+// (Unix). Without a Unix side (on Windows itself) the tests using it are skipped.
+class UnixFolder {
+public:
+    UnixFolder()
+    {
+        unix_ = "/tmp/safe-save-" + std::to_string(ProcessId());
+#if defined(_WIN32)
+        if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) return;
+        path_ = "Z:" + unix_;
+        for (char& c : path_)
+            if (c == '/') c = '\\';
+#else
+        path_ = unix_;
+#endif
+        usable_ = Shell("rm -rf '" + unix_ + "' && mkdir '" + unix_ + "'", nullptr);
+    }
+    ~UnixFolder()
+    {
+        if (usable_) Shell("rm -rf '" + unix_ + "'", nullptr);
+    }
+    UnixFolder(const UnixFolder&) = delete;
+    UnixFolder& operator=(const UnixFolder&) = delete;
+
+    bool Usable() const { return usable_; }
+    std::string Path(const std::string& name) const
+    {
+#if defined(_WIN32)
+        return path_ + "\\" + name;
+#else
+        return path_ + "/" + name;
+#endif
+    }
+    std::string Unix(const std::string& name) const { return "'" + unix_ + "/" + name + "'"; }
+
+    // Runs command in a shell; true when it succeeded. Its output, without the last line
+    // break, goes to output when given.
+    bool Shell(const std::string& command, std::string* output) const
+    {
+        const std::string result = unix_ + ".out";
+        const std::string status = unix_ + ".status";
+        if (!Run("(" + command + ") >'" + result + "' 2>&1; echo $? >'" + status + ".part'; mv '" +
+                 status + ".part' '" + status + "'"))
+            return false;
+        std::string code, text;
+        if (!Await(status, code) || !ReadBack(result, text)) return false;
+        std::remove(Native(status).c_str());
+        std::remove(Native(result).c_str());
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        if (output) *output = text;
+        return code == "0\n";
+    }
+
+private:
+    static unsigned long ProcessId()
+    {
+#if defined(_WIN32)
+        return GetCurrentProcessId();
+#else
+        return static_cast<unsigned long>(getpid());
+#endif
+    }
+
+    std::string Native(const std::string& unixPath) const
+    {
+#if defined(_WIN32)
+        std::string path = "Z:" + unixPath;
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        return path;
+#else
+        return unixPath;
+#endif
+    }
+
+    // Under Wine a Unix program starts detached, so its end is awaited through the status
+    // file it writes last.
+    bool Await(const std::string& status, std::string& code) const
+    {
+        for (int tries = 0; tries < 1000; ++tries) {
+            if (ReadFileText(Native(status), code) && !code.empty()) return true;
+#if defined(_WIN32)
+            Sleep(10);
+#endif
+        }
+        return false;
+    }
+
+    static bool ReadFileText(const std::string& path, std::string& text)
+    {
+        SceneFileError error;
+        return ReadWholeFile(path.c_str(), text, error);
+    }
+
+    bool ReadBack(const std::string& unixPath, std::string& text) const
+    {
+        return ReadFileText(Native(unixPath), text);
+    }
+
+    static bool Run(const std::string& command)
+    {
+#if defined(_WIN32)
+        std::string line = "/bin/sh -c \"" + command + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process))
+            return false;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return true;
+#else
+        return std::system(command.c_str()) == 0;
+#endif
+    }
+
+    std::string unix_;
+    std::string path_;
+    bool usable_ = false;
+};
+
+std::string SceneNamed(const char* name)
+{
+    Scene scene;
+    scene.CreateNode(nullptr, name, "LOD=1");
+    return FormatSceneText(scene);
+}
+
+bool Save(const std::string& path, const char* nodeName, SceneFileError& error)
+{
+    Scene scene;
+    scene.CreateNode(nullptr, nodeName, "LOD=1");
+    return SaveSceneFile(path.c_str(), scene, error);
+}
+
+std::string Contents(const std::string& path)
+{
+    std::string bytes;
+    SceneFileError error;
+    ReadWholeFile(path.c_str(), bytes, error);
+    return bytes;
+}
+
+class SafeSave : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!folder.Usable()) GTEST_SKIP() << "no Unix side to set up files with";
+        SceneFileError error;
+        ASSERT_TRUE(Save(folder.Path("a.scene"), "Old", error)) << error.message;
+    }
+    std::string Shell(const std::string& command)
+    {
+        std::string output;
+        EXPECT_TRUE(folder.Shell(command, &output)) << command << ": " << output;
+        return output;
+    }
+
+    UnixFolder folder;
+};
+
+// What a save over an existing file keeps of it; the old file was saved as "Old".
+TEST_F(SafeSave, KeepsPermissionsAndLinksOfTheFileItRewrites)
+{
+    struct Case {
+        const char* what;
+        const char* setUp;       // shell commands, run in the folder
+        const char* savedAs;     // the name the save goes to
+        const char* check;       // a shell command whose output must be expected
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"a private file stays private", "chmod 600 a.scene", "a.scene",
+         "stat -c %a a.scene", "600"},
+        {"an executable bit stays", "chmod 750 a.scene", "a.scene", "stat -c %a a.scene", "750"},
+        {"a symbolic link stays a link", "ln -s a.scene link.scene", "link.scene",
+         "test -L link.scene && readlink link.scene", "a.scene"},
+        {"every hard link sees the new text", "ln a.scene hard.scene", "a.scene",
+         "stat -c %h a.scene && grep -c New hard.scene", "2\n1"},
+        {"nothing is left beside it", "", "a.scene", "ls -A", "a.scene"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SceneFileError error;
+        ASSERT_TRUE(Save(folder.Path("a.scene"), "Old", error)) << error.message;
+        Shell(std::string("cd ") + folder.Unix("") + " && rm -f link.scene hard.scene" +
+              (*c.setUp ? std::string(" && ") + c.setUp : ""));
+        EXPECT_TRUE(Save(folder.Path(c.savedAs), "New", error)) << error.message;
+        EXPECT_EQ(Contents(folder.Path("a.scene")), SceneNamed("New"))
+            << "the file itself holds the new text";
+        EXPECT_EQ(Shell(std::string("cd ") + folder.Unix("") + " && " + c.check), c.expected);
+    }
+}
+
+TEST_F(SafeSave, ReadOnlyFileIsRefusedAndLeftAsItIs)
+{
+    Shell("chmod 444 " + folder.Unix("a.scene"));
+    SceneFileError error;
+    EXPECT_FALSE(Save(folder.Path("a.scene"), "New", error));
+    EXPECT_EQ(error.message, "is read-only; it was left as it is");
+    EXPECT_EQ(Contents(folder.Path("a.scene")), SceneNamed("Old"));
+    EXPECT_EQ(Shell("stat -c %a " + folder.Unix("a.scene")), "444");
+}
+
+// A save never overwrites a file that merely has the name its temporary copy would take.
+TEST_F(SafeSave, FilesBesideItAreNeverOverwritten)
+{
+    Shell("cd " + folder.Unix("") + " && echo mine > a.scene.backup && echo mine > b.scene.saving");
+    SceneFileError error;
+    EXPECT_TRUE(Save(folder.Path("a.scene"), "New", error)) << error.message;
+    EXPECT_TRUE(Save(folder.Path("b.scene"), "New", error)) << error.message;
+    EXPECT_EQ(Contents(folder.Path("b.scene")), SceneNamed("New"));
+    EXPECT_EQ(Shell("cd " + folder.Unix("") + " && cat a.scene.backup b.scene.saving && ls -A"),
+              "mine\nmine\na.scene\na.scene.backup\nb.scene\nb.scene.saving");
+}
+
+TEST_F(SafeSave, NamesInAnyScriptOpenAndSave)
+{
+    const char* name = "\xE6\x97\xA5\xE6\x9C\xAC.scene";  // "Japan" in Japanese, UTF-8
+    SceneFileError error;
+    ASSERT_TRUE(Save(folder.Path(name), "New", error)) << error.message;
+    Scene loaded;
+    ASSERT_TRUE(LoadSceneFile(folder.Path(name).c_str(), loaded, error)) << error.message;
+    EXPECT_STREQ(loaded.Root()->Child(0)->NodeName(), "New");
+    EXPECT_EQ(Shell("cd " + folder.Unix("") + " && ls"), std::string("a.scene\n") + name)
+        << "the file bears the name as written";
+}
+
+}  // namespace
