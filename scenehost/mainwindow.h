@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "busyindicator.h"
 #include "coreinterface.h"
 #include "nodeview.h"
 #include "sceneformat.h"
@@ -16,6 +17,7 @@ public:
     bool Create(HINSTANCE instance, int show);
     HWND Window() const { return window_; }
     UtilityChooser& Utilities() { return utilities_; }
+    const NodeView& Nodes() const { return nodes_; }
 
     // Loads path into the scene; a bad file is reported in a message box and changes nothing.
     bool OpenScene(const std::string& path);
@@ -50,6 +52,7 @@ private:
 
     void SelectionChanged() override;
     void NodeChanged(SceneNode* node) override;
+    void NodesChanged() override;
     void SceneRebuilt() override;
 
     static void StatusShown(const char* text, void* context);
@@ -59,6 +62,7 @@ private:
     HACCEL accelerators_ = nullptr;
     HWND focused_ = nullptr;  // the child with the focus when the window was last deactivated
     NodeView nodes_;
+    BusyIndicator busy_;
     UtilityChooser utilities_;
     std::string path_;
     std::unique_ptr<SceneDocument> document_;  // what the scene's file format keeps of it
