@@ -6,7 +6,6 @@
 #include "propertyruns.h"
 #include "querydialogs.h"
 #include "resource.h"
-#include "userproplines.h"
 
 namespace {
 
@@ -167,16 +166,15 @@ bool FindReplaceFloater::HasSelection()
 void FindReplaceFloater::TakeSelection(NodeTab& nodes)
 {
     const int count = coreInterface->SelectedCount();
-    for (int i = 0; i < count; ++i) nodes.Append(coreInterface->SelectedNode(i));
+    if (nodes.SetCount(count) < 0) return;
+    for (int i = 0; i < count; ++i) nodes.Set(i, coreInterface->SelectedNode(i));
 }
 
 void FindReplaceFloater::SearchAndSelect(const CStr& find)
 {
-    UserPropLines lines;
     NodeTab nodes;
     SceneNode* root = coreInterface->RootNode();
-    for (int i = 0; i < root->ChildCount(); ++i)
-        CollectMatchingNodes(root->Child(i), lines, find, nodes);
+    for (int i = 0; i < root->ChildCount(); ++i) CollectMatchingNodes(root->Child(i), find, nodes);
     if (nodes.Count() == 0) {
         ShowMessage(coreInterface->MainWindow(), IDS_NO_MATCH, MB_ICONINFORMATION);
         return;

@@ -1,32 +1,26 @@
 #include "propertyruns.h"
 
 #include <new>
+#include <utility>
 
 #include "hold.h"
 #include "nodewalk.h"
+#include "progress.h"
 #include "userproprestore.h"
 
 namespace {
 
+// Node arrays grow by room to spare in proportion to their count, so that long ones grow in
+// few steps.
 constexpr int kNodeReserve = 10;
 
 bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
 
-void CollectIfMatching(SceneNode* node, UserPropLines& lines, const CStr& findText,
-                       NodeTab& nodes)
-{
-    if (node->IsExcluded(0, 0)) return;
-    CStr text;
-    node->GetUserPropText(text);
-    lines.Parse(text);
-    if (lines.CountMatches(findText) > 0) nodes.Append(node, kNodeReserve);
-}
-
 // Reads the node's text into lines. False when memory ran out on the way and a line is
 // missing from the list: writing it back would lose that line.
-bool ParseWhole(SceneNode* node, UserPropLines& lines, CStr& text)
+bool ParseWhole(SceneNode* node, UserPropLines& lines)
 {
-    node->GetUserPropText(text);
+    const CStr& text = node->UserPropText();
     lines.Parse(text);
     int expected = 0;
     for (const char* c = text.data(); *c; ++c)
@@ -39,26 +33,25 @@ bool ParseWhole(SceneNode* node, UserPropLines& lines, CStr& text)
 // A question leaves the host's other windows open, and the node's text may be changed from
 // one of them meanwhile. Parses the text again then, so the answer works on the text as it
 // now is and the other change is kept. False when it can no longer be read whole.
-bool ParseAgainIfChanged(SceneNode* node, UserPropLines& lines, CStr& text)
+bool ParseAgainIfChanged(SceneNode* node, UserPropLines& lines, const CStr& asked)
 {
-    CStr now;
-    node->GetUserPropText(now);
-    return now == text || ParseWhole(node, lines, text);
+    return node->UserPropText() == asked || ParseWhole(node, lines);
 }
 
-// Hands the hold the node's undo record, then writes the joined lines. The node is left as
-// it is when the record or the text cannot be had: no change goes in that cannot be undone,
-// and no text goes in cut short.
+// Writes the joined lines with the node's undo record, which takes the earlier text as it
+// comes out of the node, uncopied. The node is left as it is when the record or the text
+// cannot be had: no change goes in that cannot be undone, and no text goes in cut short.
 bool WriteNode(SceneNode* node, const UserPropLines& lines)
 {
-    CStr joined = lines.Join();
+    CStr text = lines.Join();
     int expected = lines.Count() > 0 ? 2 * (lines.Count() - 1) : 0;
     for (int i = 0; i < lines.Count(); ++i) expected += lines.Line(i)->Length();
-    if (joined.Length() != expected) return false;
-    auto* record = new (std::nothrow) UserPropRestore(node);
+    if (text.Length() != expected) return false;
+    auto* record = new (std::nothrow) UserPropRestore(node, CStr());
     if (!record) return false;
+    node->SwapUserPropText(text);
+    record->undoText = std::move(text);
     theHold.Put(record);
-    node->SetUserPropText(joined);
     return true;
 }
 
@@ -101,7 +94,6 @@ struct ReplaceRun {
     bool writeAll;
     MatchQuestions& ask;
     UserPropLines lines;
-    CStr text;
     bool ignoreAll = false;
     bool replaceAll = false;
     RunOutcome outcome;
@@ -111,24 +103,30 @@ struct ReplaceRun {
     // False when the user stopped the run at this node.
     bool Visit(SceneNode* node)
     {
-        if (!node || node->IsExcluded(0, 0) || !ParseWhole(node, lines, text)) return true;
+        if (!node || node->IsExcluded(0, 0)) return true;
+        // A node without a match changes only when Write to ALL! extends it.
+        if (!writeAll && (find.Length() == 0 || !TextHasMatchingLine(node->UserPropText(), find)))
+            return true;
+        if (!ParseWhole(node, lines)) return true;
         int matches = Matches();
         // A text changed elsewhere during a question may have gained a second match: the
         // warning about several matches is then asked after all, before anything is written.
         bool warned = false;
         bool confirmed = false;
         while (matches > 0) {
-            bool asked = false;
-            if (!ignoreAll && matches > 1 && !warned) {
-                asked = warned = true;
+            const bool warn = !ignoreAll && matches > 1 && !warned;
+            const bool confirm = !replaceAll && !confirmed;
+            if (!warn && !confirm) break;
+            const CStr asked = node->UserPropText();
+            if (warn) {
+                warned = true;
                 if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) return false;
             }
-            if (!replaceAll && !confirmed) {
-                asked = confirmed = true;
+            if (confirm) {
+                confirmed = true;
                 if (!GoOnAfterConfirm(ask, node, find, replace, replaceAll)) return false;
             }
-            if (!asked) break;
-            if (!ParseAgainIfChanged(node, lines, text)) return true;
+            if (!ParseAgainIfChanged(node, lines, asked)) return true;
             matches = Matches();
         }
         // Without a match (or none left after a change made during a question), Write to
@@ -149,33 +147,35 @@ struct ReplaceRun {
 
 }  // namespace
 
-void CollectMatchingNodes(SceneNode* node, UserPropLines& lines, const CStr& findText,
-                          NodeTab& nodes)
+void CollectMatchingNodes(SceneNode* node, const CStr& findText, NodeTab& nodes)
 {
-    for (NodeWalk walk(node); SceneNode* each = walk.Next();)
-        CollectIfMatching(each, lines, findText, nodes);
+    int visited = 0;
+    for (NodeWalk walk(node); SceneNode* each = walk.Next();) {
+        ReportProgress(visited++, 0);
+        if (!each->IsExcluded(0, 0) && TextHasMatchingLine(each->UserPropText(), findText))
+            nodes.Append(each, kNodeReserve + nodes.Count());
+    }
 }
 
 RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQuestions& ask)
 {
     RunOutcome outcome;
     UserPropLines lines;
-    CStr text;
     bool ignoreAll = false;
     for (int i = 0; i < nodes.Count(); ++i) {
+        ReportProgress(i, nodes.Count());
         SceneNode* node = nodes[i];
-        if (!node || node->IsExcluded(0, 0) || !ParseWhole(node, lines, text)) continue;
-        // After Ignore All the removal alone tells whether the node changes.
-        if (!ignoreAll) {
-            int matches = lines.CountMatches(find);
-            if (matches == 0) continue;
-            if (matches > 1) {
-                if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {
-                    outcome.cancelled = true;
-                    break;
-                }
-                if (!ParseAgainIfChanged(node, lines, text)) continue;
+        // A node without a matching line is left as it is, whatever the answers.
+        if (!node || node->IsExcluded(0, 0) || !TextHasMatchingLine(node->UserPropText(), find) ||
+            !ParseWhole(node, lines))
+            continue;
+        if (!ignoreAll && lines.CountMatches(find) > 1) {
+            const CStr asked = node->UserPropText();
+            if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {
+                outcome.cancelled = true;
+                break;
             }
+            if (!ParseAgainIfChanged(node, lines, asked)) continue;
         }
         if (lines.RemoveMatches(find) == 0 || !WriteNode(node, lines)) continue;
         ++outcome.changed;
@@ -189,6 +189,7 @@ RunOutcome ReplaceMatchingLines(const NodeTab& nodes, const CStr& find, const CS
 {
     ReplaceRun run(find, replace, writeAll, ask);
     for (int i = 0; i < nodes.Count(); ++i) {
+        ReportProgress(i, nodes.Count());
         if (!run.Visit(nodes[i])) {
             run.outcome.cancelled = true;
             break;

@@ -37,9 +37,8 @@ struct RunOutcome {
 };
 
 // Depth-first below node (node included): appends every node that is not excluded and has a
-// line matching find.
-void CollectMatchingNodes(SceneNode* node, UserPropLines& lines, const CStr& findText,
-                          NodeTab& nodes);
+// line matching find. Each text is read in place.
+void CollectMatchingNodes(SceneNode* node, const CStr& findText, NodeTab& nodes);
 
 // Removes the matching lines from each node. Must run inside an open undo group.
 RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQuestions& ask);

@@ -1,5 +1,6 @@
 #include "userproplines.h"
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -10,43 +11,67 @@ constexpr int kLineReserve = 10;
 
 bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
 
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether text begins with find, both with A to Z lower-cased. With endsAtBreak, a line
+// break in text ends it as its terminating zero does.
+bool BeginsWith(const char* text, const char* find, bool endsAtBreak)
+{
+    for (; *find; ++text, ++find) {
+        if (!*text || (endsAtBreak && IsLineBreak(*text))) return false;
+        if (Lower(*text) != Lower(*find)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool LineMatches(const CStr& line, const CStr& lowerFind)
 {
-    CStr head = line.Substr(0, lowerFind.Length());
-    head.toLower();
-    return head == lowerFind;
+    return BeginsWith(line.data(), lowerFind.data(), false);
+}
+
+bool TextHasMatchingLine(const char* text, const CStr& find)
+{
+    const char* p = text;
+    while (*p) {
+        if (IsLineBreak(*p)) {
+            ++p;
+            continue;
+        }
+        if (BeginsWith(p, find.data(), true)) return true;
+        while (*p && !IsLineBreak(*p)) ++p;
+    }
+    return false;
 }
 
 UserPropLines::~UserPropLines() { Clear(); }
 
 void UserPropLines::Clear()
 {
-    DestroyLines();
+    for (int i = 0; i < lines_.Count(); ++i) delete lines_[i];
+    for (int i = 0; i < spare_.Count(); ++i) delete spare_[i];
     lines_.Free();
+    spare_.Free();
 }
 
 int UserPropLines::Count() const { return lines_.Count(); }
 
-void UserPropLines::Parse(CStr text)
+void UserPropLines::Parse(const CStr& text)
 {
-    DestroyLines();
     // Keeps the storage: the list is refilled for every node of a command.
+    for (int i = Count(); i-- > 0;) Retire(lines_[i]);
     lines_.SetCount(0);
-    int length = text.Length();
-    char* chars = text.data();
-    // Cuts the own copy in place, so that each piece is read straight from it.
-    for (int start = 0; start < length;) {
+    const char* chars = text.data();
+    for (int start = 0; chars[start];) {
         if (IsLineBreak(chars[start])) {
             ++start;
             continue;
         }
         int end = start;
-        while (end < length && !IsLineBreak(chars[end])) ++end;
-        chars[end] = 0;
-        AppendText(chars + start);
-        start = end + 1;
+        while (chars[end] && !IsLineBreak(chars[end])) ++end;
+        AppendText(chars + start, end - start);
+        start = end;
     }
 }
 
@@ -75,20 +100,18 @@ void UserPropLines::SetLine(int index, const CStr& text)
     if (CStr* line = Line(index)) *line = text;
 }
 
-void UserPropLines::Append(const CStr& text) { AppendText(text.data()); }
+void UserPropLines::Append(const CStr& text) { AppendText(text.data(), text.Length()); }
 
-int UserPropLines::CountMatches(CStr find) const
+int UserPropLines::CountMatches(const CStr& find) const
 {
-    find.toLower();
     int matches = 0;
     for (int i = 0; i < Count(); ++i)
         if (LineMatches(*lines_[i], find)) ++matches;
     return matches;
 }
 
-int UserPropLines::RemoveMatches(CStr find)
+int UserPropLines::RemoveMatches(const CStr& find)
 {
-    find.toLower();
     int removed = 0;
     // The index stays put after a removal: the next line has moved into it.
     for (int i = 0; i < Count();) {
@@ -98,15 +121,14 @@ int UserPropLines::RemoveMatches(CStr find)
             continue;
         }
         lines_.Delete(i, 1);
-        delete line;
+        Retire(line);
         ++removed;
     }
     return removed;
 }
 
-int UserPropLines::ReplaceMatches(CStr find, CStr replacement)
+int UserPropLines::ReplaceMatches(const CStr& find, const CStr& replacement)
 {
-    find.toLower();
     int replaced = 0;
     for (int i = 0; i < Count(); ++i) {
         if (!LineMatches(*lines_[i], find)) continue;
@@ -116,14 +138,20 @@ int UserPropLines::ReplaceMatches(CStr find, CStr replacement)
     return replaced;
 }
 
-void UserPropLines::AppendText(const char* text)
+void UserPropLines::AppendText(const char* text, int length)
 {
-    CStr* line = new (std::nothrow) CStr(text);
-    if (!line) return;
-    if (lines_.Append(line, kLineReserve) < 0) delete line;
+    CStr* line = nullptr;
+    if (spare_.Count() > 0) {
+        line = spare_[spare_.Count() - 1];
+        spare_.Delete(spare_.Count() - 1, 1);
+    } else {
+        line = new (std::nothrow) CStr;
+        if (!line) return;
+    }
+    if (!line->Assign(text, length) || lines_.Append(line, kLineReserve) < 0) Retire(line);
 }
 
-void UserPropLines::DestroyLines()
+void UserPropLines::Retire(CStr* line)
 {
-    for (int i = 0; i < Count(); ++i) delete lines_[i];
+    if (spare_.Append(line, kLineReserve) < 0) delete line;
 }

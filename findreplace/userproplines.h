@@ -15,23 +15,32 @@ public:
     void Clear();
     int Count() const;
     // Replaces the contents with the non-empty lines of text; every run of CR and LF breaks.
-    void Parse(CStr text);
+    void Parse(const CStr& text);
     // The lines joined with CR LF, no break after the last.
     CStr Join() const;
     CStr* Line(int index) const;  // null for an index out of range
     void SetLine(int index, const CStr& text);
     void Append(const CStr& text);
 
-    int CountMatches(CStr find) const;
-    int RemoveMatches(CStr find);
-    int ReplaceMatches(CStr find, CStr replacement);
+    // The find text is never changed; case plays no part on either side.
+    int CountMatches(const CStr& find) const;
+    int RemoveMatches(const CStr& find);
+    int ReplaceMatches(const CStr& find, const CStr& replacement);
 
 private:
-    void AppendText(const char* text);  // nothing is added when memory runs out
-    void DestroyLines();                // leaves the count and the storage as they were
+    // Adds a line holding length characters of text; nothing is added when memory runs out.
+    void AppendText(const char* text, int length);
+    // Lines taken out of the list are kept for the next ones, so that a list refilled for
+    // every node of a command allocates only while it grows.
+    void Retire(CStr* line);
 
     Tab<CStr*> lines_;  // owned
+    Tab<CStr*> spare_;  // owned, not in the list
 };
 
 // lowerFind must already be lower-cased.
 bool LineMatches(const CStr& line, const CStr& lowerFind);
+
+// Whether the text has a line that matches find, read in place: the same answer as parsing
+// the text and counting its matches, without a copy.
+bool TextHasMatchingLine(const char* text, const CStr& find);

@@ -9,6 +9,8 @@ class UserPropRestore : public RestoreObj {
 public:
     // Reads the node's current text: create the record before the node is written.
     explicit UserPropRestore(SceneNode* node);
+    // Takes the text before the change as given, for a writer that swaps it out of the node.
+    UserPropRestore(SceneNode* node, CStr&& before);
     ~UserPropRestore() override;
     void UndoChange(int saveRedo) override;
     void RedoChange() override;

@@ -1,58 +1,80 @@
 #include "nodelist.h"
 
+#include <string>
+
 #include "floater.h"
 #include "nodewalk.h"
+#include "progress.h"
 #include "resource.h"
 
 namespace {
 
+// Bytes reserved per item up front: an indented name of a modest depth.
+const int kItemBytes = 32;
+
 HWND NodeList() { return GetDlgItem(theFloater.window, IDC_NODE_LIST); }
 
-// Adds node's item when it is still in copy, removing it there. False once copy holds
-// nothing more to list: the walk can stop.
-bool ListIfSelected(SceneNode* node, NodeTab& copy, int depth)
+// The item reads two spaces per level below the first, then the name. text is the caller's
+// buffer, reused from item to item.
+void AddItem(HWND list, SceneNode* node, int depth, std::string& text)
 {
-    if (!copy.HasStorage() || copy.Count() == 0) return false;
-    if (!node) return true;
-
-    const int found = copy.Find(node);
-    if (found >= 0) {
-        CStr text;
-        text.printf("%*c%s", depth * 2, ' ', node->NodeName());
-        // The first level carries no indentation: drop one level's two spaces.
-        const char* shown = text.Length() >= 2 ? text.data() + 2 : "";
-        HWND list = NodeList();
-        const LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown));
-        if (item >= 0)
-            SendMessageA(list, LB_SETITEMDATA, item, reinterpret_cast<LPARAM>(node));
-        copy.Delete(found, 1);
-    }
-    return true;
+    text.assign(2 * static_cast<size_t>(depth - 1), ' ');
+    text += node->NodeName();
+    const LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (item >= 0) SendMessageA(list, LB_SETITEMDATA, item, reinterpret_cast<LPARAM>(node));
 }
 
+// The list box repaints once, when the whole list is in.
+class RedrawPaused {
+public:
+    explicit RedrawPaused(HWND list) : list_(list) { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
+    ~RedrawPaused()
+    {
+        SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+    }
+    RedrawPaused(const RedrawPaused&) = delete;
+    RedrawPaused& operator=(const RedrawPaused&) = delete;
+
+private:
+    HWND list_;
+};
+
 }  // namespace
+
+PendingNodes::PendingNodes(Interface* ip)
+{
+    nodes_.reserve(static_cast<size_t>(ip->SelectedCount()));
+    for (int i = 0; i < ip->SelectedCount(); ++i) nodes_.insert(ip->SelectedNode(i));
+}
 
 void NodeListRefresher::Notify(Interface* ip)
 {
     if (theFloater.Applying()) return;
-    NodeTab copy;
-    copy.SetCount(ip->SelectedCount());
-    // The count is asked again each time: a copy that no longer fits reports the bad index.
-    for (int i = 0; i < ip->SelectedCount(); ++i) copy.Set(i, ip->SelectedNode(i));
-
+    PendingNodes pending(ip);
     HWND list = NodeList();
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    SceneNode* root = ip->RootNode();
-    for (int j = 0; root && j < root->ChildCount(); ++j) ListNodeTree(root->Child(j), copy, 1);
-
+    {
+        RedrawPaused paused(list);
+        SendMessageA(list, LB_RESETCONTENT, 0, 0);
+        SendMessageA(list, LB_INITSTORAGE, ip->SelectedCount(), ip->SelectedCount() * kItemBytes);
+        SceneNode* root = ip->RootNode();
+        for (int j = 0; root && j < root->ChildCount(); ++j)
+            ListNodeTree(root->Child(j), pending, 1);
+    }
     SendMessageA(list, LB_SETCURSEL, 0, 0);
     theFloater.ShowEditorText("");
     theFloater.LoadSelectedText();
-    copy.Free();
 }
 
-void NodeListRefresher::ListNodeTree(SceneNode* node, NodeTab& copy, int depth)
+void NodeListRefresher::ListNodeTree(SceneNode* node, PendingNodes& pending, int depth)
 {
-    for (NodeWalk walk(node); SceneNode* each = walk.Next();)
-        if (!ListIfSelected(each, copy, depth + walk.Depth())) return;
+    HWND list = NodeList();
+    std::string text;
+    int visited = 0;
+    for (NodeWalk walk(node); !pending.Empty();) {
+        SceneNode* each = walk.Next();
+        if (!each) return;
+        ReportProgress(visited++, 0);
+        if (pending.Take(each)) AddItem(list, each, depth + walk.Depth(), text);
+    }
 }

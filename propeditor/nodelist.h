@@ -2,7 +2,20 @@
 // the scene hierarchy and indented by depth.
 #pragma once
 
+#include <unordered_set>
+
 #include "interface.h"
+
+// The selected nodes not listed yet.
+class PendingNodes {
+public:
+    explicit PendingNodes(Interface* ip);
+    bool Empty() const { return nodes_.empty(); }
+    bool Take(SceneNode* node) { return nodes_.erase(node) > 0; }  // false: not pending
+
+private:
+    std::unordered_set<SceneNode*> nodes_;
+};
 
 class NodeListRefresher : public HostCallback {
 public:
@@ -10,9 +23,9 @@ public:
     // text into the editor. Without a floater window only the scene walk happens.
     void Notify(Interface* ip) override;
 
-    // Lists node when it is still in copy (removing it there), then the nodes below it, a
-    // node before its children. copy holds the selected nodes not listed yet.
-    void ListNodeTree(SceneNode* node, NodeTab& copy, int depth);
+    // Lists node when it is still pending (taking it from there), then the nodes below it,
+    // a node before its children.
+    void ListNodeTree(SceneNode* node, PendingNodes& pending, int depth);
 };
 
 // Constructed at module load after the floater; never destroyed by the host.

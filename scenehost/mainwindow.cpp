@@ -7,6 +7,7 @@
 
 #include "hold.h"
 #include "hostutil.h"
+#include "progress.h"
 #include "resource.h"
 #include "sceneformat.h"
 
@@ -17,6 +18,7 @@ const char kAppName[] = "Scene Host";
 const int kNodeListId = 200;
 const int kStatusId = 201;
 const int kPanelWidth = 250;
+const UINT WM_APP_IDLE_AGAIN = WM_APP + 3;
 
 std::string FileNameOf(const std::string& path)
 {
@@ -77,6 +79,17 @@ bool AskForSceneFile(OPENFILENAMEA& dialog, bool save)
 {
     CurrentDirectoryKept folder;
     return (save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog)) != FALSE;
+}
+
+// UTF-16 text in the program's 8-bit code page.
+std::string Narrow(const wchar_t* text)
+{
+    if (!text) return "";
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(size > 0 ? size : 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], size, nullptr, nullptr);
+    narrow.resize(narrow.size() - 1);
+    return narrow;
 }
 
 std::string WithStepName(const char* command, const std::string& step)
@@ -162,6 +175,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                                   0, 0, 0, 0, window_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)),
                                   GetModuleHandleA(nullptr), nullptr);
+        busy_.Attach(window_, status_, WM_APP_IDLE_AGAIN);
+        SetProgressListener(&busy_);
         utilities_.Create(window_);
         UpdateTitle();
         return 0;
@@ -189,6 +204,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_APP_SYNC_SELECTION:
         nodes_.TakeSelectionInto(core.GetScene());
+        core.DeliverChanges();
+        return 0;
+    case WM_APP_IDLE_AGAIN:
+        busy_.Idle(core.StatusText());
         return 0;
     case WM_CLOSE:
         if (!CommandRunning() && ConfirmDiscard()) DestroyWindow(window_);
@@ -197,6 +216,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return !CommandRunning() && ConfirmDiscard();
     case WM_DESTROY:
         utilities_.Choose(-1);
+        SetProgressListener(nullptr);
         core.SetStatusListener(nullptr, nullptr);
         core.SetViewObserver(nullptr);
         PostQuitMessage(0);
@@ -260,9 +280,28 @@ void MainWindow::OnInitMenu(HMENU menu)
 
 LRESULT MainWindow::OnNotify(const NMHDR& header)
 {
-    if (header.idFrom == kNodeListId && header.code == LVN_ITEMCHANGED)
+    if (header.idFrom != kNodeListId) return 0;
+    switch (header.code) {
+    case LVN_GETDISPINFOA:
+        nodes_.FillRow(*reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header)));
+        return 0;
+    case LVN_ODFINDITEMA: {
+        const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);
+        return nodes_.FindRow(find.lvfi.psz ? find.lvfi.psz : "", find.lvfi.flags, find.iStart);
+    }
+    case LVN_ODFINDITEMW: {  // some systems send the typed text as UTF-16 whatever we asked
+        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+        return nodes_.FindRow(Narrow(find.lvfi.psz), find.lvfi.flags, find.iStart);
+    }
+    case LVN_ITEMCHANGED:
         nodes_.ItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
-    return 0;
+        return 0;
+    case LVN_ODSTATECHANGED:
+        nodes_.RangeChanged(reinterpret_cast<const NMLVODSTATECHANGE&>(header));
+        return 0;
+    default:
+        return 0;
+    }
 }
 
 void MainWindow::Layout()
@@ -316,6 +355,7 @@ bool MainWindow::NewScene(bool askToSave)
 bool MainWindow::OpenScene(const std::string& path, std::string* error)
 {
     if (CommandRunning()) return false;
+    busy_.Start("Opening " + FileNameOf(path));
     SceneFileError fileError;
     if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), document_, fileError))
         return Failed(DescribeError(path.c_str(), fileError), error);
@@ -360,6 +400,7 @@ bool MainWindow::SaveSceneAs(const std::string& path, std::string* error)
 bool MainWindow::SaveTo(const std::string& path, std::string* error)
 {
     Scene& scene = CoreInterface::Instance().GetScene();
+    busy_.Start("Saving " + FileNameOf(path));
     SceneFileError fileError;
     if (!SaveSceneFile(path.c_str(), scene, document_.get(), fileError))
         return Failed(DescribeError(path.c_str(), fileError), error);
@@ -375,27 +416,28 @@ void MainWindow::UndoOrRedo(bool undo)
     if (CommandRunning()) return;
     const std::string name = undo ? theHold.UndoName() : theHold.RedoName();
     CoreInterface& core = CoreInterface::Instance();
-    const int textChanges = core.GetScene().TextChanges();
+    busy_.Start((undo ? "Undoing " : "Redoing ") + name);
+    // The views and the plug-ins hear of the step's changes once it has run.
     if (!(undo ? theHold.Undo() : theHold.Redo())) return;
     core.ShowStatus(((undo ? "Undone: " : "Redone: ") + name).c_str());
     UpdateTitle();  // back where the scene was saved, it counts as unchanged again
-    // Texts changed under the plug-ins' feet: views such as the editor reload them.
-    if (core.GetScene().TextChanges() != textChanges) core.NotifyCallbacks();
 }
 
 void MainWindow::SelectAll(bool select)
 {
-    Scene& scene = CoreInterface::Instance().GetScene();
+    CoreInterface& core = CoreInterface::Instance();
     NodeTab nodes;
-    if (select) scene.CollectNodes(nodes);
-    scene.PickNodes(nodes);
+    if (select) core.GetScene().CollectNodes(nodes);
+    core.GetScene().PickNodes(nodes);
+    core.DeliverChanges();
 }
 
 void MainWindow::ToggleHiddenOfSelection()
 {
     Scene& scene = CoreInterface::Instance().GetScene();
     NodeTab selection;
-    for (int i = 0; i < scene.SelectedCount(); ++i) selection.Append(scene.SelectedNode(i));
+    selection.SetCount(scene.SelectedCount());
+    for (int i = 0; i < scene.SelectedCount(); ++i) selection.Set(i, scene.SelectedNode(i));
     ChangeHidden(selection, [](SceneNode* node) { return !node->IsHidden(); });
 }
 
@@ -409,6 +451,7 @@ void MainWindow::ChangeHidden(const NodeTab& nodes, const std::function<bool(Sce
     if (CommandRunning()) return;
     theHold.Begin();
     for (int i = 0; i < nodes.Count(); ++i) {
+        ReportProgress(i, nodes.Count());
         SceneNode* node = nodes[i];
         const bool wanted = hidden(node);
         if (wanted == node->IsHidden()) continue;
@@ -481,6 +524,12 @@ void MainWindow::SelectionChanged()
 void MainWindow::NodeChanged(SceneNode* node)
 {
     nodes_.ShowNode(node);
+    ShowTitle();
+}
+
+void MainWindow::NodesChanged()
+{
+    nodes_.ShowAllNodes();
     ShowTitle();
 }
 

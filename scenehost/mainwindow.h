@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "busyindicator.h"
 #include "coreinterface.h"
 #include "nodeview.h"
 #include "sceneformat.h"
@@ -21,6 +22,7 @@ public:
     bool Create(HINSTANCE instance, int show);
     HWND Window() const { return window_; }
     UtilityChooser& Utilities() { return utilities_; }
+    const NodeView& Nodes() const { return nodes_; }
 
     // The File commands without their file dialogs. A failure is described in error when
     // one is given, in a message box otherwise; a bad file changes nothing.
@@ -65,6 +67,7 @@ private:
 
     void SelectionChanged() override;
     void NodeChanged(SceneNode* node) override;
+    void NodesChanged() override;
     void SceneRebuilt() override;
 
     static void StatusShown(const char* text, void* context);
@@ -74,6 +77,7 @@ private:
     HACCEL accelerators_ = nullptr;
     HWND focused_ = nullptr;  // the child with the focus when the window was last deactivated
     NodeView nodes_;
+    BusyIndicator busy_;
     UtilityChooser utilities_;
     std::string path_;
     std::unique_ptr<SceneDocument> document_;  // what the scene's file format keeps of it

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <string>
+#include <cstring>
 
 namespace {
 
@@ -12,21 +12,9 @@ enum Column { kNameColumn, kHiddenColumn, kPropsColumn };
 // depth, which the scene file allows to be very large.
 const int kMaxIndentedDepth = 64;
 
-// The whole text on one line: breaks shown as a separator, so every line is visible.
-std::string OneLine(const CStr& text)
-{
-    std::string line;
-    const char* p = text.data();
-    while (*p) {
-        if (*p == '\r' || *p == '\n') {
-            while (*p == '\r' || *p == '\n') ++p;
-            if (*p && !line.empty()) line += "  |  ";
-            continue;
-        }
-        line += *p++;
-    }
-    return line;
-}
+// Setting the state of every row at once (item -1) costs, per row, about a sixth of setting
+// one row's state on its own.
+const int kRowsPerWholeListMessage = 6;
 
 void AddColumn(HWND list, int index, const char* title, int width)
 {
@@ -38,21 +26,65 @@ void AddColumn(HWND list, int index, const char* title, int width)
     SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }
 
-void SetText(HWND list, int row, int column, const std::string& text)
+void CopyText(const std::string& text, char* buffer, int size)
 {
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    if (!buffer || size <= 0) return;
+    const size_t length = text.size() < static_cast<size_t>(size - 1) ? text.size() : size - 1;
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = 0;
 }
 
+bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
+{
+    const int length = static_cast<int>(prefix.size());
+    return text.size() >= prefix.size() &&
+           CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.data(), length, prefix.data(),
+                          length) == CSTR_EQUAL;
+}
+
+// Many row changes are cheaper with the list's redrawing off, and one repaint after.
+class RedrawPaused {
+public:
+    explicit RedrawPaused(HWND list) : list_(list) { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
+    ~RedrawPaused() { SendMessageA(list_, WM_SETREDRAW, TRUE, 0); }
+    RedrawPaused(const RedrawPaused&) = delete;
+    RedrawPaused& operator=(const RedrawPaused&) = delete;
+
+private:
+    HWND list_;
+};
+
 }  // namespace
+
+std::string NodeRowName(const SceneNode* node)
+{
+    const int depth = node->Depth() < kMaxIndentedDepth ? node->Depth() : kMaxIndentedDepth;
+    std::string name(2 * (depth - 1), ' ');
+    return name += node->NodeName();
+}
+
+// The whole text on one line: breaks shown as a separator, so every line is visible.
+std::string NodeRowProps(const SceneNode* node)
+{
+    std::string line;
+    const char* p = node->UserPropText().data();
+    while (*p) {
+        if (*p == '\r' || *p == '\n') {
+            while (*p == '\r' || *p == '\n') ++p;
+            if (*p && !line.empty()) line += "  |  ";
+            continue;
+        }
+        line += *p++;
+    }
+    return line;
+}
 
 void NodeView::Create(HWND owner, int id)
 {
     owner_ = owner;
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                LVS_OWNERDATA,
                             0, 0, 0, 0, owner, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleA(nullptr), nullptr);
     SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
@@ -63,36 +95,52 @@ void NodeView::Create(HWND owner, int id)
 
 void NodeView::Rebuild(const Scene& scene)
 {
-    showingSelection_ = true;
-    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    rows_.clear();
     NodeTab nodes;
     scene.CollectNodes(nodes);
+    rows_.assign(nodes.Count(), nullptr);
+    rowOf_.clear();
+    rowOf_.reserve(rows_.size());
     for (int row = 0; row < nodes.Count(); ++row) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = row;
-        item.pszText = const_cast<char*>("");
-        item.lParam = reinterpret_cast<LPARAM>(nodes[row]);
-        SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        rows_[nodes[row]] = row;
-        SetRowTexts(row, nodes[row]);
+        rows_[row] = nodes[row];
+        rowOf_.emplace(nodes[row], row);
     }
-    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    // A list emptied first starts the new scene with nothing selected or focused.
+    showingSelection_ = true;
+    SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
+    SendMessageA(list_, LVM_SETITEMCOUNT, RowCount(), 0);
     showingSelection_ = false;
+    shownSelected_.assign(rows_.size(), 0);
+    shownKnown_ = true;
     ShowSelection(scene);
 }
 
+// Only rows whose state differs are set, one message each. When that would take longer
+// than clearing or filling the whole list first and setting the rest, the list does that.
 void NodeView::ShowSelection(const Scene& scene)
 {
-    showingSelection_ = true;
-    const int rows = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+    if (!shownKnown_) ReadSelectionFromList();
+    const int rows = RowCount();
+    int wanted = 0, differing = 0;
     for (int row = 0; row < rows; ++row) {
-        LVITEMA item = {};
-        item.stateMask = LVIS_SELECTED;
-        item.state = scene.IsSelected(NodeAt(row)) ? LVIS_SELECTED : 0;
-        SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        const bool selected = scene.IsSelected(rows_[row]);
+        wanted += selected;
+        differing += selected != (shownSelected_[row] != 0);
+    }
+    if (differing == 0) return;
+    const int wholeList = rows / kRowsPerWholeListMessage;
+    const int clearFirst = wholeList + wanted;
+    const int fillFirst = wholeList + rows - wanted;
+    showingSelection_ = true;
+    {
+        RedrawPaused paused(list_);
+        if (clearFirst < differing || fillFirst < differing) {
+            const bool fill = fillFirst < clearFirst;
+            SetRowSelected(-1, fill);
+            shownSelected_.assign(rows_.size(), fill);
+        }
+        for (int row = 0; row < rows; ++row)
+            if (scene.IsSelected(rows_[row]) != (shownSelected_[row] != 0))
+                SetRowSelected(row, !shownSelected_[row]);
     }
     showingSelection_ = false;
 }
@@ -100,59 +148,108 @@ void NodeView::ShowSelection(const Scene& scene)
 void NodeView::ShowNode(SceneNode* node)
 {
     const int row = RowOf(node);
-    if (row >= 0) SetRowTexts(row, node);
+    if (row >= 0) SendMessageA(list_, LVM_REDRAWITEMS, row, row);
+}
+
+void NodeView::ShowAllNodes() { InvalidateRect(list_, nullptr, FALSE); }
+
+void NodeView::FillRow(NMLVDISPINFOA& info) const
+{
+    LVITEMA& item = info.item;
+    const SceneNode* node = NodeAt(item.iItem);
+    if (!(item.mask & LVIF_TEXT) || !node) return;
+    switch (item.iSubItem) {
+    case kNameColumn: CopyText(NodeRowName(node), item.pszText, item.cchTextMax); break;
+    case kHiddenColumn: CopyText(node->IsHidden() ? "hidden" : "", item.pszText, item.cchTextMax); break;
+    case kPropsColumn: CopyText(NodeRowProps(node), item.pszText, item.cchTextMax); break;
+    default: CopyText("", item.pszText, item.cchTextMax); break;
+    }
+}
+
+// The next row, from start on, whose name as shown begins with the typed text.
+int NodeView::FindRow(const std::string& typed, UINT flags, int start) const
+{
+    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || RowCount() == 0) return -1;
+    const int rows = RowCount();
+    if (start < 0 || start >= rows) start = 0;
+    const int span = (flags & LVFI_WRAP) ? rows : rows - start;
+    for (int i = 0; i < span; ++i) {
+        const int row = (start + i) % rows;
+        const std::string name = NodeRowName(rows_[row]);
+        if (StartsWithIgnoringCase(name, typed) && ((flags & LVFI_PARTIAL) || name.size() == typed.size()))
+            return row;
+    }
+    return -1;
 }
 
 void NodeView::ItemChanged(const NMLISTVIEW& change)
 {
     if (showingSelection_ || !(change.uChanged & LVIF_STATE)) return;
     if (((change.uOldState ^ change.uNewState) & LVIS_SELECTED) == 0) return;
-    if (syncPosted_) return;
-    syncPosted_ = true;
-    PostMessageA(owner_, WM_APP_SYNC_SELECTION, 0, 0);
+    const char selected = (change.uNewState & LVIS_SELECTED) != 0;
+    if (change.iItem < 0) shownSelected_.assign(rows_.size(), selected);
+    else if (change.iItem < RowCount()) shownSelected_[change.iItem] = selected;
+    PostSync();
+}
+
+// A range of rows changed at once (Shift+click): the list is asked once the burst is over.
+void NodeView::RangeChanged(const NMLVODSTATECHANGE&)
+{
+    if (showingSelection_) return;
+    shownKnown_ = false;
+    PostSync();
 }
 
 void NodeView::TakeSelectionInto(Scene& scene)
 {
     syncPosted_ = false;
+    if (!shownKnown_) ReadSelectionFromList();
     // Nodes still selected keep their place in the selection order; new ones follow.
     NodeTab selection;
     for (int i = 0; i < scene.SelectedCount(); ++i) {
         SceneNode* node = scene.SelectedNode(i);
         const int row = RowOf(node);
-        if (row >= 0 && SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED)) selection.Append(node);
+        if (row >= 0 && shownSelected_[row]) selection.Append(node, selection.Count() + 10);
     }
-    int row = -1;
-    while ((row = static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0) {
-        SceneNode* node = NodeAt(row);
-        if (selection.Find(node) < 0) selection.Append(node);
-    }
+    for (int row = 0; row < RowCount(); ++row)
+        if (shownSelected_[row] && !scene.IsSelected(rows_[row]))
+            selection.Append(rows_[row], selection.Count() + 10);
     scene.PickNodes(selection);
-}
-
-int NodeView::RowOf(SceneNode* node) const
-{
-    const auto row = rows_.find(node);
-    return row == rows_.end() ? -1 : row->second;
 }
 
 SceneNode* NodeView::NodeAt(int row) const
 {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-    return reinterpret_cast<SceneNode*>(item.lParam);
+    return row >= 0 && row < RowCount() ? rows_[row] : nullptr;
 }
 
-void NodeView::SetRowTexts(int row, SceneNode* node)
+int NodeView::RowOf(const SceneNode* node) const
 {
-    const int depth = node->Depth() < kMaxIndentedDepth ? node->Depth() : kMaxIndentedDepth;
-    std::string name(2 * (depth - 1), ' ');
-    name += node->NodeName();
-    CStr props;
-    node->GetUserPropText(props);
-    SetText(list_, row, kNameColumn, name);
-    SetText(list_, row, kHiddenColumn, node->IsHidden() ? "hidden" : "");
-    SetText(list_, row, kPropsColumn, OneLine(props));
+    const auto row = rowOf_.find(node);
+    return row == rowOf_.end() ? -1 : row->second;
+}
+
+void NodeView::SetRowSelected(int row, bool selected)
+{
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    if (row >= 0) shownSelected_[row] = selected;
+}
+
+void NodeView::ReadSelectionFromList()
+{
+    shownSelected_.assign(rows_.size(), 0);
+    int row = -1;
+    while ((row = static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0 &&
+           row < RowCount())
+        shownSelected_[row] = 1;
+    shownKnown_ = true;
+}
+
+void NodeView::PostSync()
+{
+    if (syncPosted_) return;
+    syncPosted_ = true;
+    PostMessageA(owner_, WM_APP_SYNC_SELECTION, 0, 0);
 }

@@ -2,35 +2,59 @@
 // a limit), with its hidden flag and its user properties on one line. Selecting rows selects
 // nodes in the scene, in the order the user picked them; selection changes from elsewhere
 // show at once.
+//
+// The list is virtual: it holds no texts, and asks for those of the rows it shows, so that a
+// scene of a million nodes costs no window work per node.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "scene.h"
 
 const UINT WM_APP_SYNC_SELECTION = WM_APP + 2;
+
+// The row texts of a node, as the list shows them.
+std::string NodeRowName(const SceneNode* node);  // indented by depth, up to depth 64
+std::string NodeRowProps(const SceneNode* node);  // every line, on one line
 
 class NodeView {
 public:
     void Create(HWND owner, int id);
     HWND Window() const { return list_; }
 
-    void Rebuild(const Scene& scene);             // after a new scene
-    void ShowSelection(const Scene& scene);       // the scene's selection changed
-    void ShowNode(SceneNode* node);               // a node's text or flag changed
+    void Rebuild(const Scene& scene);        // after a new scene
+    void ShowSelection(const Scene& scene);  // the scene's selection changed
+    void ShowNode(SceneNode* node);          // a node's text or flag changed
+    void ShowAllNodes();                     // many nodes changed
+
+    // The list's questions and reports, from the owner's WM_NOTIFY.
+    void FillRow(NMLVDISPINFOA& info) const;
+    // Typing in the list: the row to go to for the text typed so far, or -1.
+    int FindRow(const std::string& typed, UINT flags, int start) const;
     // A row's selection state changed: the scene follows once the burst of changes is over.
     void ItemChanged(const NMLISTVIEW& change);
+    void RangeChanged(const NMLVODSTATECHANGE& change);
     void TakeSelectionInto(Scene& scene);
 
-private:
-    int RowOf(SceneNode* node) const;
-    SceneNode* NodeAt(int row) const;
-    void SetRowTexts(int row, SceneNode* node);
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    SceneNode* NodeAt(int row) const;  // null for a row the list does not have
+    int RowOf(const SceneNode* node) const;
 
-    std::unordered_map<const SceneNode*, int> rows_;
+private:
+    void SetRowSelected(int row, bool selected);
+    void ReadSelectionFromList();
+    void PostSync();
+
+    std::vector<SceneNode*> rows_;
+    std::unordered_map<const SceneNode*, int> rowOf_;
+    // Which rows the list shows selected, kept from what we set and what the list reports.
+    std::vector<char> shownSelected_;
+    bool shownKnown_ = true;  // false after a report that does not say which rows changed
     HWND list_ = nullptr;
     HWND owner_ = nullptr;
     bool showingSelection_ = false;  // rows changed by us, not the user

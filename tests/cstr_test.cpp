@@ -136,6 +136,20 @@ TEST(CStrSubstr, TakesClampedRange)
     EXPECT_STREQ("", CStr().Substr(0, 4).data());
 }
 
+TEST(CStrAssign, TakesAPieceOfTextEvenItsOwn)
+{
+    CStr text("placeholder");
+    EXPECT_TRUE(text.Assign("LOD=1\r\nx", 5));
+    EXPECT_STREQ("LOD=1", text.data());
+    EXPECT_TRUE(text.Assign(text.data() + 4, 1));
+    EXPECT_STREQ("1", text.data());
+    EXPECT_FALSE(text.Assign("abc", -1));
+    EXPECT_FALSE(text.Assign(nullptr, 2));
+    EXPECT_STREQ("1", text.data()) << "a refused piece leaves the text alone";
+    EXPECT_TRUE(text.Assign(nullptr, 0));
+    EXPECT_STREQ("", text.data());
+}
+
 TEST(CStrLower, LowersOnlyAsciiLettersInPlace)
 {
     CStr text("MiXeD 123 \xC4\xD6\xDC_Z@[");

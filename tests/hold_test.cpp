@@ -306,9 +306,22 @@ public:
         ++steps;
         holdingWhenTold = theHold.Holding();
     }
+    void GroupClosed() override
+    {
+        journal += "closed ";
+        EXPECT_EQ(0, theHold.Holding());
+    }
+    void StepRunning() override { journal += "running "; }
+    void StepRan() override
+    {
+        journal += "ran ";
+        stepsWhenRan = theHold.UndoCount() + theHold.RedoCount();
+    }
     int groups = 0;
+    int stepsWhenRan = -1;
     int steps = 0;
     int holdingWhenTold = -1;
+    std::string journal;
 };
 
 TEST_F(HoldTest, ObserverHearsOfEachStepOnceItsGroupIsClosed)
@@ -339,6 +352,36 @@ TEST_F(HoldTest, ObserverHearsOfEachStepOnceItsGroupIsClosed)
     MakeStep("Unheard", {"d"});
     EXPECT_EQ(2, observer.steps);
     EXPECT_EQ(4, observer.groups);
+}
+
+// The host gathers the scene's changes until a group closes, however it closes, and until
+// an undo or redo has run all its records.
+TEST_F(HoldTest, ObserverHearsWhenEveryGroupClosesAndAroundUndoAndRedo)
+{
+    CountingObserver observer;
+    theHold.SetObserver(&observer);
+    MakeStep("Step", {"a"});
+    MakeStep("Empty", {});
+    theHold.Begin();
+    theHold.Begin();
+    theHold.Put(Record("b"));
+    theHold.Cancel();
+    EXPECT_EQ("closed closed ", observer.journal) << "an inner group closes nothing";
+    theHold.Cancel();
+    theHold.Begin();
+    theHold.Clear();
+    EXPECT_EQ("closed closed closed closed ", observer.journal);
+
+    observer.journal.clear();
+    MakeStep("Step", {"c"});
+    observer.journal.clear();
+    ASSERT_TRUE(theHold.Undo());
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ("running ran running ran ", observer.journal);
+    EXPECT_EQ(1, observer.stepsWhenRan) << "the step is on a stack again when the observer hears";
+    EXPECT_FALSE(theHold.Redo());
+    EXPECT_EQ("running ran running ran ", observer.journal) << "nothing run, nothing said";
+    theHold.SetObserver(nullptr);
 }
 
 TEST(RestoreObjDefaults, DescribeSizeAndCommand)

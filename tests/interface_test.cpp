@@ -92,6 +92,55 @@ TEST_F(HostCallbacks, AStepThatRewroteTextsNotifiesOthersDoNot)
     theHold.Clear();
 }
 
+// However many selection and text changes a step holds, the step, its undo and its redo each
+// reach a plug-in once, when they are over.
+TEST_F(HostCallbacks, AStepItsUndoAndItsRedoNotifyOnceEach)
+{
+    struct TextRestore : RestoreObj {
+        TextRestore(SceneNode* node, const char* after) : node(node), after(after)
+        {
+            node->GetUserPropText(before);
+        }
+        void UndoChange(int) override { node->SetUserPropText(before); }
+        void RedoChange() override { node->SetUserPropText(after); }
+        SceneNode* node;
+        CStr before;
+        CStr after;
+    };
+    host.Core().RegisterCallback(&first);
+    theHold.Begin();
+    host.GetScene().ClearSelection();
+    ChangeSelection();
+    for (SceneNode* node : nodes) {
+        theHold.Put(new TextRestore(node, "new"));
+        node->SetUserPropText("new");
+    }
+    ChangeSelection();
+    EXPECT_EQ(first.calls, 0) << "not while the command is still running";
+    theHold.Accept("Run");
+    EXPECT_EQ(first.calls, 1);
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(first.calls, 2);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(first.calls, 3);
+    theHold.Clear();
+}
+
+// The host hands on the user's own pick at once, even while a command waits for an answer.
+TEST_F(HostCallbacks, DeliveredChangesReachPlugInsWhileACommandWaits)
+{
+    host.Core().RegisterCallback(&first);
+    theHold.Begin();
+    NodeTab picked;
+    picked.Append(nodes[1]);
+    host.GetScene().PickNodes(picked);
+    host.Core().DeliverChanges();
+    EXPECT_EQ(first.calls, 1);
+    host.Core().DeliverChanges();
+    theHold.Cancel();
+    EXPECT_EQ(first.calls, 1) << "nothing left to hand on";
+}
+
 TEST_F(HostCallbacks, CallbackMayUnregisterItselfOrAnotherDuringNotify)
 {
     first.onNotify = [&] {

@@ -216,17 +216,15 @@ TEST_F(CollectMatching, VisitsDepthFirstAndSkipsOnlyTheExcludedNodesOwnText)
     SceneNode* grandchild = scene.CreateNode(scene.CreateNode(other, "plain"), "deep", "lod");
     SceneNode* last = scene.CreateNode(nullptr, "last", "lodX");
 
-    UserPropLines lines;
     NodeTab found;
-    for (int i = 0; i < root->ChildCount(); ++i)
-        CollectMatchingNodes(root->Child(i), lines, "lod", found);
+    for (int i = 0; i < root->ChildCount(); ++i) CollectMatchingNodes(root->Child(i), "lod", found);
     ASSERT_EQ(3, found.Count()) << "the root is not examined, each match counted once";
     EXPECT_EQ(child, found[0]);
     EXPECT_EQ(grandchild, found[1]);
     EXPECT_EQ(last, found[2]);
 
     found.SetCount(0);
-    CollectMatchingNodes(root, lines, "lod", found);
+    CollectMatchingNodes(root, "lod", found);
     EXPECT_EQ(4, found.Count()) << "the node given is examined itself";
     EXPECT_EQ(root, found[0]);
 }
@@ -237,9 +235,8 @@ TEST_F(CollectMatching, DeepChainDoesNotExhaustTheStack)
     SceneNode* node = nullptr;
     for (int i = 0; i < depth; ++i) node = scene.CreateNode(node, "n", i % 2 ? "" : "lod=1");
     ASSERT_NE(nullptr, node);
-    UserPropLines lines;
     NodeTab found;
-    CollectMatchingNodes(scene.Root()->Child(0), lines, "lod", found);
+    CollectMatchingNodes(scene.Root()->Child(0), "lod", found);
     EXPECT_EQ(depth / 2, found.Count());
 }
 

@@ -239,6 +239,37 @@ TEST_F(SceneTest, SelectionKeepsOrderWithoutDuplicates)
     EXPECT_EQ(0, scene.SelectedCount());
 }
 
+// Each node knows whether it is selected: the answer holds after every kind of change.
+TEST_F(SceneTest, EveryNodeKnowsWhetherItIsSelected)
+{
+    auto expectFlags = [&](const char* after) {
+        for (SceneNode* node : {a, a1, a2, b, c, c1}) {
+            bool listed = false;
+            for (int i = 0; i < scene.SelectedCount(); ++i) listed |= scene.SelectedNode(i) == node;
+            EXPECT_EQ(listed, scene.IsSelected(node)) << node->NodeName() << " after " << after;
+            EXPECT_EQ(listed, node->IsSelected()) << node->NodeName() << " after " << after;
+        }
+    };
+    theHold.Begin();
+    Select({c1, a, c1});
+    expectFlags("select");
+    Select({a, b}, false);
+    expectFlags("deselect");
+    scene.ClearSelection();
+    Select({a2, c});
+    theHold.Accept("Select");
+    expectFlags("a step");
+    ASSERT_TRUE(theHold.Undo());
+    expectFlags("undo");
+    ASSERT_TRUE(theHold.Redo());
+    expectFlags("redo");
+    NodeTab picked;
+    Fill(picked, {b, b, a1, scene.Root()});
+    scene.PickNodes(picked);
+    expectFlags("pick");
+    EXPECT_FALSE(scene.IsSelected(scene.Root()));
+}
+
 TEST_F(SceneTest, NodesOfAnotherSceneAreNotSelected)
 {
     Scene other;

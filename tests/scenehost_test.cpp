@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "busyindicator.h"
 #include "coreinterface.h"
 #include "dialog_answerer.h"
 #include "hold.h"
@@ -196,14 +197,8 @@ protected:
         for (int row = 0; row < RowCount(); ++row) texts.push_back(Cell(row, column));
         return texts;
     }
-    SceneNode* RowNode(int row) const
-    {
-        LVITEMA item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return reinterpret_cast<SceneNode*>(item.lParam);
-    }
+    // The list is virtual: its rows carry no data of their own, the view knows their nodes.
+    SceneNode* RowNode(int row) const { return App().Nodes().NodeAt(row); }
     // The user's click on a row: the state changes, then the burst is over.
     void SetRowSelected(int row, bool selected)
     {
@@ -216,6 +211,47 @@ protected:
     {
         SetRowSelected(row, selected);
         PumpMessages();
+    }
+    // A click on a row as the mouse sends it, with MK_CONTROL or MK_SHIFT held if given.
+    void ClickRow(int row, WPARAM keys = 0)
+    {
+        RECT rect = {};
+        rect.left = LVIR_LABEL;
+        SendMessageA(List(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+        const LPARAM at = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+        SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+        SendMessageA(List(), WM_LBUTTONUP, keys, at);
+        PumpMessages();
+    }
+    // Every row reads as its node says, and shows the node's selection.
+    void ExpectRowsMatchTheScene(const char* after) const
+    {
+        NodeTab nodes;
+        TheScene().CollectNodes(nodes);
+        ASSERT_EQ(RowCount(), nodes.Count()) << after;
+        for (int row = 0; row < nodes.Count(); ++row) {
+            const SceneNode* n = nodes[row];
+            EXPECT_EQ(RowNode(row), n) << after;
+            EXPECT_EQ(Cell(row, kNameColumn), std::string(2 * (n->Depth() - 1), ' ') + n->NodeName())
+                << after;
+            EXPECT_EQ(Cell(row, kHiddenColumn), n->IsHidden() ? "hidden" : "") << after;
+            EXPECT_EQ(Cell(row, kPropsColumn), OneLine(NodeText(n))) << after;
+            EXPECT_EQ(SendMessageA(List(), LVM_GETITEMSTATE, row, LVIS_SELECTED) != 0,
+                      TheScene().IsSelected(n))
+                << n->NodeName() << " after " << after;
+        }
+    }
+    static std::string OneLine(const std::string& text)
+    {
+        std::string line;
+        size_t start = text.find_first_not_of("\r\n");
+        while (start != std::string::npos) {
+            const size_t end = text.find_first_of("\r\n", start);
+            if (!line.empty()) line += "  |  ";
+            line += text.substr(start, end - start);
+            start = text.find_first_not_of("\r\n", end);
+        }
+        return line;
     }
     std::vector<int> SelectedRows() const
     {
@@ -495,6 +531,53 @@ TEST_F(NodeList, SelectionFromElsewhereShowsInRowsWithoutFeedingBack)
     EXPECT_EQ(theHold.RedoCount(), 1) << "undoing recorded nothing new";
 }
 
+// The list holds no texts of its own: whatever a step, its undo and its redo changed, every
+// row reads as the scene says once they are over.
+TEST_F(NodeList, RowsFollowTheSceneThroughAStepItsUndoAndRedo)
+{
+    Select({kArm});
+    theHold.Begin();
+    Select({kBase, kLamp, kSpawn});
+    for (int row : {kBase, kHand, kSpawn}) ChangeText(row, "x=1\r\n\r\ny=2", "Inner");
+    node[kHand]->SetName("Finger");
+    theHold.Accept("Many");
+    Command(IDM_EDIT_TOGGLE_HIDDEN);
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{kBase, kLamp, kSpawn}));
+    ExpectRowsMatchTheScene("the steps");
+    Command(IDM_EDIT_UNDO);
+    ExpectRowsMatchTheScene("undoing Hide/Unhide");
+    Command(IDM_EDIT_UNDO);
+    EXPECT_EQ(SelectedRows(), std::vector<int>{kArm});
+    ExpectRowsMatchTheScene("undoing the step");
+    Command(IDM_EDIT_REDO);
+    Command(IDM_EDIT_REDO);
+    ExpectRowsMatchTheScene("redoing both");
+    Command(IDM_EDIT_SELECT_ALL);
+    ExpectRowsMatchTheScene("Select All");
+    Pick(kLeg, false);
+    ExpectRowsMatchTheScene("a pick");
+}
+
+TEST_F(NodeList, ClicksWithShiftAndCtrlSelectAsTheMouseSays)
+{
+    ClickRow(kArm);
+    EXPECT_EQ(SelectionRows(), std::vector<int>{kArm});
+    ClickRow(kLamp, MK_SHIFT);
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kArm, kHand, kLeg, kLamp})) << "the range";
+    ClickRow(kHand, MK_CONTROL);
+    EXPECT_EQ(SelectionRows(), (std::vector<int>{kArm, kLeg, kLamp}));
+    ClickRow(kSpawn);
+    EXPECT_EQ(SelectionRows(), std::vector<int>{kSpawn});
+    EXPECT_EQ(SelectedRows(), std::vector<int>{kSpawn});
+}
+
+TEST_F(NodeList, TypingALetterGoesToTheNextRowWhoseNameBeginsWithIt)
+{
+    SendMessageA(List(), WM_CHAR, 'l', 1);
+    PumpMessages();
+    EXPECT_EQ(SelectionRows(), std::vector<int>{kLamp}) << "indented names begin with spaces";
+}
+
 TEST_F(NodeList, IndentationStopsGrowingAtDepth64)
 {
     std::string text = "scene 1\n";
@@ -528,6 +611,7 @@ TEST_F(NodeList, PicksWhileACommandWaitsStayOutOfItsStep)
     Pick(kLamp);
     theHold.Begin();
     Pick(kArm);
+    EXPECT_EQ(Counts(), "7 nodes, 2 selected") << "the pick shows at once";
     theHold.Cancel();
     EXPECT_EQ(SelectionRows(), (std::vector<int>{kLamp, kArm}));
     EXPECT_EQ(SelectedRows(), (std::vector<int>{kArm, kLamp}));
@@ -1076,6 +1160,51 @@ TEST_F(Keyboard, ClosingThePanelFromItsButtonLeavesTheFocusInTheList)
     Press(VK_DOWN);
     EXPECT_EQ(SendMessageA(List(), LVM_GETNEXTITEM, -1, LVNI_FOCUSED), 0)
         << "the arrows move through the rows";
+}
+
+DWORD fakeNow = 0;
+
+TEST(BusyIndicator, ShowsAWaitCursorAndTheProgressOnceWorkTakesHalfASecond)
+{
+    const UINT kIdle = WM_APP + 9;
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                                  owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+    auto statusText = [status] {
+        char text[128] = "";
+        SendMessageA(status, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+        return std::string(text);
+    };
+    const HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
+    BusyIndicator busy;
+    busy.Attach(owner, status, kIdle, [] { return fakeNow; });
+    fakeNow = 1000;
+    busy.Start("Saving big.scene");
+    fakeNow = 1400;
+    busy.Progress(10, 100);
+    EXPECT_FALSE(busy.Showing()) << "short work shows nothing";
+    fakeNow = 1600;
+    busy.Progress(25, 100);
+    EXPECT_EQ(statusText(), "Saving big.scene... 25%");
+    EXPECT_EQ(GetCursor(), wait);
+    fakeNow = 1650;
+    busy.Progress(30, 100);
+    EXPECT_EQ(statusText(), "Saving big.scene... 25%") << "at most ten changes a second";
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, owner, kIdle, kIdle, PM_REMOVE)) << "the end is posted at the start";
+    busy.Idle("Saved big.scene");
+    EXPECT_FALSE(busy.Showing());
+    EXPECT_EQ(statusText(), "Saved big.scene");
+    EXPECT_NE(GetCursor(), wait);
+
+    fakeNow = 5000;
+    busy.Progress(0, 0);
+    fakeNow = 5600;
+    busy.Progress(7, 0);
+    EXPECT_EQ(statusText(), "Working...") << "work without a name or a known amount";
+    busy.Idle("");
+    DestroyWindow(owner);
 }
 
 }  // namespace

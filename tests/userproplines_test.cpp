@@ -114,6 +114,20 @@ TEST_F(LineList, MatchIsACaseBlindPrefix)
     EXPECT_EQ(0, lines.CountMatches("lod")) << "leading space, then a shorter line";
 }
 
+// The search reads texts in place; it must answer as parsing and counting would.
+TEST_F(LineList, TextScanAgreesWithParsedLines)
+{
+    const char* const texts[] = {kSample, "", "\r\n\r\n", " lod=1\r\nlo", "x\r\nLOD",
+                                 "lo\r\nd", "a\rlodX\n", "LoD"};
+    const char* const finds[] = {"lod", "LODB", "lod=1x", "", "lo\r", "lo\r\nd", "d", " LOD"};
+    for (const char* text : texts) {
+        lines.Parse(text);
+        for (const char* find : finds)
+            EXPECT_EQ(lines.CountMatches(find) > 0, TextHasMatchingLine(text, find))
+                << "text '" << text << "', find '" << find << "'";
+    }
+}
+
 TEST_F(LineList, EmptyFindMatchesEveryLine)
 {
     lines.Parse(kSample);

@@ -16,8 +16,26 @@ struct CoreInterface::Impl {
     StatusListener statusListener = nullptr;
     void* statusContext = nullptr;
     SceneObserver* viewObserver = nullptr;
-    int textChangesAtOpen = 0;  // the scene's count when the open undo group began
     UtilityPanelHost panel;
+
+    // Changes gathered while a group is open or a step runs.
+    int textChangesAtOpen = 0;  // the scene's count when the group or the step began
+    bool stepRunning = false;
+    bool selectionChanged = false;
+    bool textsRewritten = false;  // by an accepted step, an undo or a redo
+    SceneNode* changedNode = nullptr;  // the one changed node, while there is only one
+    int changedNodes = 0;
+
+    void NoteRewrites()
+    {
+        if (scene.TextChanges() != textChangesAtOpen) textsRewritten = true;
+    }
+    void Forget()
+    {
+        selectionChanged = textsRewritten = false;
+        changedNode = nullptr;
+        changedNodes = 0;
+    }
 };
 
 CoreInterface& CoreInterface::Instance()
@@ -156,28 +174,68 @@ void CoreInterface::SetStatusListener(StatusListener listener, void* context)
     impl_->statusContext = context;
 }
 
+bool CoreInterface::Gathering() const { return theHold.Holding() > 0 || impl_->stepRunning; }
+
 void CoreInterface::SelectionChanged()
 {
+    if (Gathering()) {
+        impl_->selectionChanged = true;
+        return;
+    }
     if (impl_->viewObserver) impl_->viewObserver->SelectionChanged();
     NotifyCallbacks();
 }
 
 void CoreInterface::NodeChanged(SceneNode* node)
 {
-    if (impl_->viewObserver) impl_->viewObserver->NodeChanged(node);
+    if (!Gathering()) {
+        if (impl_->viewObserver) impl_->viewObserver->NodeChanged(node);
+        return;
+    }
+    if (impl_->changedNodes++ == 0) impl_->changedNode = node;
+    else if (impl_->changedNode == node) --impl_->changedNodes;
 }
 
 void CoreInterface::SceneRebuilt()
 {
+    impl_->changedNode = nullptr;
+    impl_->changedNodes = 0;
     if (impl_->viewObserver) impl_->viewObserver->SceneRebuilt();
+}
+
+// Views first, then the plug-ins. A step that rewrote texts a plug-in's window shows has it
+// reload them, so that its next write does not put the old text back; other steps (Hide/
+// Unhide, say) leave the window and the edit in it alone.
+void CoreInterface::DeliverChanges()
+{
+    Impl& gathered = *impl_;
+    SceneObserver* view = gathered.viewObserver;
+    const bool selection = gathered.selectionChanged;
+    const bool reload = selection || gathered.textsRewritten;
+    SceneNode* node = gathered.changedNode;
+    const int nodes = gathered.changedNodes;
+    gathered.Forget();
+    if (view && nodes == 1) view->NodeChanged(node);
+    if (view && nodes > 1) view->NodesChanged();
+    if (view && selection) view->SelectionChanged();
+    if (reload) NotifyCallbacks();
 }
 
 void CoreInterface::GroupOpened() { impl_->textChangesAtOpen = impl_->scene.TextChanges(); }
 
-// A step that rewrote texts a plug-in's window shows has it reload them, so that its next
-// write does not put the old text back. Other steps (Hide/Unhide, say) leave the window and
-// the edit in it alone.
-void CoreInterface::StepAccepted()
+void CoreInterface::StepAccepted() { impl_->NoteRewrites(); }
+
+void CoreInterface::GroupClosed() { DeliverChanges(); }
+
+void CoreInterface::StepRunning()
 {
-    if (impl_->scene.TextChanges() != impl_->textChangesAtOpen) NotifyCallbacks();
+    impl_->stepRunning = true;
+    impl_->textChangesAtOpen = impl_->scene.TextChanges();
+}
+
+void CoreInterface::StepRan()
+{
+    impl_->stepRunning = false;
+    impl_->NoteRewrites();
+    DeliverChanges();
 }

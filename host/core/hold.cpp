@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "progress.h"
+
 RestoreObj::RestoreObj() : holdFlags_(0), holdData_(0) {}
 
 RestoreObj::~RestoreObj() = default;
@@ -55,7 +57,20 @@ void DeleteSteps(std::vector<Step>& steps)
 
 void UndoInReverse(Records& records, int saveRedo)
 {
-    for (auto it = records.rbegin(); it != records.rend(); ++it) (*it)->UndoChange(saveRedo);
+    const int count = static_cast<int>(records.size());
+    for (int i = count; i-- > 0;) {
+        ReportProgress(count - 1 - i, count);
+        records[static_cast<std::size_t>(i)]->UndoChange(saveRedo);
+    }
+}
+
+void RedoInOrder(Records& records)
+{
+    const int count = static_cast<int>(records.size());
+    for (int i = 0; i < count; ++i) {
+        ReportProgress(i, count);
+        records[static_cast<std::size_t>(i)]->RedoChange();
+    }
 }
 
 // Room for one more step, so that moving a step there after running its records cannot fail.
@@ -86,6 +101,18 @@ struct Hold::Impl {
         return true;
     }
 
+    // Makes the closed group's records one undo step; a group without records makes none.
+    bool MakeStep(const char* name)
+    {
+        if (open.empty()) return false;
+        Step step{CStr(name), std::move(open)};
+        open.clear();
+        if (!Store(std::move(step))) return false;
+        BusyScope scope(busy);
+        for (RestoreObj* record : undo.back().records) record->HoldEnded();
+        return true;
+    }
+
     std::vector<Step> undo;
     std::vector<Step> redo;
     Records open;                    // records of the open groups, oldest first
@@ -96,6 +123,19 @@ struct Hold::Impl {
     HoldObserver* observer = nullptr;
     std::uint64_t lastId = 0;  // the last identity handed out, to a step or a cleared history
     std::uint64_t emptyId = 0;  // the position of an empty undo stack
+
+    void Closed()
+    {
+        if (observer) observer->GroupClosed();
+    }
+    void Running()
+    {
+        if (observer) observer->StepRunning();
+    }
+    void Ran()
+    {
+        if (observer) observer->StepRan();
+    }
 };
 
 Hold::Hold() : impl_(new (std::nothrow) Impl) {}
@@ -136,15 +176,9 @@ void Hold::Accept(const char* name)
 {
     if (!impl_ || impl_->busy || impl_->marks.empty()) return;
     impl_->marks.pop_back();
-    if (!impl_->marks.empty() || impl_->open.empty()) return;
-    Step step{CStr(name), std::move(impl_->open)};
-    impl_->open.clear();
-    if (!impl_->Store(std::move(step))) return;
-    {
-        BusyScope busy(impl_->busy);
-        for (RestoreObj* record : impl_->undo.back().records) record->HoldEnded();
-    }
-    if (impl_->observer) impl_->observer->StepAccepted();
+    if (!impl_->marks.empty()) return;
+    if (impl_->MakeStep(name) && impl_->observer) impl_->observer->StepAccepted();
+    impl_->Closed();
 }
 
 void Hold::SetObserver(HoldObserver* observer)
@@ -164,6 +198,7 @@ void Hold::Cancel()
         for (std::size_t i = mark; i < open.size(); ++i) delete open[i];
     }
     open.resize(mark);
+    if (impl_->marks.empty()) impl_->Closed();
 }
 
 int Hold::Holding() const { return impl_ ? static_cast<int>(impl_->marks.size()) : 0; }
@@ -182,11 +217,13 @@ bool Hold::Undo()
     if (!MakeRoom(impl_->redo)) return false;
     Step step = std::move(impl_->undo.back());
     impl_->undo.pop_back();
+    impl_->Running();
     {
         BusyScope busy(impl_->busy);
         UndoInReverse(step.records, 1);
     }
     impl_->redo.push_back(std::move(step));
+    impl_->Ran();
     return true;
 }
 
@@ -196,11 +233,13 @@ bool Hold::Redo()
     if (!MakeRoom(impl_->undo)) return false;
     Step step = std::move(impl_->redo.back());
     impl_->redo.pop_back();
+    impl_->Running();
     {
         BusyScope busy(impl_->busy);
-        for (RestoreObj* record : step.records) record->RedoChange();
+        RedoInOrder(step.records);
     }
     impl_->undo.push_back(std::move(step));
+    impl_->Ran();
     return true;
 }
 
@@ -229,10 +268,14 @@ void Hold::Clear()
 {
     // A record running its own code must not see itself deleted underneath it.
     if (!impl_ || impl_->busy) return;
-    BusyScope busy(impl_->busy);
-    DeleteSteps(impl_->undo);
-    DeleteSteps(impl_->redo);
-    DeleteRecords(impl_->open);
-    impl_->marks.clear();
+    const bool wasHolding = !impl_->marks.empty();
+    {
+        BusyScope busy(impl_->busy);
+        DeleteSteps(impl_->undo);
+        DeleteSteps(impl_->redo);
+        DeleteRecords(impl_->open);
+        impl_->marks.clear();
+    }
     impl_->emptyId = ++impl_->lastId;
+    if (wasHolding) impl_->Closed();
 }

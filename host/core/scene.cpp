@@ -1,7 +1,6 @@
 #include "scene.h"
 
 #include <new>
-#include <unordered_set>
 #include <utility>
 
 #include "hold.h"
@@ -31,38 +30,6 @@ bool SameNodes(const NodeTab& a, const NodeTab& b)
 bool Selectable(const Scene* scene, const SceneNode* node)
 {
     return node && node->OwnerScene() == scene && node->Parent();
-}
-
-// base, then the selectable nodes of added that are not in it yet, in their order.
-bool Union(const Scene* scene, const NodeTab& base, const NodeTab& added, NodeTab& result)
-{
-    try {
-        std::unordered_set<const SceneNode*> seen;
-        for (int i = 0; i < base.Count(); ++i) seen.insert(base[i]);
-        if (!CopyNodes(base, result)) return false;
-        for (int i = 0; i < added.Count(); ++i) {
-            SceneNode* node = added[i];
-            if (Selectable(scene, node) && seen.insert(node).second && !Push(result, node))
-                return false;
-        }
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
-// base without the nodes of removed.
-bool Difference(const NodeTab& base, const NodeTab& removed, NodeTab& result)
-{
-    try {
-        std::unordered_set<const SceneNode*> gone;
-        for (int i = 0; i < removed.Count(); ++i) gone.insert(removed[i]);
-        for (int i = 0; i < base.Count(); ++i)
-            if (!gone.count(base[i]) && !Push(result, base[i])) return false;
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
 }
 
 // Every node below top, a node before its children.
@@ -126,7 +93,8 @@ private:
 SelectionRestore* SelectionRestore::first_ = nullptr;
 
 SceneNode::SceneNode(Scene* scene, SceneNode* parent, const char* name)
-    : scene_(scene), parent_(parent), name_(name), hidden_(false)
+    : scene_(scene), parent_(parent), name_(name), depth_(parent ? parent->depth_ + 1 : 0),
+      hidden_(false)
 {
 }
 
@@ -149,19 +117,19 @@ SceneNode::~SceneNode()
     }
 }
 
-int SceneNode::ChildCount() const { return children_.Count(); }
-
-SceneNode* SceneNode::Child(int i) const { return children_[i]; }
-
 const char* SceneNode::NodeName() const { return name_.data(); }
-
-int SceneNode::IsExcluded(int, int) const { return hidden_ ? 1 : 0; }
 
 void SceneNode::GetUserPropText(CStr& text) const { text = userProps_; }
 
 void SceneNode::SetUserPropText(const CStr& text)
 {
     userProps_ = text;
+    scene_->NodeTextChanged(this);
+}
+
+void SceneNode::SwapUserPropText(CStr& text)
+{
+    std::swap(userProps_, text);
     scene_->NodeTextChanged(this);
 }
 
@@ -177,13 +145,6 @@ void SceneNode::SetName(const char* name)
     if (name_ == name) return;
     name_ = name;
     scene_->NodeTextChanged(this);
-}
-
-int SceneNode::Depth() const
-{
-    int depth = 0;
-    for (const SceneNode* node = parent_; node; node = node->parent_) ++depth;
-    return depth;
 }
 
 Scene::Scene()
@@ -218,15 +179,9 @@ SceneNode* Scene::CreateNode(SceneNode* parent, const char* name, const char* us
         delete node;
         return nullptr;
     }
+    ++nodeCount_;
     changedOutsideSteps_ = true;
     return node;
-}
-
-int Scene::NodeCount() const
-{
-    int count = 0;
-    VisitBelow(root_, [&count](SceneNode*) { ++count; });
-    return count;
 }
 
 bool Scene::Clear()
@@ -239,6 +194,7 @@ bool Scene::Clear()
     SelectionRestore::ForgetScene(this);
     for (int i = 0; i < root_->children_.Count(); ++i) delete root_->children_[i];
     root_->children_.Free();
+    nodeCount_ = 0;
     SetModified(false);
     if (observer_) observer_->SceneRebuilt();
     return true;
@@ -254,11 +210,6 @@ int Scene::SelectedCount() const { return selection_.Count(); }
 
 SceneNode* Scene::SelectedNode(int i) const { return selection_[i]; }
 
-bool Scene::IsSelected(const SceneNode* node) const
-{
-    return node && selection_.Find(const_cast<SceneNode*>(node)) >= 0;
-}
-
 void Scene::ClearSelection()
 {
     NodeTab none;
@@ -268,8 +219,19 @@ void Scene::ClearSelection()
 void Scene::SelectNodes(const NodeTab& nodes, bool select)
 {
     NodeTab changed;
-    bool built = select ? Union(this, selection_, nodes, changed)
-                        : Difference(selection_, nodes, changed);
+    if (select) {
+        // The selected nodes count as listed already: only new ones are added.
+        if (CopyNodes(selection_, changed) && AppendUnlisted(nodes, changed))
+            ReplaceSelection(changed, true);
+        return;
+    }
+    for (int i = 0; i < nodes.Count(); ++i)
+        if (Selectable(this, nodes[i])) nodes[i]->listed_ = true;
+    bool built = true;
+    for (int i = 0; i < selection_.Count() && built; ++i)
+        if (!selection_[i]->listed_) built = Push(changed, selection_[i]);
+    for (int i = 0; i < nodes.Count(); ++i)
+        if (Selectable(this, nodes[i])) nodes[i]->listed_ = false;
     if (built) ReplaceSelection(changed, true);
 }
 
@@ -280,9 +242,33 @@ void Scene::PickNodes(const NodeTab& nodes) { ReplaceSelectionWith(nodes, false)
 // The selection becomes those of nodes that belong to this scene, each once, in order.
 void Scene::ReplaceSelectionWith(const NodeTab& nodes, bool record)
 {
-    NodeTab none;
+    MarkSelected(false);
     NodeTab changed;
-    if (Union(this, none, nodes, changed)) ReplaceSelection(changed, record);
+    const bool built = AppendUnlisted(nodes, changed);
+    MarkSelected(true);
+    if (built) ReplaceSelection(changed, record);
+}
+
+// Appends the selectable nodes of nodes that are neither selected nor in result yet, in
+// their order. Every node's mark is clear again afterwards.
+bool Scene::AppendUnlisted(const NodeTab& nodes, NodeTab& result)
+{
+    const int first = result.Count();
+    bool built = true;
+    for (int i = 0; i < nodes.Count() && built; ++i) {
+        SceneNode* node = nodes[i];
+        if (!Selectable(this, node) || node->selected_ || node->listed_) continue;
+        built = Push(result, node);
+        if (built) node->listed_ = true;
+    }
+    for (int i = first; i < result.Count(); ++i) result[i]->listed_ = false;
+    return built;
+}
+
+// Sets every selected node's flag; clearing them lets a new selection be built from scratch.
+void Scene::MarkSelected(bool selected)
+{
+    for (int i = 0; i < selection_.Count(); ++i) selection_[i]->selected_ = selected;
 }
 
 void Scene::ReplaceSelection(const NodeTab& nodes, bool record)
@@ -296,7 +282,10 @@ void Scene::ReplaceSelection(const NodeTab& nodes, bool record)
             restore = nullptr;
         }
     }
-    if (!CopyNodes(nodes, selection_)) {
+    MarkSelected(false);
+    const bool copied = CopyNodes(nodes, selection_);
+    MarkSelected(true);
+    if (!copied) {
         delete restore;
         return;
     }

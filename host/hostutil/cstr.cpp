@@ -193,6 +193,7 @@ bool CStr::Reserve(int characters)
 
 bool CStr::Assign(const char* text, int length)
 {
+    if (length < 0 || (length > 0 && !text)) return false;
     if (!buffer_ && length == 0) return true;
     if (buffer_ && length <= capacity_) {
         memmove(buffer_, text, static_cast<size_t>(length));

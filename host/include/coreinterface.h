@@ -52,8 +52,13 @@ public:
     // another one meanwhile.
     void NotifyCallbacks();
 
-    // The application's views listen here; the callbacks above are for plug-ins.
+    // The application's views listen here; the callbacks above are for plug-ins. While a
+    // command's undo group is open, and while an undo or redo runs, the scene's changes are
+    // gathered and reach the views and the callbacks once, when it ends.
     void SetViewObserver(SceneObserver* observer);
+    // Hands on what was gathered so far: the user's own pick shows at once, even while a
+    // command waits for an answer.
+    void DeliverChanges();
     typedef void (*StatusListener)(const char* text, void* context);
     void SetStatusListener(StatusListener listener, void* context);
 
@@ -65,6 +70,10 @@ private:
     void SceneRebuilt() override;
     void GroupOpened() override;
     void StepAccepted() override;
+    void GroupClosed() override;
+    void StepRunning() override;
+    void StepRan() override;
+    bool Gathering() const;
 
     struct Impl;
     Impl* impl_;

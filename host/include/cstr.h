@@ -32,6 +32,10 @@ public:
     // Characters before the terminating zero, so text written into data() counts at once.
     int Length() const;
 
+    // Replaces the text with length characters of text, which may lie inside this string.
+    // Returns false, leaving the string as it was, when memory runs out.
+    bool Assign(const char* text, int length);
+
     // Up to count characters from start; whatever lies in range when the string is shorter.
     CStr Substr(int start, int count) const;
 
@@ -49,7 +53,6 @@ public:
 
 private:
     bool Reserve(int characters);
-    bool Assign(const char* text, int length);
 
     char* buffer_;   // owned; null while the string never held text
     int capacity_;   // characters the buffer holds besides the terminating zero

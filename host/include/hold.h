@@ -26,13 +26,17 @@ private:
     [[maybe_unused]] intptr_t holdData_;
 };
 
-// Hears when the outermost group opens, and when Accept has made it an undo step and closed
-// it: the host refreshes what shows the scene if the step changed texts behind its windows.
+// Hears when the outermost group opens, when Accept has made it an undo step, and when it
+// closed (after StepAccepted, or without a step); and around the records an Undo or Redo
+// runs. The host gathers the scene's changes meanwhile and shows them once, at the end.
 class CORE_API HoldObserver {
 public:
     virtual ~HoldObserver() = default;
     virtual void GroupOpened() {}
     virtual void StepAccepted() = 0;
+    virtual void GroupClosed() {}
+    virtual void StepRunning() {}
+    virtual void StepRan() {}
 };
 
 class CORE_API Hold {

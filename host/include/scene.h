@@ -12,20 +12,26 @@ class Scene;
 
 class CORE_API SceneNode {
 public:
-    int ChildCount() const;
-    SceneNode* Child(int i) const;  // null (and an assert1 report) for a bad index
+    int ChildCount() const { return children_.Count(); }
+    // Null (and an assert1 report) for a bad index.
+    SceneNode* Child(int i) const { return children_[i]; }
     const char* NodeName() const;
     // Nonzero for a hidden node: it takes no part in find, remove and replace.
-    int IsExcluded(int reserved1, int reserved2) const;
+    int IsExcluded(int, int) const { return hidden_ ? 1 : 0; }
     void GetUserPropText(CStr& text) const;
     void SetUserPropText(const CStr& text);
+    // The text lent, not copied: valid until the node's text changes.
+    const CStr& UserPropText() const { return userProps_; }
+    // Exchanges the node's text with text, which then holds the old one: no copy either way.
+    void SwapUserPropText(CStr& text);
 
     SceneNode* Parent() const { return parent_; }
     Scene* OwnerScene() const { return scene_; }
     bool IsHidden() const { return hidden_; }
     void SetHidden(bool hidden);
     void SetName(const char* name);
-    int Depth() const;  // root 0, its children 1
+    int Depth() const { return depth_; }  // root 0, its children 1
+    bool IsSelected() const { return selected_; }
 
 private:
     friend class Scene;
@@ -37,7 +43,10 @@ private:
     CStr name_;
     CStr userProps_;
     NodeTab children_;  // owned
+    int depth_;
     bool hidden_;
+    bool selected_ = false;
+    bool listed_ = false;  // the scene's scratch mark while it builds a selection
 };
 
 // What the host's views learn of the scene.
@@ -45,6 +54,8 @@ class SceneObserver {
 public:
     virtual void SelectionChanged() {}
     virtual void NodeChanged(SceneNode* /*node*/) {}
+    // Many nodes changed at once (one undo step, say): whatever shows them is out of date.
+    virtual void NodesChanged() {}
     virtual void SceneRebuilt() {}
 
 protected:
@@ -63,7 +74,7 @@ public:
     // a string's int length allows).
     SceneNode* CreateNode(SceneNode* parent, const char* name, const char* userProps = "",
                           bool hidden = false);
-    int NodeCount() const;  // below the root
+    int NodeCount() const { return nodeCount_; }  // below the root
     // Removes every node but the root, the selection and the undo history that points at
     // them. Refused (false) while an undo group is open, since a command may hold nodes.
     bool Clear();
@@ -72,7 +83,10 @@ public:
 
     int SelectedCount() const;
     SceneNode* SelectedNode(int i) const;  // null (and an assert1 report) for a bad index
-    bool IsSelected(const SceneNode* node) const;
+    bool IsSelected(const SceneNode* node) const
+    {
+        return node && node->scene_ == this && node->selected_;
+    }
     // Selection changes are recorded in theHold while a group is open.
     void ClearSelection();
     void SelectNodes(const NodeTab& nodes, bool select);  // select or deselect each
@@ -96,6 +110,8 @@ private:
     friend class SelectionRestore;
     void ReplaceSelectionWith(const NodeTab& nodes, bool record);
     void ReplaceSelection(const NodeTab& nodes, bool record);
+    bool AppendUnlisted(const NodeTab& nodes, NodeTab& result);
+    void MarkSelected(bool selected);
     void NodeChanged(SceneNode* node);
     void NodeTextChanged(SceneNode* node);
 
@@ -106,4 +122,5 @@ private:
     bool changedInGroup_;       // a change inside an open group, not yet a step
     std::uint64_t savedPosition_;  // theHold's position when the scene was last saved
     int textChanges_ = 0;
+    int nodeCount_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "fileio.h"
 
 #include <cstdio>
+#include <new>
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -40,12 +41,6 @@ bool Widen(const char* path, std::wstring& wide)
         return false;
     wide.resize(static_cast<size_t>(length) - 1);
     return true;
-}
-
-FILE* OpenToRead(const char* path)
-{
-    std::wstring wide;
-    return Widen(path, wide) ? _wfopen(wide.c_str(), L"rb") : nullptr;
 }
 
 FileFacts Inspect(const char* path)
@@ -184,6 +179,42 @@ bool RewriteFile(const char* path, const std::string& bytes, SceneFileError& err
 
 }  // namespace
 
+#if defined(_WIN32)
+// A few large reads: the C library's reads go through many small ones, each a call into the
+// system that costs more than the bytes it moves.
+bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
+{
+    std::wstring wide;
+    HANDLE file = Widen(path, wide) ? CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                  nullptr, OPEN_EXISTING,
+                                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
+                                    : INVALID_HANDLE_VALUE;
+    if (file == INVALID_HANDLE_VALUE) return Fail(error, "cannot be opened");
+    const size_t kChunk = size_t(1) << 24;
+    LARGE_INTEGER size = {};
+    // The size is a hint only: the file may change while it is read. One byte more than
+    // that sees the end without growing.
+    const size_t expected = GetFileSizeEx(file, &size) ? static_cast<size_t>(size.QuadPart) : 0;
+    bool read = true;
+    try {
+        bytes.resize(expected + 1);
+        size_t filled = 0;
+        DWORD got = 0;
+        do {
+            if (filled == bytes.size()) bytes.resize(2 * bytes.size());
+            const size_t room = bytes.size() - filled;
+            read = ReadFile(file, &bytes[filled], static_cast<DWORD>(room < kChunk ? room : kChunk),
+                            &got, nullptr) != 0;
+            if (read) filled += got;
+        } while (read && got > 0);
+        bytes.resize(filled);
+    } catch (const std::bad_alloc&) {
+        read = false;
+    }
+    CloseHandle(file);
+    return read || Fail(error, "cannot be read");
+}
+#else
 bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
 {
     FILE* file = OpenToRead(path);
@@ -196,6 +227,7 @@ bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
     std::fclose(file);
     return !readFailed || Fail(error, "cannot be read");
 }
+#endif
 
 bool WriteFileSafely(const char* path, const std::string& bytes, SceneFileError& error)
 {

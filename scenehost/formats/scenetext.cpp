@@ -1,7 +1,10 @@
 #include "scenetext.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
+
+#include "progress.h"
 
 namespace {
 
@@ -31,13 +34,15 @@ public:
         if (pos_ >= text_.size()) return false;
         size_t end = text_.find('\n', pos_);
         if (end == std::string::npos) end = text_.size();
-        line = text_.substr(pos_, end - pos_);
+        line.assign(text_, pos_, end - pos_);  // into the line's own room, kept between lines
         if (!line.empty() && line.back() == '\r') line.pop_back();
         pos_ = end + 1;
         ++number_;
         return true;
     }
     int Number() const { return number_; }
+    // Reading the lines is the first half of opening a file, making the nodes the second.
+    int Percent() const { return text_.empty() ? 0 : static_cast<int>(pos_ * 50.0 / text_.size()); }
 
 private:
     const std::string& text_;
@@ -88,7 +93,10 @@ bool ReadQuoted(const std::string& line, size_t& pos, std::string& out, std::str
     ++pos;
     while (pos < line.size() && line[pos] != '"') {
         if (line[pos] != '\\') {
-            out += line[pos++];
+            const size_t plain = line.find_first_of("\\\"", pos);
+            const size_t end = plain == std::string::npos ? line.size() : plain;
+            out.append(line, pos, end - pos);
+            pos = end;
             continue;
         }
         ++pos;
@@ -222,6 +230,7 @@ bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, size
     const std::string tooLongProblem =
         "the text is too long: a node holds at most " + std::to_string(longestText) + " bytes";
     while (reader.Next(line)) {
+        ReportProgress(reader.Percent(), 100);
         size_t pos = 0;
         const std::string keyword = Word(line, pos);
         std::string problem;
@@ -237,7 +246,7 @@ bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, size
             const int previous = entries.empty() ? 0 : entries.back().depth;
             if (!ParseNode(line, pos, previous, entry, problem)) return refuse(problem);
             if (tooLong(entry.name)) return refuse(tooLongProblem);
-            entries.push_back(entry);
+            entries.push_back(std::move(entry));
         } else if (keyword == "props") {
             if (entries.empty()) return refuse("'props' before any node");
             if (!ParseProps(line, pos, entries.back(), problem)) return refuse(problem);
@@ -250,10 +259,11 @@ bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, size
     return true;
 }
 
-std::string Quote(const std::string& text)
+void AppendQuoted(std::string& out, const char* text)
 {
-    std::string out = "\"";
-    for (unsigned char c : text) {
+    out += '"';
+    for (const char* p = text; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
         switch (c) {
         case '\\': out += "\\\\"; break;
         case '"': out += "\\\""; break;
@@ -270,7 +280,7 @@ std::string Quote(const std::string& text)
             }
         }
     }
-    return out + "\"";
+    out += '"';
 }
 
 }  // namespace
@@ -282,7 +292,9 @@ bool ParseSceneText(const std::string& text, Scene& scene, SceneFileError& error
     if (!ParseEntries(text, entries, longestText, error)) return false;
     if (!scene.Clear()) return Fail(error, 0, "a command is still running in the scene");
     std::vector<SceneNode*> parents = {scene.Root()};
-    for (const NodeEntry& entry : entries) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const NodeEntry& entry = entries[i];
+        ReportProgress(static_cast<int>(50 + i * 50 / entries.size()), 100);
         parents.resize(entry.depth);
         SceneNode* node = scene.CreateNode(parents.back(), entry.name.c_str(),
                                            entry.props.c_str(), entry.hidden);
@@ -303,12 +315,16 @@ std::string FormatSceneText(const Scene& scene)
     scene.CollectNodes(nodes);
     std::string text = std::string(kHeader) + "\n";
     for (int i = 0; i < nodes.Count(); ++i) {
+        ReportProgress(i, nodes.Count());
         const SceneNode* node = nodes[i];
-        text += "node " + std::to_string(node->Depth()) + " " + Quote(node->NodeName());
+        text += "node " + std::to_string(node->Depth()) + " ";
+        AppendQuoted(text, node->NodeName());
         text += node->IsHidden() ? " hidden\n" : "\n";
-        CStr props;
-        node->GetUserPropText(props);
-        if (props.Length() > 0) text += "props " + Quote(props.data()) + "\n";
+        const char* props = node->UserPropText().data();
+        if (!*props) continue;
+        text += "props ";
+        AppendQuoted(text, props);
+        text += '\n';
     }
     return text;
 }

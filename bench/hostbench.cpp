@@ -1,0 +1,765 @@
+// Figures for the user's path on a large scene. The real main window runs with both plug-ins
+// loaded from the program's folder; every action is sent as the messages a click or a key
+// sends (menu commands, BM_CLICK on the floaters' buttons, WM_SETTEXT into their fields, a
+// Ctrl+click on a row), questions are answered Ignore All / Replace All, and each action is
+// timed until the application is idle again. A plain std::string scan of the same texts, in
+// the same process, is the yardstick.
+//
+//   hostbench [--sizes 10000,100000,1000000] [--runs 5] [--chain 100000] [--lines 12]
+//
+// Each scene runs in a process of its own, so that its peak memory is its own.
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "coreinterface.h"
+#include "hold.h"
+#include "mainwindow.h"
+#include "propertyruns.h"
+#include "resource.h"
+#include "sceneformat.h"
+
+namespace {
+
+// Controls of the floaters, the panel and the questions.
+const int kFindText = 1006;
+const int kReplaceText = 1007;
+const int kSearchSelect = 1002;
+const int kRemoveProperty = 1003;
+const int kReplace = 1004;
+const int kWriteAll = 1005;
+const int kIgnoreAll = 1009;
+const int kReplaceAll = 1013;
+const int kCreateFloater = 1001;
+const int kNodeList = 200;
+const int kUtilityCombo = 300;
+const int kEditorEntry = 1;
+
+struct Options {
+    std::vector<int> sizes = {10000, 100000, 1000000};
+    int runs = 5;
+    int chain = 100000;  // 0: none
+    int lines = 12;
+    // Set in the process that runs one scene.
+    int childNodes = 0;
+    bool childChain = false;
+    std::string out;
+};
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    return path;
+}
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
+
+// --- The generated scene -------------------------------------------------------------------
+
+// Node i's text: lines that Find/Replace commands look for in known shares of the nodes.
+std::string NodeText(int i, int lines)
+{
+    std::string text;
+    for (int line = 0; line < lines; ++line) {
+        if (line > 0) text += "\r\n";
+        switch (line) {
+        case 0: text += "LOD=" + std::to_string(i % 4); break;
+        case 1: text += "lodBias=" + std::to_string(i % 7); break;
+        case 2: text += "export=static"; break;
+        case 3: text += i % 20 == 0 ? "tag=hit" : "tag=miss"; break;      // 5 %
+        case 4: text += i % 10 == 0 ? "group=ten" : "group=rest"; break;  // 10 %
+        default: text += "key" + std::to_string(line) + "=value" + std::to_string(i); break;
+        }
+    }
+    return text;
+}
+
+std::string Escaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else out += c;
+    }
+    return out;
+}
+
+// nodes of lines each in groups of a hundred (a top-level node and 99 children), or a chain
+// of nodes each the child of the one before.
+std::string SceneFile(int nodes, int lines, bool chain, std::vector<std::string>& texts)
+{
+    std::string file = "scene 1\n";
+    texts.clear();
+    for (int i = 0; i < nodes; ++i) {
+        const int depth = chain ? i + 1 : (i % 100 == 0 ? 1 : 2);
+        texts.push_back(chain ? "depth=" + std::to_string(depth) : NodeText(i, lines));
+        file += "node " + std::to_string(depth) + " \"Node" + std::to_string(i) + "\"\n";
+        file += "props \"" + Escaped(texts.back()) + "\"\n";
+    }
+    return file;
+}
+
+// --- The plain yardstick: the same texts as std::string ------------------------------------
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool BeginsWithIgnoringCase(const char* text, size_t length, const std::string& find)
+{
+    if (length < find.size()) return false;
+    for (size_t i = 0; i < find.size(); ++i)
+        if (Lower(text[i]) != Lower(find[i])) return false;
+    return true;
+}
+
+// Calls line(start, length) for each non-empty line of text.
+template <class Line>
+void ForEachLine(const std::string& text, Line line)
+{
+    const char* p = text.c_str();
+    while (*p) {
+        if (*p == '\r' || *p == '\n') {
+            ++p;
+            continue;
+        }
+        const char* start = p;
+        while (*p && *p != '\r' && *p != '\n') ++p;
+        if (!line(start, static_cast<size_t>(p - start))) return;
+    }
+}
+
+int PlainSearch(const std::vector<std::string>& texts, const std::string& find)
+{
+    int found = 0;
+    for (const std::string& text : texts) {
+        bool match = false;
+        ForEachLine(text, [&](const char* line, size_t length) {
+            match = BeginsWithIgnoringCase(line, length, find);
+            return !match;
+        });
+        found += match;
+    }
+    return found;
+}
+
+// Rewrites each text without its matching lines (or with them replaced), keeping the old text
+// as an undo history would.
+int PlainRewrite(std::vector<std::string>& texts, const std::vector<int>& which,
+                 const std::string& find, const std::string* replace,
+                 std::vector<std::string>& history)
+{
+    int changed = 0;
+    for (int index : which) {
+        std::string& text = texts[index];
+        std::string rewritten;
+        bool any = false;
+        ForEachLine(text, [&](const char* line, size_t length) {
+            const bool match = BeginsWithIgnoringCase(line, length, find);
+            any = any || match;
+            if (match && !replace) return true;
+            if (!rewritten.empty()) rewritten += "\r\n";
+            if (match) rewritten += *replace;
+            else rewritten.append(line, length);
+            return true;
+        });
+        if (!any) continue;
+        history.push_back(std::move(text));
+        text = std::move(rewritten);
+        ++changed;
+    }
+    return changed;
+}
+
+// --- Measuring ------------------------------------------------------------------------------
+
+size_t PeakMegabytes()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize >> 20;
+}
+
+// Bytes in use in every heap of the process, block by block.
+long long HeapBytesInUse()
+{
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    long long bytes = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        PROCESS_HEAP_ENTRY entry = {};
+        HeapLock(heaps[i]);
+        while (HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData + entry.cbOverhead;
+        HeapUnlock(heaps[i]);
+    }
+    return bytes;
+}
+
+// Each action's figures, in the order the actions first ran.
+class Results {
+public:
+    void Add(const std::string& action, double value) { Values(action).push_back(value); }
+    void Set(const std::string& action, double value) { Values(action) = {value}; }
+    void Write(const std::string& path) const
+    {
+        std::ofstream out(path);
+        for (const auto& entry : values_) out << entry.first << '\t' << Median(entry.second) << '\n';
+    }
+
+private:
+    std::vector<double>& Values(const std::string& action)
+    {
+        for (auto& entry : values_)
+            if (entry.first == action) return entry.second;
+        values_.emplace_back(action, std::vector<double>());
+        return values_.back().second;
+    }
+    std::vector<std::pair<std::string, std::vector<double>>> values_;
+};
+
+class AlwaysAll : public MatchQuestions {
+public:
+    int AskMultiMatch(SceneNode*, const CStr&) override { return kMultiMatchIgnoreAll; }
+    int AskReplace(SceneNode*, const CStr&, const CStr&) override { return kConfirmReplaceAll; }
+};
+
+// --- The application as the user drives it --------------------------------------------------
+
+std::string WindowText(HWND window)
+{
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// Answers the questions of a run as Ignore All and Replace All; any other message box is a
+// failed action, noted and closed.
+class QuestionAnswerer {
+public:
+    QuestionAnswerer() { hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId()); }
+    ~QuestionAnswerer() { UnhookWindowsHookEx(hook_); }
+    static std::string unexpected;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        if (code == HCBT_ACTIVATE) Answer(reinterpret_cast<HWND>(wParam));
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static void Answer(HWND dialog)
+    {
+        for (int button : {kIgnoreAll, kReplaceAll}) {
+            if (HWND control = GetDlgItem(dialog, button)) {
+                PostMessageA(control, BM_CLICK, 0, 0);
+                return;
+            }
+        }
+        const std::string caption = WindowText(dialog);
+        if ((caption.empty() || caption == "Scene Host") && GetDlgItem(dialog, IDOK)) {
+            unexpected = WindowText(GetDlgItem(dialog, 0xFFFF));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        }
+    }
+    HHOOK hook_;
+};
+
+std::string QuestionAnswerer::unexpected;
+
+class Session {
+public:
+    explicit Session(Results& results) : results_(results) {}
+
+    bool Start()
+    {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        std::vector<std::string> errors;
+        window_.Utilities().LoadPlugins(FolderOf(ProgramPath()), errors);
+        for (const std::string& error : errors) std::fprintf(stderr, "hostbench: %s\n", error.c_str());
+        if (window_.Utilities().Plugins().size() != 2) {
+            std::fprintf(stderr, "hostbench: both plug-ins must lie beside the program\n");
+            return false;
+        }
+        if (!window_.Create(GetModuleHandleA(nullptr), SW_SHOW)) return false;
+        CoreInterface::Instance().NotifyCallbacks();
+        Pump();
+        return true;
+    }
+
+    // Every message the action left behind is handled: the application is idle again.
+    void Pump()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (window_.TranslateKeyboard(&msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+
+    double Time(const std::string& action, const std::function<void()>& work)
+    {
+        QuestionAnswerer::unexpected.clear();
+        const Clock::time_point start = Clock::now();
+        work();
+        Pump();
+        const double elapsed = MillisecondsSince(start);
+        results_.Add(action, elapsed);
+        if (!QuestionAnswerer::unexpected.empty())
+            std::fprintf(stderr, "hostbench: %s: \"%s\"\n", action.c_str(),
+                         QuestionAnswerer::unexpected.c_str());
+        std::fprintf(stderr, "  %-36s %9.1f ms  %s\n", action.c_str(), elapsed, Status().c_str());
+        return elapsed;
+    }
+
+    void Command(int id) { SendMessageA(window_.Window(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    std::string Status() const { return CoreInterface::Instance().StatusText(); }
+    HWND Main() const { return window_.Window(); }
+    MainWindow& Window() { return window_; }
+
+    HWND FindReplace()
+    {
+        if (!IsWindow(findReplace_)) {
+            HMENU tools = GetSubMenu(GetMenu(Main()), 2);
+            Command(GetMenuItemID(tools, GetMenuItemCount(tools) - 1));
+            Pump();
+            findReplace_ = FindWindowA(nullptr, "Find/Replace Properties");
+        }
+        return findReplace_;
+    }
+
+    // Types the two fields and clicks a button of the Find/Replace floater.
+    void Click(int button, const char* find, const char* replace = "")
+    {
+        HWND floater = FindReplace();
+        SendDlgItemMessageA(floater, kFindText, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(find));
+        SendDlgItemMessageA(floater, kReplaceText, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(replace));
+        SendMessageA(GetDlgItem(floater, button), BM_CLICK, 0, 0);
+    }
+
+    void ChooseEditorUtility()
+    {
+        HWND combo = GetDlgItem(Main(), kUtilityCombo);
+        SendMessageA(combo, CB_SETCURSEL, kEditorEntry, 0);
+        SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(kUtilityCombo, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        Pump();
+    }
+
+    // Ctrl+click on a row, as the mouse sends it.
+    void CtrlClickRow(int row)
+    {
+        HWND list = GetDlgItem(Main(), kNodeList);
+        SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+        RECT rect = {};
+        rect.left = LVIR_LABEL;
+        SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+        const LPARAM at = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+        SendMessageA(list, WM_LBUTTONUP, MK_CONTROL, at);
+    }
+
+private:
+    Results& results_;
+    MainWindow window_;
+    HWND findReplace_ = nullptr;
+};
+
+std::string UndoName(const std::string& action, bool undo)
+{
+    return action + (undo ? ": undo" : ": redo");
+}
+
+// --- One scene, in its own process -----------------------------------------------------------
+
+Scene& TheScene() { return CoreInterface::Instance().GetScene(); }
+
+std::vector<SceneNode*> NodesMatching(const char* find)
+{
+    NodeTab found;
+    SceneNode* root = TheScene().Root();
+    for (int i = 0; i < root->ChildCount(); ++i) CollectMatchingNodes(root->Child(i), find, found);
+    std::vector<SceneNode*> nodes;
+    for (int i = 0; i < found.Count(); ++i) nodes.push_back(found[i]);
+    return nodes;
+}
+
+NodeTab& Tab(const std::vector<SceneNode*>& nodes, NodeTab& tab)
+{
+    tab.SetCount(static_cast<int>(nodes.size()));
+    for (size_t i = 0; i < nodes.size(); ++i) tab.Set(static_cast<int>(i), nodes[i]);
+    return tab;
+}
+
+long long TextBytes(const std::vector<SceneNode*>& nodes)
+{
+    long long bytes = 0;
+    for (SceneNode* node : nodes) bytes += node->UserPropText().Length();
+    return bytes;
+}
+
+// The model's own work, without windows, against the plain scan of the same texts.
+void TimeModel(const Options& options, std::vector<std::string> texts, Results& results)
+{
+    std::vector<int> tenth;
+    for (int i = 0; i < options.childNodes; i += 10) tenth.push_back(i);
+    const std::vector<SceneNode*> selected = NodesMatching("group=ten");
+    NodeTab nodes;
+    Tab(selected, nodes);
+    AlwaysAll answers;
+    for (int run = 0; run < options.runs; ++run) {
+        Clock::time_point start = Clock::now();
+        const int plainFound = PlainSearch(texts, "tag=hit");
+        results.Add("plain search", MillisecondsSince(start));
+        start = Clock::now();
+        const int modelFound = static_cast<int>(NodesMatching("tag=hit").size());
+        results.Add("model search", MillisecondsSince(start));
+        if (plainFound != modelFound)
+            std::fprintf(stderr, "hostbench: search found %d, plain %d\n", modelFound, plainFound);
+
+        std::vector<std::string> history;
+        std::vector<std::string> copy = texts;
+        start = Clock::now();
+        PlainRewrite(copy, tenth, "lod", nullptr, history);
+        results.Add("plain remove", MillisecondsSince(start));
+        const std::string replacement = "LOD=0";
+        copy = texts;
+        history.clear();
+        start = Clock::now();
+        PlainRewrite(copy, tenth, "LOD=", &replacement, history);
+        results.Add("plain replace", MillisecondsSince(start));
+
+        const long long heapBefore = run == 0 ? HeapBytesInUse() : 0;
+        const long long changedText = TextBytes(selected);
+        start = Clock::now();
+        theHold.Begin();
+        RemoveMatchingLines(nodes, "lod", answers);
+        theHold.Accept("Remove Property");
+        results.Add("model remove", MillisecondsSince(start));
+        if (run == 0) {
+            results.Set("undo memory / changed text", (HeapBytesInUse() - heapBefore) / double(changedText));
+            theHold.Undo();
+            results.Set("undo memory after an undo / changed text",
+                        (HeapBytesInUse() - heapBefore) / double(changedText));
+            theHold.Redo();
+        }
+        theHold.Undo();
+        start = Clock::now();
+        theHold.Begin();
+        ReplaceMatchingLines(nodes, "LOD=", "LOD=0", false, answers);
+        theHold.Accept("Replace Property");
+        results.Add("model replace", MillisecondsSince(start));
+        theHold.Undo();
+        theHold.Clear();
+    }
+}
+
+void TimeWindows(const Options& options, const std::string& path, Results& results)
+{
+    Session session(results);
+    if (!session.Start()) std::exit(1);
+    QuestionAnswerer answerer;
+    const int nodes = options.childNodes;
+    for (int run = 0; run < options.runs; ++run) {
+        std::fprintf(stderr, "run %d\n", run + 1);
+        session.Time("open", [&] { session.Window().OpenScene(path); });
+        session.Time("Select All", [&] { session.Command(IDM_EDIT_SELECT_ALL); });
+        session.Time("Select None", [&] { session.Command(IDM_EDIT_SELECT_NONE); });
+        if (options.childChain) {
+            session.Time("save", [&] { session.Command(IDM_FILE_SAVE); });
+            continue;
+        }
+        session.Time("Search & Select (5 %)", [&] { session.Click(kSearchSelect, "tag=hit"); });
+        session.Time(UndoName("Search & Select", true), [&] { session.Command(IDM_EDIT_UNDO); });
+        session.Time(UndoName("Search & Select", false), [&] { session.Command(IDM_EDIT_REDO); });
+
+        session.Click(kSearchSelect, "group=ten");  // 10 % selected for the commands below
+        session.Pump();
+        struct Run {
+            const char* action;
+            int button;
+            const char* find;
+            const char* replace;
+            int menu;
+        };
+        const Run commands[] = {
+            {"Remove Property (10 %)", kRemoveProperty, "lod", "", 0},
+            {"Replace (10 %)", kReplace, "LOD=", "LOD=0", 0},
+            {"Write to ALL! (10 %)", kWriteAll, "tag=hit", "tag=written", 0},
+            {"Hide (10 %)", 0, "", "", IDM_EDIT_TOGGLE_HIDDEN},
+        };
+        for (const Run& command : commands) {
+            session.Time(command.action, [&] {
+                if (command.menu) session.Command(command.menu);
+                else session.Click(command.button, command.find, command.replace);
+            });
+            const std::string name = std::string(command.action).substr(0, std::string(command.action).find(" ("));
+            session.Time(UndoName(name, true), [&] { session.Command(IDM_EDIT_UNDO); });
+            session.Time(UndoName(name, false), [&] { session.Command(IDM_EDIT_REDO); });
+            session.Command(IDM_EDIT_UNDO);  // the scene as it was, for the next command
+            session.Pump();
+        }
+
+        // 10,000 nodes spread over the scene, then the editor from its panel page.
+        NodeTab picked;
+        const int step = std::max(1, nodes / 10000);
+        for (int i = 0, row = 0; i < 10000 && row < nodes; ++i, row += step)
+            picked.Append(session.Window().Nodes().NodeAt(row), picked.Count() + 10);
+        TheScene().PickNodes(picked);
+        CoreInterface::Instance().DeliverChanges();
+        session.ChooseEditorUtility();
+        session.Time("editor opened, 10,000 selected", [&] {
+            HWND page = CoreInterface::Instance().PanelPage(0);
+            SendMessageA(GetDlgItem(page, kCreateFloater), BM_CLICK, 0, 0);
+        });
+        session.Time("one more node selected, editor open", [&] { session.CtrlClickRow(1); });
+        if (HWND editor = FindWindowA(nullptr, "User Properties"))
+            SendMessageA(editor, WM_COMMAND, IDCANCEL, 0);
+        session.Pump();
+        session.Time("save", [&] { session.Command(IDM_FILE_SAVE); });
+    }
+    DestroyWindow(session.Main());
+}
+
+int RunScene(const Options& options)
+{
+    char folder[MAX_PATH] = "";
+    GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + "hostbench-" +
+                             std::to_string(GetCurrentProcessId()) + ".scene";
+    std::vector<std::string> texts;
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << SceneFile(options.childNodes, options.lines, options.childChain, texts);
+    }
+    Results results;
+    if (!options.childChain) {
+        SceneFileError error;
+        if (!LoadSceneFile(path.c_str(), TheScene(), error)) {
+            std::fprintf(stderr, "hostbench: %s\n", DescribeError(path.c_str(), error).c_str());
+            return 1;
+        }
+        TimeModel(options, texts, results);
+    }
+    TimeWindows(options, path, results);
+    results.Set("peak memory, MB", static_cast<double>(PeakMegabytes()));
+    results.Write(options.out);
+    DeleteFileA(path.c_str());
+    return 0;
+}
+
+// --- The whole run ---------------------------------------------------------------------------
+
+std::string Machine()
+{
+    char cpu[128] = "unknown CPU";
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0",
+                      0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD size = sizeof cpu;
+        RegQueryValueExA(key, "ProcessorNameString", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(cpu), &size);
+        RegCloseKey(key);
+    }
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    typedef const char*(CDECL * VersionProc)();
+    auto wineVersion = reinterpret_cast<VersionProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
+    return std::string(cpu) + ", " + std::to_string(system.dwNumberOfProcessors) + " cores, " +
+           (wineVersion ? std::string("Wine ") + wineVersion() : std::string("Windows"));
+}
+
+using Figures = std::vector<std::pair<std::string, double>>;
+
+Figures ReadResults(const std::string& path)
+{
+    Figures values;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t tab = line.find('\t');
+        if (tab != std::string::npos)
+            values.emplace_back(line.substr(0, tab), std::atof(line.c_str() + tab + 1));
+    }
+    return values;
+}
+
+bool RunChild(const std::string& arguments, const std::string& out)
+{
+    std::string command = "\"" + ProgramPath() + "\" " + arguments + " --out \"" + out + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
+}
+
+struct Column {
+    std::string title;
+    Figures values;
+
+    const double* Find(const std::string& action) const
+    {
+        for (const auto& value : values)
+            if (value.first == action) return &value.second;
+        return nullptr;
+    }
+};
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Milliseconds and, in brackets, the ratio to the plain yardstick: the plain search for the
+// actions, the plain form of the same work for the model's rows.
+std::string Figure(const Column& column, const std::string& action)
+{
+    const double* value = column.Find(action);
+    if (!value) return "";
+    char text[64];
+    if (action.find("memory") != std::string::npos) {
+        std::snprintf(text, sizeof text, action.find("MB") != std::string::npos ? "%.0f" : "%.2f",
+                      *value);
+        return text;
+    }
+    const double* plain = column.Find(StartsWith(action, "model ") ? "plain " + action.substr(6)
+                                                                   : std::string("plain search"));
+    if (!plain || *plain <= 0 || StartsWith(action, "plain"))
+        std::snprintf(text, sizeof text, "%.1f", *value);
+    else
+        std::snprintf(text, sizeof text, "%.1f (%.1f×)", *value, *value / *plain);
+    return text;
+}
+
+void PrintTable(const std::vector<Column>& columns, const Options& options)
+{
+    std::printf("%s; median of %d runs, ms (× the plain search of the same scene; model rows: × "
+                "their own plain yardstick)\n\n",
+                Machine().c_str(), options.runs);
+    std::printf("| Action |");
+    for (const Column& column : columns) std::printf(" %s |", column.title.c_str());
+    std::printf("\n|---|");
+    for (size_t i = 0; i < columns.size(); ++i) std::printf("---|");
+    std::printf("\n");
+    // The actions as they ran, then the model's work, then memory.
+    std::vector<std::string> order;
+    for (const Column& column : columns)
+        for (const auto& value : column.values)
+            if (std::find(order.begin(), order.end(), value.first) == order.end())
+                order.push_back(value.first);
+    auto rank = [](const std::string& name) {
+        if (name.find("memory") != std::string::npos) return 2;
+        return StartsWith(name, "plain") || StartsWith(name, "model") ? 1 : 0;
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
+    for (const std::string& action : order) {
+        std::printf("| %s |", action.c_str());
+        for (const Column& column : columns) std::printf(" %s |", Figure(column, action).c_str());
+        std::printf("\n");
+    }
+}
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (!value) return false;
+        ++i;
+        if (name == "--sizes") {
+            options.sizes.clear();
+            std::stringstream list(value);
+            std::string size;
+            while (std::getline(list, size, ',')) options.sizes.push_back(std::atoi(size.c_str()));
+        } else if (name == "--runs") {
+            options.runs = std::atoi(value);
+        } else if (name == "--chain") {
+            options.chain = std::atoi(value);
+        } else if (name == "--lines") {
+            options.lines = std::atoi(value);
+        } else if (name == "--scene" || name == "--chain-scene") {
+            options.childNodes = std::atoi(value);
+            options.childChain = name == "--chain-scene";
+        } else if (name == "--out") {
+            options.out = value;
+        } else {
+            return false;
+        }
+    }
+    for (int size : options.sizes)
+        if (size < 100) return false;
+    return options.runs > 0 && options.lines >= 5 && options.chain >= 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: hostbench [--sizes N,N,...] [--runs N] [--chain N] [--lines N]"
+                             " (sizes of at least 100 nodes, at least 5 lines)\n");
+        return 2;
+    }
+    if (options.childNodes > 0) return RunScene(options);
+
+    char folder[MAX_PATH] = "";
+    GetTempPathA(sizeof folder, folder);
+    const std::string out = std::string(folder) + "hostbench-" + std::to_string(GetCurrentProcessId());
+    const std::string common = " --runs " + std::to_string(options.runs) + " --lines " +
+                               std::to_string(options.lines);
+    std::vector<Column> columns;
+    auto scene = [&](const std::string& title, const std::string& arguments) {
+        std::fprintf(stderr, "%s\n", title.c_str());
+        if (!RunChild(arguments + common, out)) {
+            std::fprintf(stderr, "hostbench: the run of %s failed\n", title.c_str());
+            return false;
+        }
+        columns.push_back({title, ReadResults(out)});
+        DeleteFileA(out.c_str());
+        return true;
+    };
+    bool complete = true;
+    for (int size : options.sizes)
+        complete &= scene(std::to_string(size) + " nodes", "--scene " + std::to_string(size));
+    if (options.chain > 0)
+        complete &= scene(std::to_string(options.chain) + "-deep chain",
+                          "--chain-scene " + std::to_string(options.chain));
+    PrintTable(columns, options);
+    return complete ? 0 : 1;
+}
