@@ -2,7 +2,8 @@
 # makes Wine prefixes inside the build folder.
 
 BUILD_DIR=${BUILD_DIR:-build}
-PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest"
+PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
+          libboost-regex1.81-dev"
 
 install_missing_packages() {
     local missing=()

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "coreinterface.h"
+#include "filterbar.h"
 #include "nodeview.h"
 #include "sceneformat.h"
 #include "utilities.h"
@@ -16,6 +17,7 @@ public:
     bool Create(HINSTANCE instance, int show);
     HWND Window() const { return window_; }
     UtilityChooser& Utilities() { return utilities_; }
+    FilterBar& Filter() { return filter_; }
 
     // Loads path into the scene; a bad file is reported in a message box and changes nothing.
     bool OpenScene(const std::string& path);
@@ -30,6 +32,7 @@ private:
     void OnCommand(int id);
     void OnInitMenu(HMENU menu);
     LRESULT OnNotify(const NMHDR& header);
+    void OnFilterBar(WORD code);
     void Layout();
     void RememberFocus();
     void RestoreFocus();
@@ -58,6 +61,7 @@ private:
     HWND status_ = nullptr;
     HACCEL accelerators_ = nullptr;
     HWND focused_ = nullptr;  // the child with the focus when the window was last deactivated
+    FilterBar filter_;
     NodeView nodes_;
     UtilityChooser utilities_;
     std::string path_;

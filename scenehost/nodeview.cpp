@@ -12,21 +12,8 @@ enum Column { kNameColumn, kHiddenColumn, kPropsColumn };
 // depth, which the scene file allows to be very large.
 const int kMaxIndentedDepth = 64;
 
-// The whole text on one line: breaks shown as a separator, so every line is visible.
-std::string OneLine(const CStr& text)
-{
-    std::string line;
-    const char* p = text.data();
-    while (*p) {
-        if (*p == '\r' || *p == '\n') {
-            while (*p == '\r' || *p == '\n') ++p;
-            if (*p && !line.empty()) line += "  |  ";
-            continue;
-        }
-        line += *p++;
-    }
-    return line;
-}
+// Room the list takes around a cell's text.
+const int kCellPadding = 12;
 
 void AddColumn(HWND list, int index, const char* title, int width)
 {
@@ -55,7 +42,8 @@ void NodeView::Create(HWND owner, int id)
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
                             0, 0, 0, 0, owner, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP);
     AddColumn(list_, kNameColumn, "Node", 200);
     AddColumn(list_, kHiddenColumn, "Hidden", 60);
     AddColumn(list_, kPropsColumn, "User properties", 400);
@@ -68,7 +56,11 @@ void NodeView::Rebuild(const Scene& scene)
     SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
     rows_.clear();
     NodeTab nodes;
-    scene.CollectNodes(nodes);
+    if (filter_) {
+        for (const FilterRow& row : filter_->rows) nodes.Append(row.node, static_cast<int>(filter_->rows.size()));
+    } else {
+        scene.CollectNodes(nodes);
+    }
     for (int row = 0; row < nodes.Count(); ++row) {
         LVITEMA item = {};
         item.mask = LVIF_TEXT | LVIF_PARAM;
@@ -82,6 +74,12 @@ void NodeView::Rebuild(const Scene& scene)
     SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
     showingSelection_ = false;
     ShowSelection(scene);
+}
+
+void NodeView::SetFilter(const Scene& scene, const FilterResult* filter)
+{
+    filter_ = filter;
+    Rebuild(scene);
 }
 
 void NodeView::ShowSelection(const Scene& scene)
@@ -154,5 +152,51 @@ void NodeView::SetRowTexts(int row, SceneNode* node)
     node->GetUserPropText(props);
     SetText(list_, row, kNameColumn, name);
     SetText(list_, row, kHiddenColumn, node->IsHidden() ? "hidden" : "");
-    SetText(list_, row, kPropsColumn, OneLine(props));
+    const FilterRow* filterRow = FilterRowAt(row);
+    const int* matched = filterRow && filterRow->matchCount ? &filter_->matchedLines[filterRow->firstMatch] : nullptr;
+    SetText(list_, row, kPropsColumn, PropertiesCellText(props, matched, filterRow ? filterRow->matchCount : 0));
+}
+
+const FilterRow* NodeView::FilterRowAt(int row) const
+{
+    if (!filter_ || row < 0 || row >= static_cast<int>(filter_->rows.size())) return nullptr;
+    return &filter_->rows[row];
+}
+
+LRESULT NodeView::CustomDraw(NMLVCUSTOMDRAW& draw) const
+{
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    if (GetFocus() != list_ && SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED)) {
+        // The list's own colours for this case are too pale to read on some systems.
+        const COLORREF fill = InactiveSelectionFill(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW));
+        draw.clrTextBk = fill;
+        draw.clrText = TextColourOn(fill);
+        draw.nmcd.uItemState &= ~CDIS_SELECTED;
+        return CDRF_NEWFONT;
+    }
+    const FilterRow* filterRow = FilterRowAt(row);
+    if (!filterRow || !filterRow->context) return CDRF_DODEFAULT;
+    draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+    return CDRF_NEWFONT;
+}
+
+void NodeView::GetInfoTip(NMLVGETINFOTIPA& tip) const
+{
+    SceneNode* node = NodeAt(tip.iItem);
+    if (!node || !tip.pszText || tip.cchTextMax <= 0) return;
+    char cell[1024] = "";
+    LVITEMA item = {};
+    item.iSubItem = kPropsColumn;
+    item.pszText = cell;
+    item.cchTextMax = sizeof cell;
+    SendMessageA(list_, LVM_GETITEMTEXTA, tip.iItem, reinterpret_cast<LPARAM>(&item));
+    const int width = static_cast<int>(SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(cell)));
+    const bool cutOff = lstrlenA(cell) + 1 >= static_cast<int>(sizeof cell) ||
+                        width + kCellPadding > SendMessageA(list_, LVM_GETCOLUMNWIDTH, kPropsColumn, 0);
+    if (!cutOff) return;
+    CStr props;
+    node->GetUserPropText(props);
+    lstrcpynA(tip.pszText, PropertiesTipText(props).c_str(), tip.cchTextMax);
 }
