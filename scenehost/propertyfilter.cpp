@@ -145,8 +145,15 @@ std::shared_ptr<const PropertySnapshot> PropertySnapshot::Take(const Scene& scen
     snapshot->nodes_.reserve(count);
     snapshot->parents_.reserve(count);
     snapshot->starts_.reserve(count + 1);
-    std::vector<int> path;  // indices of the nodes above the current one
+    // Sized once: growing a buffer of many megabytes step by step costs more than the copy.
     CStr text;
+    size_t total = 0;
+    for (int i = 0; i < count; ++i) {
+        nodes[i]->GetUserPropText(text);
+        total += static_cast<size_t>(text.Length());
+    }
+    snapshot->texts_.reserve(total);
+    std::vector<int> path;  // indices of the nodes above the current one
     for (int i = 0; i < count; ++i) {
         SceneNode* node = nodes[i];
         while (!path.empty() && snapshot->nodes_[path.back()] != node->Parent()) path.pop_back();
