@@ -11,7 +11,7 @@ file(COPY ${BOOST_REGEX_INCLUDE_ROOT}/boost/regex ${BOOST_REGEX_INCLUDE_ROOT}/bo
      DESTINATION ${BOOST_REGEX_HEADERS}/boost)
 add_library(boost_regex_headers INTERFACE)
 target_include_directories(boost_regex_headers SYSTEM INTERFACE ${BOOST_REGEX_HEADERS})
-# A match gives up (and throws) after this many steps on a line of up to a thousand
-# characters, instead of running away on a pattern such as (a*)*b.
+# A match gives up (and throws) instead of running away on a pattern such as (a*)*b; its
+# step limit grows with the square of the line's length, up to this cap.
 target_compile_definitions(boost_regex_headers INTERFACE BOOST_REGEX_STANDALONE
                                                          BOOST_REGEX_MAX_STATE_COUNT=1000000)

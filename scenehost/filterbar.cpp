@@ -13,7 +13,7 @@ const int kFieldId = 1;
 const int kModeId = 2;
 const int kCountId = 3;
 const int kMargin = 4;
-const int kRowHeight = 24;
+const int kMinRowHeight = 20;
 const int kFieldWidth = 260;
 const int kModeWidth = 150;
 
@@ -77,11 +77,16 @@ void FilterBar::Create(HWND owner, int id, const Scene* scene)
     for (const char* name : kModeNames)
         SendMessageA(mode_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     SendMessageA(mode_, CB_SETCURSEL, 0, 0);
+    // The field and the count line up with the closed drop-down, whose height the font sets.
+    MoveWindow(mode_, 0, 0, kModeWidth, 200, FALSE);
+    RECT closed;
+    GetWindowRect(mode_, &closed);
+    rowHeight_ = closed.bottom - closed.top > kMinRowHeight ? closed.bottom - closed.top : kMinRowHeight;
     SendMessageA(field_, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(L"Filter properties"));
     SetWindowSubclass(field_, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
-int FilterBar::Height() const { return kRowHeight + 2 * kMargin; }
+int FilterBar::Height() const { return rowHeight_ + 2 * kMargin; }
 
 void FilterBar::Focus()
 {
@@ -179,12 +184,12 @@ void FilterBar::Layout()
     RECT client;
     GetClientRect(bar_, &client);
     int x = kMargin;
-    MoveWindow(field_, x, kMargin, kFieldWidth, kRowHeight, TRUE);
+    MoveWindow(field_, x, kMargin, kFieldWidth, rowHeight_, TRUE);
     x += kFieldWidth + kMargin;
-    MoveWindow(mode_, x, kMargin, kModeWidth, kRowHeight + 200, TRUE);
+    MoveWindow(mode_, x, kMargin, kModeWidth, 200, TRUE);
     x += kModeWidth + 2 * kMargin;
     const int rest = client.right - x - kMargin;
-    MoveWindow(count_, x, kMargin, rest > 0 ? rest : 0, kRowHeight, TRUE);
+    MoveWindow(count_, x, kMargin, rest > 0 ? rest : 0, rowHeight_, TRUE);
 }
 
 void FilterBar::PatternChanged()

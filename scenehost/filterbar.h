@@ -60,6 +60,7 @@ private:
     HWND mode_ = nullptr;
     HWND count_ = nullptr;
     int id_ = 0;
+    int rowHeight_ = 0;
     const Scene* scene_ = nullptr;
     std::shared_ptr<const PropertySnapshot> snapshot_;  // null once the texts changed
     LineMatcher matcher_;
