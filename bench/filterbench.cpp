@@ -32,12 +32,14 @@ void BuildScene(Scene& scene, int nodes, int lines)
             text += "prop" + std::to_string(line) + "=" + (i % 10 == 0 ? "animated" : "static") +
                     std::to_string(i);
         }
-        if (i % 100 == 0) group = scene.CreateNode(scene.Root(), ("group" + std::to_string(i)).c_str());
+        if (i % 100 == 0)
+            group = scene.CreateNode(scene.Root(), ("group" + std::to_string(i)).c_str());
         scene.CreateNode(group, ("node" + std::to_string(i)).c_str(), text.c_str());
     }
 }
 
-void TimeUpdate(const PropertySnapshot& snapshot, MatchMode mode, const char* name, const char* pattern)
+void TimeUpdate(const PropertySnapshot& snapshot, MatchMode mode, const char* name,
+                const char* pattern)
 {
     LineMatcher matcher;
     if (!matcher.Compile(mode, pattern)) {
@@ -57,7 +59,8 @@ void TimeUpdate(const PropertySnapshot& snapshot, MatchMode mode, const char* na
 }
 
 // Allocations while every line of the scene is matched once, after one warm-up pass.
-void CountAllocations(const PropertySnapshot& snapshot, MatchMode mode, const char* name, const char* pattern)
+void CountAllocations(const PropertySnapshot& snapshot, MatchMode mode, const char* name,
+                      const char* pattern)
 {
     LineMatcher matcher;
     matcher.Compile(mode, pattern);
@@ -78,7 +81,9 @@ void CountAllocations(const PropertySnapshot& snapshot, MatchMode mode, const ch
                 at = lineEnd + 1;
             }
         }
-        if (pass == 1) std::printf("%-20s %ld allocations over %ld lines\n", name, allocations - before, lines);
+        if (pass == 1)
+            std::printf("%-20s %ld allocations over %ld lines\n", name, allocations - before,
+                        lines);
     }
 }
 
@@ -93,15 +98,16 @@ void TimeEngine(const char* engine, const char* pattern, const char* input, Sear
         outcome = std::string("gave up: ") + e.what();
     }
     outcome.resize(outcome.size() < 60 ? outcome.size() : 60);
-    std::printf("%-12s %-12s %-22s %9.1f ms  %s\n", engine, pattern, input, MillisecondsSince(start),
-                outcome.c_str());
+    std::printf("%-12s %-12s %-22s %9.1f ms  %s\n", engine, pattern, input,
+                MillisecondsSince(start), outcome.c_str());
 }
 
 void CompareEngines()
 {
     std::printf("\nRegular expressions, std::regex beside the engine the filter uses (boost):\n");
     std::string lines;
-    for (int i = 0; i < 100000; ++i) lines += "prop" + std::to_string(i % 12) + "=value" + std::to_string(i) + "\n";
+    for (int i = 0; i < 100000; ++i)
+        lines += "prop" + std::to_string(i % 12) + "=value" + std::to_string(i) + "\n";
     for (const char* pattern : {"value9+$", "^prop1[0-9]?=", "anim"}) {
         const std::regex standard(pattern, std::regex::ECMAScript | std::regex::multiline);
         const boost::regex ours(pattern, boost::regex::ECMAScript);
@@ -116,11 +122,15 @@ void CompareEngines()
             return matches > 0;
         };
         TimeEngine("std::regex", pattern, "100,000 short lines", [&] {
-            auto search = [&](const char* b, const char* e) { return std::regex_search(b, e, standard); };
+            auto search = [&](const char* b, const char* e) {
+                return std::regex_search(b, e, standard);
+            };
             return count(search);
         });
         TimeEngine("boost", pattern, "100,000 short lines", [&] {
-            auto search = [&](const char* b, const char* e) { return boost::regex_search(b, e, ours); };
+            auto search = [&](const char* b, const char* e) {
+                return boost::regex_search(b, e, ours);
+            };
             return count(search);
         });
     }
@@ -133,8 +143,11 @@ void CompareEngines()
             const Clock::time_point start = Clock::now();
             const LineMatch match = matcher.Match(line->data(), line->data() + line->size());
             std::printf("%-12s %-12s %-22s %9.1f ms  %s\n", "filter", pattern,
-                        line == &longLine ? "10,000 x a" : "100,000 x a (capped)", MillisecondsSince(start),
-                        match == LineMatch::GaveUp ? "gave up" : match == LineMatch::Yes ? "match" : "no match");
+                        line == &longLine ? "10,000 x a" : "100,000 x a (capped)",
+                        MillisecondsSince(start),
+                        match == LineMatch::GaveUp ? "gave up"
+                        : match == LineMatch::Yes  ? "match"
+                                                   : "no match");
         }
     }
     // std::regex has no bound: its time doubles with each further character.
@@ -166,7 +179,8 @@ int main(int argc, char** argv)
     std::printf("%d nodes of %d lines; best of three updates:\n", scene.NodeCount(), lines);
     Clock::time_point start = Clock::now();
     const auto snapshot = PropertySnapshot::Take(scene);
-    std::printf("%-45s %8.1f ms\n", "snapshot of the texts (after a change)", MillisecondsSince(start));
+    std::printf("%-45s %8.1f ms\n", "snapshot of the texts (after a change)",
+                MillisecondsSince(start));
     TimeUpdate(*snapshot, MatchMode::StartsWith, "starts with", "prop3=anim");
     TimeUpdate(*snapshot, MatchMode::Contains, "contains", "animated");
     TimeUpdate(*snapshot, MatchMode::Wildcard, "wildcard", "*=animated?0");
@@ -175,7 +189,8 @@ int main(int argc, char** argv)
     std::printf("\n");
     CountAllocations(*snapshot, MatchMode::Contains, "contains", "animated");
     CountAllocations(*snapshot, MatchMode::Wildcard, "wildcard", "*=animated?0");
-    CountAllocations(*snapshot, MatchMode::RegularExpression, "regular expression", "=animated[0-9]*0$");
+    CountAllocations(*snapshot, MatchMode::RegularExpression, "regular expression",
+                     "=animated[0-9]*0$");
     CompareEngines();
     return 0;
 }

@@ -30,7 +30,8 @@ HWND Child(HWND parent, const char* windowClass, DWORD style, int id)
 std::string TextOf(HWND window)
 {
     std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
     return text;
 }
 
@@ -81,7 +82,8 @@ void FilterBar::Create(HWND owner, int id, const Scene* scene)
     MoveWindow(mode_, 0, 0, kModeWidth, 200, FALSE);
     RECT closed;
     GetWindowRect(mode_, &closed);
-    rowHeight_ = closed.bottom - closed.top > kMinRowHeight ? closed.bottom - closed.top : kMinRowHeight;
+    rowHeight_ =
+        closed.bottom - closed.top > kMinRowHeight ? closed.bottom - closed.top : kMinRowHeight;
     SendMessageA(field_, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(L"Filter properties"));
     SetWindowSubclass(field_, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
@@ -113,7 +115,8 @@ LRESULT CALLBACK FilterBar::BarProc(HWND window, UINT message, WPARAM wParam, LP
 {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<FilterBar*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!self || !self->bar_) return DefWindowProcA(window, message, wParam, lParam);
@@ -162,8 +165,12 @@ LRESULT CALLBACK FilterBar::FieldProc(HWND window, UINT message, WPARAM wParam, 
         break;
     case WM_KEYDOWN:
         if (wParam == VK_RETURN) {
-            if (self->Searching()) self->selectWhenDone_ = true;
-            else self->Notify(FBN_SUBMITTED);
+            // The rows still shown for an invalid pattern are not its matches.
+            if (self->invalid_) return 0;
+            if (self->Searching())
+                self->selectWhenDone_ = true;
+            else
+                self->Notify(FBN_SUBMITTED);
             return 0;
         }
         if (wParam == VK_ESCAPE) {
@@ -226,10 +233,10 @@ void FilterBar::StartSearch()
     job_ = job;
     HWND bar = bar_;
     threads_.emplace_back(job, std::thread([job, bar] {
-        RunFilter(*job->snapshot, job->matcher, job->cancel, job->result);
-        job->finished = true;
-        PostMessageA(bar, WM_APP_SEARCH_DONE, job->generation, 0);
-    }));
+                              RunFilter(*job->snapshot, job->matcher, job->cancel, job->result);
+                              job->finished = true;
+                              PostMessageA(bar, WM_APP_SEARCH_DONE, job->generation, 0);
+                          }));
 }
 
 void FilterBar::SearchDone(unsigned generation)

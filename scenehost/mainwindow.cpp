@@ -260,7 +260,9 @@ LRESULT MainWindow::OnNotify(const NMHDR& header)
     switch (header.code) {
     case LVN_ITEMCHANGED: nodes_.ItemChanged(reinterpret_cast<const NMLISTVIEW&>(header)); break;
     case NM_CUSTOMDRAW: return nodes_.CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(notification));
-    case LVN_GETINFOTIPA: nodes_.GetInfoTip(reinterpret_cast<NMLVGETINFOTIPA&>(notification)); break;
+    case LVN_GETINFOTIPA:
+        nodes_.GetInfoTip(reinterpret_cast<NMLVGETINFOTIPA&>(notification));
+        break;
     }
     return 0;
 }

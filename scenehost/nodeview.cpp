@@ -57,7 +57,8 @@ void NodeView::Rebuild(const Scene& scene)
     rows_.clear();
     NodeTab nodes;
     if (filter_) {
-        for (const FilterRow& row : filter_->rows) nodes.Append(row.node, static_cast<int>(filter_->rows.size()));
+        const int count = static_cast<int>(filter_->rows.size());
+        for (const FilterRow& row : filter_->rows) nodes.Append(row.node, count);
     } else {
         scene.CollectNodes(nodes);
     }
@@ -153,8 +154,9 @@ void NodeView::SetRowTexts(int row, SceneNode* node)
     SetText(list_, row, kNameColumn, name);
     SetText(list_, row, kHiddenColumn, node->IsHidden() ? "hidden" : "");
     const FilterRow* filterRow = FilterRowAt(row);
-    const int* matched = filterRow && filterRow->matchCount ? &filter_->matchedLines[filterRow->firstMatch] : nullptr;
-    SetText(list_, row, kPropsColumn, PropertiesCellText(props, matched, filterRow ? filterRow->matchCount : 0));
+    const int matches = filterRow ? filterRow->matchCount : 0;
+    const int* matched = matches ? &filter_->matchedLines[filterRow->firstMatch] : nullptr;
+    SetText(list_, row, kPropsColumn, PropertiesCellText(props, matched, matches));
 }
 
 const FilterRow* NodeView::FilterRowAt(int row) const
@@ -170,7 +172,8 @@ LRESULT NodeView::CustomDraw(NMLVCUSTOMDRAW& draw) const
     const int row = static_cast<int>(draw.nmcd.dwItemSpec);
     if (GetFocus() != list_ && SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED)) {
         // The list's own colours for this case are too pale to read on some systems.
-        const COLORREF fill = InactiveSelectionFill(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW));
+        const COLORREF fill =
+            InactiveSelectionFill(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW));
         draw.clrTextBk = fill;
         draw.clrText = TextColourOn(fill);
         draw.nmcd.uItemState &= ~CDIS_SELECTED;
@@ -192,9 +195,10 @@ void NodeView::GetInfoTip(NMLVGETINFOTIPA& tip) const
     item.pszText = cell;
     item.cchTextMax = sizeof cell;
     SendMessageA(list_, LVM_GETITEMTEXTA, tip.iItem, reinterpret_cast<LPARAM>(&item));
-    const int width = static_cast<int>(SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(cell)));
+    const LRESULT width =
+        SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(cell)) + kCellPadding;
     const bool cutOff = lstrlenA(cell) + 1 >= static_cast<int>(sizeof cell) ||
-                        width + kCellPadding > SendMessageA(list_, LVM_GETCOLUMNWIDTH, kPropsColumn, 0);
+                        width > SendMessageA(list_, LVM_GETCOLUMNWIDTH, kPropsColumn, 0);
     if (!cutOff) return;
     CStr props;
     node->GetUserPropText(props);

@@ -118,10 +118,14 @@ bool LineMatcher::Compile(MatchMode mode, const std::string& pattern)
 LineMatch LineMatcher::Match(const char* begin, const char* end)
 {
     switch (mode_) {
-    case MatchMode::StartsWith: return StartsWithLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
-    case MatchMode::Contains: return ContainsLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
-    case MatchMode::Wildcard: return WildcardLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
-    case MatchMode::RegularExpression: break;
+    case MatchMode::StartsWith:
+        return StartsWithLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
+    case MatchMode::Contains:
+        return ContainsLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
+    case MatchMode::Wildcard:
+        return WildcardLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
+    case MatchMode::RegularExpression:
+        break;
     }
     boost::match_flag_type flags = boost::match_any;
     if (end - begin > kRegexLineLimit) {
@@ -129,7 +133,8 @@ LineMatch LineMatcher::Match(const char* begin, const char* end)
         flags |= boost::match_not_eol;
     }
     try {
-        return boost::regex_search(begin, end, scratch_, regex_, flags) ? LineMatch::Yes : LineMatch::No;
+        return boost::regex_search(begin, end, scratch_, regex_, flags) ? LineMatch::Yes
+                                                                        : LineMatch::No;
     } catch (const std::exception&) {
         // Too complex for this line, or the engine's own memory ran out.
         return LineMatch::GaveUp;
@@ -170,8 +175,9 @@ std::shared_ptr<const PropertySnapshot> PropertySnapshot::Take(const Scene& scen
 
 std::string FilterResult::CountText() const
 {
-    std::string text = std::to_string(matchingNodes) + (matchingNodes == 1 ? " node, " : " nodes, ") +
-                       std::to_string(matchingLines) + (matchingLines == 1 ? " line matches" : " lines match");
+    std::string text =
+        std::to_string(matchingNodes) + (matchingNodes == 1 ? " node, " : " nodes, ") +
+        std::to_string(matchingLines) + (matchingLines == 1 ? " line matches" : " lines match");
     if (gaveUpLines > 0) text += " (" + std::to_string(gaveUpLines) + " too complex to search)";
     return text;
 }
@@ -208,10 +214,13 @@ bool RunFilter(const PropertySnapshot& snapshot, LineMatcher& matcher,
         ++result.matchingNodes;
         result.matchingLines += matches;
         shown[i] = 1;
-        for (int up = snapshot.Parent(i); up >= 0 && !shown[up]; up = snapshot.Parent(up)) shown[up] = 1;
+        for (int up = snapshot.Parent(i); up >= 0 && !shown[up]; up = snapshot.Parent(up))
+            shown[up] = 1;
     }
     for (int i = 0; i < count; ++i) {
-        if (shown[i]) result.rows.push_back(FilterRow{snapshot.Node(i), matchCount[i] == 0, firstMatch[i], matchCount[i]});
+        if (shown[i])
+            result.rows.push_back(
+                FilterRow{snapshot.Node(i), matchCount[i] == 0, firstMatch[i], matchCount[i]});
     }
     return true;
 }

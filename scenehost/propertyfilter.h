@@ -65,8 +65,8 @@ private:
 // A line is a run of characters between line breaks; blank lines do not count.
 struct FilterRow {
     SceneNode* node;
-    bool context;     // shown only as an ancestor of a match
-    int firstMatch;   // into FilterResult::matchedLines
+    bool context;    // shown only as an ancestor of a match
+    int firstMatch;  // into FilterResult::matchedLines
     int matchCount;
 };
 

@@ -57,7 +57,8 @@ MainWindow& App()
 
 std::string WriteScene(const std::string& text)
 {
-    const std::string path = testing::TempDir() + "filter-" + std::to_string(GetCurrentProcessId()) + ".scene";
+    const std::string path =
+        testing::TempDir() + "filter-" + std::to_string(GetCurrentProcessId()) + ".scene";
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }
@@ -67,7 +68,10 @@ Scene& TheScene() { return CoreInterface::Instance().GetScene(); }
 // Changes a node's text as one named undo step.
 class TextRestore : public RestoreObj {
 public:
-    TextRestore(SceneNode* node, const char* after) : node_(node), after_(after) { node->GetUserPropText(before_); }
+    TextRestore(SceneNode* node, const char* after) : node_(node), after_(after)
+    {
+        node->GetUserPropText(before_);
+    }
     void UndoChange(int) override { node_->SetUserPropText(before_); }
     void RedoChange() override { node_->SetUserPropText(after_); }
 
@@ -116,7 +120,8 @@ protected:
     {
         HWND combo = GetDlgItem(Bar(), kFilterMode);
         SendMessageA(combo, CB_SETCURSEL, static_cast<int>(mode), 0);
-        SendMessageA(Bar(), WM_COMMAND, MAKEWPARAM(kFilterMode, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        SendMessageA(Bar(), WM_COMMAND, MAKEWPARAM(kFilterMode, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
         SetWindowTextA(Field(), pattern);
         WaitForSearch();
     }
@@ -152,14 +157,16 @@ protected:
         draw.nmcd.dwItemSpec = row;
         draw.clrText = CLR_DEFAULT;
         draw.clrTextBk = CLR_DEFAULT;
-        const LRESULT result = SendMessageA(window, WM_NOTIFY, kNodeList, reinterpret_cast<LPARAM>(&draw));
+        const LRESULT result =
+            SendMessageA(window, WM_NOTIFY, kNodeList, reinterpret_cast<LPARAM>(&draw));
         if (answer) *answer = result;
         return draw;
     }
     std::vector<std::string> SelectedNames() const
     {
         std::vector<std::string> names;
-        for (int i = 0; i < TheScene().SelectedCount(); ++i) names.push_back(TheScene().SelectedNode(i)->NodeName());
+        for (int i = 0; i < TheScene().SelectedCount(); ++i)
+            names.push_back(TheScene().SelectedNode(i)->NodeName());
         return names;
     }
     SceneNode* NodeNamed(const char* name) const
@@ -192,12 +199,22 @@ TEST_F(Filter, EachModeShowsItsMatchesWithAncestorsMarkedLinesAndTheCount)
         std::vector<std::string> rows;
         const char* count;
     } cases[] = {
-        {MatchMode::StartsWith, "lod",
-         {"Base: \xC2\xBB LOD=1 \xC2\xAB  |  \xC2\xBB lodBias=2 \xC2\xAB", "Arm: \xC2\xBB LOD=1 \xC2\xAB"},
+        {MatchMode::StartsWith,
+         "lod",
+         {"Base: \xC2\xBB LOD=1 \xC2\xAB  |  \xC2\xBB lodBias=2 \xC2\xAB",
+          "Arm: \xC2\xBB LOD=1 \xC2\xAB"},
          "2 nodes, 3 lines match"},
-        {MatchMode::Contains, "SPOT", {"Lamp: \xC2\xBB light=spot \xC2\xAB  |  intensity=1.5"}, "1 node, 1 line matches"},
-        {MatchMode::Wildcard, "spawn=*", {"Helpers: ", "Spawn: \xC2\xBB spawn=player \xC2\xAB"}, "1 node, 1 line matches"},
-        {MatchMode::RegularExpression, "=1$", {"Base: \xC2\xBB LOD=1 \xC2\xAB  |  lodBias=2", "Arm: \xC2\xBB LOD=1 \xC2\xAB"},
+        {MatchMode::Contains,
+         "SPOT",
+         {"Lamp: \xC2\xBB light=spot \xC2\xAB  |  intensity=1.5"},
+         "1 node, 1 line matches"},
+        {MatchMode::Wildcard,
+         "spawn=*",
+         {"Helpers: ", "Spawn: \xC2\xBB spawn=player \xC2\xAB"},
+         "1 node, 1 line matches"},
+        {MatchMode::RegularExpression,
+         "=1$",
+         {"Base: \xC2\xBB LOD=1 \xC2\xAB  |  lodBias=2", "Arm: \xC2\xBB LOD=1 \xC2\xAB"},
          "2 nodes, 2 lines match"},
         {MatchMode::Contains, "nothing", {}, "0 nodes, 0 lines match"},
     };
@@ -215,13 +232,15 @@ TEST_F(Filter, EachModeShowsItsMatchesWithAncestorsMarkedLinesAndTheCount)
     EXPECT_EQ(Count(), "");
 }
 
-TEST_F(Filter, AnInvalidExpressionIsShownAndKeepsTheLastRows)
+TEST_F(Filter, AnInvalidExpressionIsShownKeepsTheLastRowsAndSelectsNothing)
 {
     Type("^lod", MatchMode::RegularExpression);
     const std::vector<std::string> rows = Rows();
     Type("^lod(", MatchMode::RegularExpression);
     EXPECT_EQ(Count().rfind("Invalid pattern: ", 0), 0u) << Count();
     EXPECT_EQ(Rows(), rows);
+    SendMessageA(Field(), WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(TheScene().SelectedCount(), 0) << "the rows kept are not this pattern's matches";
     Type("^lod(B)", MatchMode::RegularExpression);
     EXPECT_EQ(Count(), "1 node, 1 line matches");
 }
@@ -251,7 +270,7 @@ TEST_F(Filter, RowsFollowOpenUndoAndAFindReplaceRun)
     ChangeText("Lamp", "lodBias=9");
     WaitForSearch();
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Base: LOD=1  |  \xC2\xBB lodBias=2 \xC2\xAB",
-                                                 "Lamp: \xC2\xBB lodBias=9 \xC2\xAB"}));
+                                                "Lamp: \xC2\xBB lodBias=9 \xC2\xAB"}));
     SendMessageA(window, WM_COMMAND, IDM_EDIT_UNDO, 0);
     WaitForSearch();
     EXPECT_EQ(Count(), "1 node, 1 line matches") << "after undo";
@@ -300,7 +319,8 @@ TEST_F(Filter, SelectedRowsStayReadableWithoutTheFocusAndCutCellsHaveTheirText)
         tip.cchTextMax = sizeof tipText;
         tip.iItem = row;
         SendMessageA(window, WM_NOTIFY, kNodeList, reinterpret_cast<LPARAM>(&tip));
-        EXPECT_EQ(std::string(tipText), row == 3 ? "long=" + text + "\r\nshort=1" : "") << "row " << row;
+        EXPECT_EQ(std::string(tipText), row == 3 ? "long=" + text + "\r\nshort=1" : "")
+            << "row " << row;
     }
 }
 

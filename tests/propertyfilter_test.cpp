@@ -9,8 +9,8 @@
 
 namespace {
 
-const std::vector<std::string> kLines = {"LOD=1", "lodBias=2", " lod=1", "export=static",
-                                         "Export=Static2", "light=spot"};
+const std::vector<std::string> kLines = {"LOD=1",         "lodBias=2",      " lod=1",
+                                         "export=static", "Export=Static2", "light=spot"};
 
 // Which of kLines match, as a string of 0 and 1.
 std::string MatchesOf(LineMatcher& matcher)
@@ -49,7 +49,8 @@ TEST(LineMatcher, EachModeAgainstTheSameLines)
         LineMatcher matcher;
         ASSERT_TRUE(matcher.Compile(c.mode, c.pattern)) << c.pattern << ": " << matcher.Error();
         EXPECT_TRUE(matcher.Active());
-        EXPECT_EQ(MatchesOf(matcher), c.matches) << "mode " << static_cast<int>(c.mode) << " pattern " << c.pattern;
+        EXPECT_EQ(MatchesOf(matcher), c.matches)
+            << "mode " << static_cast<int>(c.mode) << " pattern " << c.pattern;
     }
 }
 
@@ -83,7 +84,8 @@ TEST(LineMatcher, HostileOrLongLinesGiveUpOrStopAtTheLimitInsteadOfRunningAway)
     tail += "needle";
     LineMatcher needle;
     ASSERT_TRUE(needle.Compile(MatchMode::RegularExpression, "needle"));
-    EXPECT_EQ(needle.Match(tail.data(), tail.data() + tail.size()), LineMatch::No) << "past the limit";
+    EXPECT_EQ(needle.Match(tail.data(), tail.data() + tail.size()), LineMatch::No)
+        << "past the limit";
     LineMatcher end;
     ASSERT_TRUE(end.Compile(MatchMode::RegularExpression, "x$"));
     EXPECT_EQ(end.Match(tail.data(), tail.data() + tail.size()), LineMatch::No) << "$ at the cut";
@@ -183,7 +185,8 @@ TEST(SelectionColours, AnUnfocusedSelectionKeepsAContrastOfThreeToOne)
         EXPECT_GE(ContrastRatio(fill, c.background), 3.0) << std::hex << c.highlight;
         EXPECT_GE(ContrastRatio(TextColourOn(fill), fill), 4.5) << std::hex << c.highlight;
     }
-    EXPECT_NE(InactiveSelectionFill(0x6A240A, 0xFFFFFF), 0x6A240Au) << "softer than the focused look";
+    EXPECT_NE(InactiveSelectionFill(0x6A240A, 0xFFFFFF), 0x6A240Au)
+        << "softer than the focused look";
 }
 
 }  // namespace
