@@ -3,7 +3,8 @@
 
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
-          nlohmann-json3-dev blender python3-numpy clang libclang-rt-14-dev"
+          nlohmann-json3-dev blender python3-numpy clang libclang-rt-14-dev
+          libboost-regex1.81-dev"
 NATIVE_BUILD_DIR=${NATIVE_BUILD_DIR:-build-native}
 
 install_missing_packages() {

@@ -17,6 +17,7 @@ const char kClassName[] = "SceneHostMain";
 const char kAppName[] = "Scene Host";
 const int kNodeListId = 200;
 const int kStatusId = 201;
+const int kFilterBarId = 202;
 const int kPanelWidth = 250;
 const UINT WM_APP_IDLE_AGAIN = WM_APP + 3;
 
@@ -170,6 +171,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         core.SetMainWindow(window_);
         core.SetViewObserver(this);
         core.SetStatusListener(StatusShown, this);
+        filter_.Create(window_, kFilterBarId, &core.GetScene());
         nodes_.Create(window_, kNodeListId);
         status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
                                   0, 0, 0, 0, window_,
@@ -191,6 +193,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == 300 && HIWORD(wParam) == CBN_SELCHANGE) utilities_.ComboChanged();
+        else if (LOWORD(wParam) == kFilterBarId) OnFilterBar(HIWORD(wParam));
         else OnCommand(LOWORD(wParam));
         return 0;
     case WM_NOTIFY:
@@ -260,6 +263,7 @@ void MainWindow::OnCommand(int id)
     case IDM_EDIT_SELECT_ALL: SelectAll(true); break;
     case IDM_EDIT_SELECT_NONE: SelectAll(false); break;
     case IDM_EDIT_TOGGLE_HIDDEN: ToggleHiddenOfSelection(); break;
+    case IDM_EDIT_FILTER: filter_.Focus(); break;
     case IDM_TOOLS_UTILITIES:
         utilities_.Choose(utilities_.Chosen() < 0 && !utilities_.Plugins().empty() ? 0 : -1);
         KeepKeyboardFocus();
@@ -299,8 +303,29 @@ LRESULT MainWindow::OnNotify(const NMHDR& header)
     case LVN_ODSTATECHANGED:
         nodes_.RangeChanged(reinterpret_cast<const NMLVODSTATECHANGE&>(header));
         return 0;
+    case NM_CUSTOMDRAW:
+        return nodes_.CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
+    case LVN_GETINFOTIPA:
+        nodes_.GetInfoTip(*reinterpret_cast<NMLVGETINFOTIPA*>(const_cast<NMHDR*>(&header)));
+        return 0;
     default:
         return 0;
+    }
+}
+
+void MainWindow::OnFilterBar(WORD code)
+{
+    Scene& scene = CoreInterface::Instance().GetScene();
+    switch (code) {
+    case FBN_CHANGED: nodes_.SetFilter(scene, filter_.Result()); break;
+    case FBN_SUBMITTED:
+        if (const FilterResult* result = filter_.Result()) {
+            NodeTab matches;
+            result->CollectMatchingNodes(matches);
+            scene.PickNodes(matches);
+        }
+        break;
+    case FBN_DISMISSED: SetFocus(nodes_.Window()); break;
     }
 }
 
@@ -315,8 +340,10 @@ void MainWindow::Layout()
     const int parts[] = {client.right - 220, -1};
     SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     const int height = client.bottom - statusHeight;
-    const int listWidth = client.right - kPanelWidth;
-    MoveWindow(nodes_.Window(), 0, 0, listWidth > 0 ? listWidth : 0, height, TRUE);
+    const int listWidth = client.right - kPanelWidth > 0 ? client.right - kPanelWidth : 0;
+    const int barHeight = filter_.Height() < height ? filter_.Height() : height;
+    MoveWindow(filter_.Window(), 0, 0, listWidth, barHeight, TRUE);
+    MoveWindow(nodes_.Window(), 0, barHeight, listWidth, height - barHeight, TRUE);
     utilities_.Layout(listWidth, 0, kPanelWidth, height);
 }
 
@@ -360,6 +387,7 @@ bool MainWindow::OpenScene(const std::string& path, std::string* error)
     if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), document_, fileError))
         return Failed(DescribeError(path.c_str(), fileError), error);
     path_ = FullPathOf(path);
+    filter_.SceneChanged(true);
     nodes_.Rebuild(CoreInterface::Instance().GetScene());
     UpdateTitle();
     CoreInterface::Instance().ShowStatus(("Opened " + FileNameOf(path)).c_str());
@@ -524,17 +552,20 @@ void MainWindow::SelectionChanged()
 void MainWindow::NodeChanged(SceneNode* node)
 {
     nodes_.ShowNode(node);
+    filter_.SceneChanged(false);
     ShowTitle();
 }
 
 void MainWindow::NodesChanged()
 {
     nodes_.ShowAllNodes();
+    filter_.SceneChanged(false);
     ShowTitle();
 }
 
 void MainWindow::SceneRebuilt()
 {
+    filter_.SceneChanged(true);
     nodes_.Rebuild(CoreInterface::Instance().GetScene());
     UpdateTitle();
 }
@@ -547,8 +578,9 @@ void MainWindow::StatusShown(const char* text, void* context)
 
 bool MainWindow::TranslateKeyboard(MSG* msg)
 {
-    // Shortcuts pause while a plug-in's edit field has the focus, so typing reaches it.
-    if (AcceleratorsEnabled() && TranslateAcceleratorA(window_, accelerators_, msg)) return true;
+    // Shortcuts pause while an edit field has the focus, so typing reaches it.
+    const bool typing = !AcceleratorsEnabled() || GetFocus() == filter_.Field();
+    if (!typing && TranslateAcceleratorA(window_, accelerators_, msg)) return true;
     return CoreInterface::Instance().TranslateDialogMessage(msg);
 }
 

@@ -10,6 +10,7 @@
 
 #include "busyindicator.h"
 #include "coreinterface.h"
+#include "filterbar.h"
 #include "nodeview.h"
 #include "sceneformat.h"
 #include "utilities.h"
@@ -33,6 +34,7 @@ public:
     // Sets or clears the nodes' hidden flag as Hide/Unhide Selected does, as one undo step.
     void SetHidden(const NodeTab& nodes, bool hidden);
     std::string StatusText() const;
+    FilterBar& Filter() { return filter_; }
 
     int RunMessageLoop();
     // What the message loop does with a message before dispatching it: the shortcuts, then
@@ -45,6 +47,7 @@ private:
     void OnCommand(int id);
     void OnInitMenu(HMENU menu);
     LRESULT OnNotify(const NMHDR& header);
+    void OnFilterBar(WORD code);
     void Layout();
     void RememberFocus();
     void RestoreFocus();
@@ -76,6 +79,7 @@ private:
     HWND status_ = nullptr;
     HACCEL accelerators_ = nullptr;
     HWND focused_ = nullptr;  // the child with the focus when the window was last deactivated
+    FilterBar filter_;
     NodeView nodes_;
     BusyIndicator busy_;
     UtilityChooser utilities_;

@@ -16,6 +16,9 @@ const int kMaxIndentedDepth = 64;
 // one row's state on its own.
 const int kRowsPerWholeListMessage = 6;
 
+// Room the list takes around a cell's text.
+const int kCellPadding = 12;
+
 void AddColumn(HWND list, int index, const char* title, int width)
 {
     LVCOLUMNA column = {};
@@ -66,17 +69,7 @@ std::string NodeRowName(const SceneNode* node)
 // The whole text on one line: breaks shown as a separator, so every line is visible.
 std::string NodeRowProps(const SceneNode* node)
 {
-    std::string line;
-    const char* p = node->UserPropText().data();
-    while (*p) {
-        if (*p == '\r' || *p == '\n') {
-            while (*p == '\r' || *p == '\n') ++p;
-            if (*p && !line.empty()) line += "  |  ";
-            continue;
-        }
-        line += *p++;
-    }
-    return line;
+    return PropertiesCellText(node->UserPropText().data(), nullptr, 0);
 }
 
 void NodeView::Create(HWND owner, int id)
@@ -87,7 +80,8 @@ void NodeView::Create(HWND owner, int id)
                                 LVS_OWNERDATA,
                             0, 0, 0, 0, owner, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP);
     AddColumn(list_, kNameColumn, "Node", 200);
     AddColumn(list_, kHiddenColumn, "Hidden", 60);
     AddColumn(list_, kPropsColumn, "User properties", 400);
@@ -95,15 +89,19 @@ void NodeView::Create(HWND owner, int id)
 
 void NodeView::Rebuild(const Scene& scene)
 {
-    NodeTab nodes;
-    scene.CollectNodes(nodes);
-    rows_.assign(nodes.Count(), nullptr);
+    rows_.clear();
+    if (filter_) {
+        rows_.reserve(filter_->rows.size());
+        for (const FilterRow& row : filter_->rows) rows_.push_back(row.node);
+    } else {
+        NodeTab nodes;
+        scene.CollectNodes(nodes);
+        rows_.assign(nodes.Count(), nullptr);
+        for (int row = 0; row < nodes.Count(); ++row) rows_[row] = nodes[row];
+    }
     rowOf_.clear();
     rowOf_.reserve(rows_.size());
-    for (int row = 0; row < nodes.Count(); ++row) {
-        rows_[row] = nodes[row];
-        rowOf_.emplace(nodes[row], row);
-    }
+    for (int row = 0; row < RowCount(); ++row) rowOf_.emplace(rows_[row], row);
     // A list emptied first starts the new scene with nothing selected or focused.
     showingSelection_ = true;
     SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
@@ -112,6 +110,12 @@ void NodeView::Rebuild(const Scene& scene)
     shownSelected_.assign(rows_.size(), 0);
     shownKnown_ = true;
     ShowSelection(scene);
+}
+
+void NodeView::SetFilter(const Scene& scene, const FilterResult* filter)
+{
+    filter_ = filter;
+    Rebuild(scene);
 }
 
 // Only rows whose state differs are set, one message each. When that would take longer
@@ -161,7 +165,7 @@ void NodeView::FillRow(NMLVDISPINFOA& info) const
     switch (item.iSubItem) {
     case kNameColumn: CopyText(NodeRowName(node), item.pszText, item.cchTextMax); break;
     case kHiddenColumn: CopyText(node->IsHidden() ? "hidden" : "", item.pszText, item.cchTextMax); break;
-    case kPropsColumn: CopyText(NodeRowProps(node), item.pszText, item.cchTextMax); break;
+    case kPropsColumn: CopyText(PropsCell(item.iItem), item.pszText, item.cchTextMax); break;
     default: CopyText("", item.pszText, item.cchTextMax); break;
     }
 }
@@ -252,4 +256,58 @@ void NodeView::PostSync()
     if (syncPosted_) return;
     syncPosted_ = true;
     PostMessageA(owner_, WM_APP_SYNC_SELECTION, 0, 0);
+}
+
+const FilterRow* NodeView::FilterRowAt(int row) const
+{
+    if (!filter_ || row < 0 || row >= static_cast<int>(filter_->rows.size())) return nullptr;
+    return &filter_->rows[row];
+}
+
+// The properties cell, with the lines the filter matched marked.
+std::string NodeView::PropsCell(int row) const
+{
+    const SceneNode* node = NodeAt(row);
+    if (!node) return std::string();
+    const FilterRow* filterRow = FilterRowAt(row);
+    const int matches = filterRow ? filterRow->matchCount : 0;
+    const int* matched = matches ? &filter_->matchedLines[filterRow->firstMatch] : nullptr;
+    return PropertiesCellText(node->UserPropText().data(), matched, matches);
+}
+
+LRESULT NodeView::CustomDraw(NMLVCUSTOMDRAW& draw) const
+{
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    if (GetFocus() != list_ && SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED)) {
+        // The list's own colours for this case are too pale to read on some systems.
+        const COLORREF fill =
+            InactiveSelectionFill(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW));
+        draw.clrTextBk = fill;
+        draw.clrText = TextColourOn(fill);
+        draw.nmcd.uItemState &= ~CDIS_SELECTED;
+        return CDRF_NEWFONT;
+    }
+    const FilterRow* filterRow = FilterRowAt(row);
+    if (!filterRow || !filterRow->context) return CDRF_DODEFAULT;
+    draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+    return CDRF_NEWFONT;
+}
+
+void NodeView::GetInfoTip(NMLVGETINFOTIPA& tip) const
+{
+    SceneNode* node = NodeAt(tip.iItem);
+    if (!node || !tip.pszText || tip.cchTextMax <= 0) return;
+    // The list shows at most this much of a cell; a longer one is cut off anyway.
+    const size_t kShown = 1023;
+    const std::string cell = PropsCell(tip.iItem);
+    bool cutOff = cell.size() > kShown;
+    if (!cutOff) {
+        const LRESULT width =
+            SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(cell.c_str()));
+        cutOff = width + kCellPadding > SendMessageA(list_, LVM_GETCOLUMNWIDTH, kPropsColumn, 0);
+    }
+    if (cutOff) lstrcpynA(tip.pszText, PropertiesTipText(node->UserPropText().data()).c_str(),
+                          tip.cchTextMax);
 }

@@ -1,7 +1,7 @@
 // The node list of the main window: every node in hierarchy order, indented by depth (up to
 // a limit), with its hidden flag and its user properties on one line. Selecting rows selects
 // nodes in the scene, in the order the user picked them; selection changes from elsewhere
-// show at once.
+// show at once. A filter narrows the rows to its matches and their ancestors.
 //
 // The list is virtual: it holds no texts, and asks for those of the rows it shows, so that a
 // scene of a million nodes costs no window work per node.
@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "propertyfilter.h"
 #include "scene.h"
 
 const UINT WM_APP_SYNC_SELECTION = WM_APP + 2;
@@ -28,6 +29,8 @@ public:
     HWND Window() const { return list_; }
 
     void Rebuild(const Scene& scene);        // after a new scene
+    // The rows a filter shows, or every node for null; the result must outlive its use here.
+    void SetFilter(const Scene& scene, const FilterResult* filter);
     void ShowSelection(const Scene& scene);  // the scene's selection changed
     void ShowNode(SceneNode* node);          // a node's text or flag changed
     void ShowAllNodes();                     // many nodes changed
@@ -40,12 +43,18 @@ public:
     void ItemChanged(const NMLISTVIEW& change);
     void RangeChanged(const NMLVODSTATECHANGE& change);
     void TakeSelectionInto(Scene& scene);
+    // Dims context rows and keeps selected rows readable without the focus.
+    LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
+    // The whole properties text of a row whose cell is cut off.
+    void GetInfoTip(NMLVGETINFOTIPA& tip) const;
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
     SceneNode* NodeAt(int row) const;  // null for a row the list does not have
     int RowOf(const SceneNode* node) const;
 
 private:
+    const FilterRow* FilterRowAt(int row) const;
+    std::string PropsCell(int row) const;
     void SetRowSelected(int row, bool selected);
     void ReadSelectionFromList();
     void PostSync();
@@ -57,6 +66,7 @@ private:
     bool shownKnown_ = true;  // false after a report that does not say which rows changed
     HWND list_ = nullptr;
     HWND owner_ = nullptr;
+    const FilterResult* filter_ = nullptr;
     bool showingSelection_ = false;  // rows changed by us, not the user
     bool syncPosted_ = false;
 };

@@ -24,6 +24,7 @@ namespace {
 
 const int kNodeList = 200;
 const int kStatusBar = 201;
+const int kFilterBar = 202;
 const int kUtilityCombo = 300;
 const int kCreateFloater = 1001;
 const int kFileNameField = 0x47C;  // of the standard Open and Save As dialogs
@@ -1089,16 +1090,19 @@ protected:
     }
 };
 
-TEST_F(Keyboard, TabAndShiftTabGoRoundTheListChooserAndPanelButtons)
+TEST_F(Keyboard, TabAndShiftTabGoRoundTheListChooserPanelButtonsAndFilter)
 {
     ASSERT_EQ(GetFocus(), List());
     ASSERT_NE(CreateFloaterButton(), nullptr);
-    const std::vector<HWND> order = {Combo(), CreateFloaterButton(), List()};
+    HWND filterBar = GetDlgItem(window, kFilterBar);
+    HWND filterField = GetDlgItem(filterBar, 1);
+    HWND filterMode = GetDlgItem(filterBar, 2);
+    const std::vector<HWND> order = {Combo(), CreateFloaterButton(), filterField, filterMode, List()};
     for (size_t i = 0; i < order.size(); ++i) {
         Press(VK_TAB);
         EXPECT_EQ(GetFocus(), order[i]) << "Tab number " << i + 1;
     }
-    const std::vector<HWND> backwards = {CreateFloaterButton(), Combo(), List()};
+    const std::vector<HWND> backwards = {filterMode, filterField, CreateFloaterButton(), Combo(), List()};
     for (size_t i = 0; i < backwards.size(); ++i) {
         Press(VK_TAB, VK_SHIFT);
         EXPECT_EQ(GetFocus(), backwards[i]) << "Shift+Tab number " << i + 1;

@@ -1,0 +1,281 @@
+#include "filterbar.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+
+namespace {
+
+const char kClassName[] = "SceneHostFilterBar";
+const UINT WM_APP_SEARCH_DONE = WM_APP + 10;
+const UINT WM_APP_REFRESH = WM_APP + 11;
+const int kFieldId = 1;
+const int kModeId = 2;
+const int kCountId = 3;
+const int kMargin = 4;
+const int kMinRowHeight = 20;
+const int kFieldWidth = 260;
+const int kModeWidth = 150;
+
+// In the order of MatchMode.
+const char* const kModeNames[] = {"starts with", "contains", "wildcard", "regular expression"};
+
+HWND Child(HWND parent, const char* windowClass, DWORD style, int id)
+{
+    return CreateWindowExA(0, windowClass, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+std::string TextOf(HWND window)
+{
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace
+
+// What a worker thread shares with the bar: its inputs, its result and its cancel flag.
+struct FilterBar::Job {
+    std::shared_ptr<const PropertySnapshot> snapshot;
+    LineMatcher matcher;
+    FilterResult result;
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> finished{false};
+    unsigned generation = 0;
+};
+
+FilterBar::~FilterBar()
+{
+    CancelSearch();
+    JoinFinished(true);
+}
+
+void FilterBar::Create(HWND owner, int id, const Scene* scene)
+{
+    owner_ = owner;
+    id_ = id;
+    scene_ = scene;
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = BarProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExA(&windowClass);  // fails harmlessly when a bar made it before
+    bar_ = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                           owner, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleA(nullptr), this);
+    field_ = Child(bar_, WC_EDITA, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kFieldId);
+    mode_ = Child(bar_, WC_COMBOBOXA, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kModeId);
+    count_ = Child(bar_, WC_STATICA, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, kCountId);
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    for (HWND control : {field_, mode_, count_})
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    for (const char* name : kModeNames)
+        SendMessageA(mode_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    SendMessageA(mode_, CB_SETCURSEL, 0, 0);
+    // The field and the count line up with the closed drop-down, whose height the font sets.
+    MoveWindow(mode_, 0, 0, kModeWidth, 200, FALSE);
+    RECT closed;
+    GetWindowRect(mode_, &closed);
+    rowHeight_ =
+        closed.bottom - closed.top > kMinRowHeight ? closed.bottom - closed.top : kMinRowHeight;
+    SendMessageA(field_, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(L"Filter properties"));
+    SetWindowSubclass(field_, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+int FilterBar::Height() const { return rowHeight_ + 2 * kMargin; }
+
+void FilterBar::Focus()
+{
+    SetFocus(field_);
+    SendMessageA(field_, EM_SETSEL, 0, -1);
+}
+
+std::string FilterBar::CountText() const { return TextOf(count_); }
+
+void FilterBar::SceneChanged(bool rebuilt)
+{
+    snapshot_.reset();
+    if (rebuilt && shown_) {
+        shown_ = false;
+        result_ = FilterResult();
+        Notify(FBN_CHANGED);
+    }
+    if (!matcher_.Active() || refreshPosted_) return;
+    refreshPosted_ = true;
+    PostMessageA(bar_, WM_APP_REFRESH, 0, 0);
+}
+
+LRESULT CALLBACK FilterBar::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<FilterBar*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self || !self->bar_) return DefWindowProcA(window, message, wParam, lParam);
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT FilterBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_COMMAND:
+        if ((LOWORD(wParam) == kFieldId && HIWORD(wParam) == EN_CHANGE) ||
+            (LOWORD(wParam) == kModeId && HIWORD(wParam) == CBN_SELCHANGE))
+            PatternChanged();
+        return 0;
+    case WM_APP_REFRESH:
+        refreshPosted_ = false;
+        if (matcher_.Active()) StartSearch();
+        return 0;
+    case WM_APP_SEARCH_DONE:
+        SearchDone(static_cast<unsigned>(wParam));
+        return 0;
+    case WM_DESTROY:
+        CancelSearch();
+        JoinFinished(true);
+        return 0;
+    default:
+        return DefWindowProcA(bar_, message, wParam, lParam);
+    }
+}
+
+// Enter and Escape belong to the field, also where dialog navigation would take them.
+LRESULT CALLBACK FilterBar::FieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<FilterBar*>(data);
+    const bool enterOrEscape = wParam == VK_RETURN || wParam == VK_ESCAPE;
+    switch (message) {
+    case WM_GETDLGCODE:
+        if (lParam && enterOrEscape) return DLGC_WANTALLKEYS;
+        break;
+    case WM_CHAR:
+        if (wParam == '\r' || wParam == 0x1B) return 0;  // no beep
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            // The rows still shown for an invalid pattern are not its matches.
+            if (self->invalid_) return 0;
+            if (self->Searching())
+                self->selectWhenDone_ = true;
+            else
+                self->Notify(FBN_SUBMITTED);
+            return 0;
+        }
+        if (wParam == VK_ESCAPE) {
+            SetWindowTextA(window, "");  // EN_CHANGE clears the filter
+            self->Notify(FBN_DISMISSED);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(window, FieldProc, 0);
+        break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void FilterBar::Layout()
+{
+    RECT client;
+    GetClientRect(bar_, &client);
+    int x = kMargin;
+    MoveWindow(field_, x, kMargin, kFieldWidth, rowHeight_, TRUE);
+    x += kFieldWidth + kMargin;
+    MoveWindow(mode_, x, kMargin, kModeWidth, 200, TRUE);
+    x += kModeWidth + 2 * kMargin;
+    const int rest = client.right - x - kMargin;
+    MoveWindow(count_, x, kMargin, rest > 0 ? rest : 0, rowHeight_, TRUE);
+}
+
+void FilterBar::PatternChanged()
+{
+    const int mode = static_cast<int>(SendMessageA(mode_, CB_GETCURSEL, 0, 0));
+    CancelSearch();
+    selectWhenDone_ = false;
+    invalid_ = !matcher_.Compile(static_cast<MatchMode>(mode < 0 ? 0 : mode), TextOf(field_));
+    if (invalid_) {
+        // The rows of the last good pattern stay while the user goes on typing.
+        ShowCount("Invalid pattern: " + matcher_.Error());
+        return;
+    }
+    if (matcher_.Active()) {
+        StartSearch();
+        return;
+    }
+    ShowCount("");
+    if (shown_) {
+        shown_ = false;
+        result_ = FilterResult();
+        Notify(FBN_CHANGED);
+    }
+}
+
+void FilterBar::StartSearch()
+{
+    CancelSearch();
+    if (!snapshot_) snapshot_ = PropertySnapshot::Take(*scene_);
+    auto job = std::make_shared<Job>();
+    job->snapshot = snapshot_;
+    job->matcher = matcher_;
+    job->generation = ++generation_;
+    job_ = job;
+    HWND bar = bar_;
+    threads_.emplace_back(job, std::thread([job, bar] {
+                              RunFilter(*job->snapshot, job->matcher, job->cancel, job->result);
+                              job->finished = true;
+                              PostMessageA(bar, WM_APP_SEARCH_DONE, job->generation, 0);
+                          }));
+}
+
+void FilterBar::SearchDone(unsigned generation)
+{
+    JoinFinished(false);
+    if (!job_ || generation != job_->generation || job_->cancel) return;
+    result_ = std::move(job_->result);
+    job_.reset();
+    shown_ = true;
+    ShowCount(result_.CountText());
+    Notify(FBN_CHANGED);
+    if (selectWhenDone_) {
+        selectWhenDone_ = false;
+        Notify(FBN_SUBMITTED);
+    }
+}
+
+void FilterBar::CancelSearch()
+{
+    if (job_) job_->cancel = true;
+    job_.reset();
+}
+
+// A cancelled search may still be inside one line; it is never waited for while typing.
+void FilterBar::JoinFinished(bool all)
+{
+    for (auto it = threads_.begin(); it != threads_.end();) {
+        if (all || it->first->finished) {
+            it->second.join();
+            it = threads_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void FilterBar::ShowCount(const std::string& text) { SetWindowTextA(count_, text.c_str()); }
+
+void FilterBar::Notify(WORD code)
+{
+    SendMessageA(owner_, WM_COMMAND, MAKEWPARAM(id_, code), reinterpret_cast<LPARAM>(bar_));
+}

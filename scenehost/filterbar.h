@@ -1,0 +1,75 @@
+// The filter bar above the node list: a pattern field, how a line matches, and the count of
+// matches. The search runs on a worker thread over a snapshot of the texts, so typing never
+// waits for it; a newer pattern or a changed scene cancels a search still running.
+// The bar tells its owner through WM_COMMAND with its id and one of the codes below.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "propertyfilter.h"
+
+const WORD FBN_CHANGED = 1;    // the rows to show changed: Result() has them
+const WORD FBN_SUBMITTED = 2;  // Enter in the field: select the matches
+const WORD FBN_DISMISSED = 3;  // Escape in the field: the filter is cleared
+
+class FilterBar {
+public:
+    FilterBar() = default;
+    ~FilterBar();
+    FilterBar(const FilterBar&) = delete;
+    FilterBar& operator=(const FilterBar&) = delete;
+
+    void Create(HWND owner, int id, const Scene* scene);
+    HWND Window() const { return bar_; }
+    HWND Field() const { return field_; }
+    int Height() const;
+
+    void Focus();
+    // The rows to show, or null while no pattern filters (or none has been searched yet).
+    const FilterResult* Result() const { return shown_ ? &result_ : nullptr; }
+    bool Searching() const { return job_ != nullptr; }
+    std::string CountText() const;
+
+    // Texts changed: the search runs again once the burst of changes is over. After a new
+    // scene the old rows are dropped at once, since they name nodes that are gone.
+    void SceneChanged(bool rebuilt);
+
+private:
+    struct Job;
+    static LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK FieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR data);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Layout();
+    void PatternChanged();
+    void StartSearch();
+    void SearchDone(unsigned generation);
+    void CancelSearch();
+    void JoinFinished(bool all);
+    void ShowCount(const std::string& text);
+    void Notify(WORD code);
+
+    HWND owner_ = nullptr;
+    HWND bar_ = nullptr;
+    HWND field_ = nullptr;
+    HWND mode_ = nullptr;
+    HWND count_ = nullptr;
+    int id_ = 0;
+    int rowHeight_ = 0;
+    const Scene* scene_ = nullptr;
+    std::shared_ptr<const PropertySnapshot> snapshot_;  // null once the texts changed
+    LineMatcher matcher_;
+    bool invalid_ = false;
+    FilterResult result_;
+    bool shown_ = false;
+    bool selectWhenDone_ = false;
+    bool refreshPosted_ = false;
+    unsigned generation_ = 0;
+    std::shared_ptr<Job> job_;  // the search under way
+    std::vector<std::pair<std::shared_ptr<Job>, std::thread>> threads_;
+};

@@ -1,0 +1,287 @@
+#include "propertyfilter.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+
+// Whether [begin, end) starts with the lower-cased prefix, ignoring case.
+bool StartsWithLower(const char* begin, const char* end, const std::string& prefix)
+{
+    if (static_cast<size_t>(end - begin) < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (Lower(begin[i]) != prefix[i]) return false;
+    return true;
+}
+
+bool ContainsLower(const char* begin, const char* end, const std::string& part)
+{
+    for (const char* at = begin; end - at >= static_cast<std::ptrdiff_t>(part.size()); ++at)
+        if (StartsWithLower(at, end, part)) return true;
+    return false;
+}
+
+// The whole line against a lower-cased pattern of `*` (any run) and `?` (any character).
+// On a mismatch only the latest `*` takes one more character, so the work stays within
+// line length times pattern length.
+bool WildcardLower(const char* begin, const char* end, const std::string& pattern)
+{
+    size_t p = 0;
+    const char* at = begin;
+    size_t starP = std::string::npos;
+    const char* starAt = nullptr;
+    while (at < end) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == Lower(*at))) {
+            ++p;
+            ++at;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starAt = at;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            at = ++starAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::string Lowered(const std::string& text)
+{
+    std::string lower(text);
+    for (char& c : lower) c = Lower(c);
+    return lower;
+}
+
+// Calls visit(begin, end) for every non-blank line of [begin, end).
+template <class Visit>
+void ForEachLine(const char* begin, const char* end, Visit visit)
+{
+    const char* at = begin;
+    while (at < end) {
+        while (at < end && IsBreak(*at)) ++at;
+        const char* lineEnd = at;
+        while (lineEnd < end && !IsBreak(*lineEnd)) ++lineEnd;
+        if (lineEnd > at) visit(at, lineEnd);
+        at = lineEnd;
+    }
+}
+
+double Channel(unsigned value)
+{
+    const double c = value / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(unsigned rgb)
+{
+    return 0.2126 * Channel(rgb & 0xFF) + 0.7152 * Channel((rgb >> 8) & 0xFF) +
+           0.0722 * Channel((rgb >> 16) & 0xFF);
+}
+
+// a moved toward b by the given share (0..1).
+unsigned Blend(unsigned a, unsigned b, double share)
+{
+    unsigned out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const double from = (a >> shift) & 0xFF;
+        const double to = (b >> shift) & 0xFF;
+        out |= static_cast<unsigned>(std::lround(from + (to - from) * share)) << shift;
+    }
+    return out;
+}
+
+}  // namespace
+
+bool LineMatcher::Compile(MatchMode mode, const std::string& pattern)
+{
+    mode_ = mode;
+    error_.clear();
+    pattern_ = mode == MatchMode::RegularExpression ? pattern : Lowered(pattern);
+    if (mode != MatchMode::RegularExpression || pattern.empty()) return true;
+    try {
+        regex_.assign(pattern, boost::regex::ECMAScript);
+    } catch (const std::exception& e) {
+        error_ = e.what();
+        regex_ = boost::regex();
+        return false;
+    }
+    return true;
+}
+
+LineMatch LineMatcher::Match(const char* begin, const char* end)
+{
+    switch (mode_) {
+    case MatchMode::StartsWith:
+        return StartsWithLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
+    case MatchMode::Contains:
+        return ContainsLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
+    case MatchMode::Wildcard:
+        return WildcardLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
+    case MatchMode::RegularExpression:
+        break;
+    }
+    boost::match_flag_type flags = boost::match_any;
+    if (end - begin > kRegexLineLimit) {
+        end = begin + kRegexLineLimit;
+        flags |= boost::match_not_eol;
+    }
+    try {
+        return boost::regex_search(begin, end, scratch_, regex_, flags) ? LineMatch::Yes
+                                                                        : LineMatch::No;
+    } catch (const std::exception&) {
+        // Too complex for this line, or the engine's own memory ran out.
+        return LineMatch::GaveUp;
+    }
+}
+
+std::shared_ptr<const PropertySnapshot> PropertySnapshot::Take(const Scene& scene)
+{
+    auto snapshot = std::make_shared<PropertySnapshot>();
+    NodeTab nodes;
+    scene.CollectNodes(nodes);
+    const int count = nodes.Count();
+    snapshot->nodes_.reserve(count);
+    snapshot->parents_.reserve(count);
+    snapshot->starts_.reserve(count + 1);
+    // Sized once: growing a buffer of many megabytes step by step costs more than the copy.
+    CStr text;
+    size_t total = 0;
+    for (int i = 0; i < count; ++i) {
+        nodes[i]->GetUserPropText(text);
+        total += static_cast<size_t>(text.Length());
+    }
+    snapshot->texts_.reserve(total);
+    std::vector<int> path;  // indices of the nodes above the current one
+    for (int i = 0; i < count; ++i) {
+        SceneNode* node = nodes[i];
+        while (!path.empty() && snapshot->nodes_[path.back()] != node->Parent()) path.pop_back();
+        snapshot->nodes_.push_back(node);
+        snapshot->parents_.push_back(path.empty() ? -1 : path.back());
+        path.push_back(i);
+        snapshot->starts_.push_back(snapshot->texts_.size());
+        node->GetUserPropText(text);
+        snapshot->texts_.append(text.data(), text.Length());
+    }
+    snapshot->starts_.push_back(snapshot->texts_.size());
+    return snapshot;
+}
+
+std::string FilterResult::CountText() const
+{
+    std::string text =
+        std::to_string(matchingNodes) + (matchingNodes == 1 ? " node, " : " nodes, ") +
+        std::to_string(matchingLines) + (matchingLines == 1 ? " line matches" : " lines match");
+    if (gaveUpLines > 0) text += " (" + std::to_string(gaveUpLines) + " too complex to search)";
+    return text;
+}
+
+void FilterResult::CollectMatchingNodes(NodeTab& nodes) const
+{
+    nodes.SetCount(0);
+    for (const FilterRow& row : rows)
+        if (!row.context) nodes.Append(row.node, matchingNodes);
+}
+
+bool RunFilter(const PropertySnapshot& snapshot, LineMatcher& matcher,
+               const std::atomic<bool>& cancel, FilterResult& result)
+{
+    result = FilterResult();
+    const int count = snapshot.Count();
+    std::vector<int> firstMatch(count, -1);
+    std::vector<int> matchCount(count, 0);
+    std::vector<char> shown(count, 0);
+    for (int i = 0; i < count; ++i) {
+        if (cancel.load(std::memory_order_relaxed)) return false;
+        int line = 0;
+        const int before = static_cast<int>(result.matchedLines.size());
+        ForEachLine(snapshot.TextBegin(i), snapshot.TextEnd(i), [&](const char* b, const char* e) {
+            const LineMatch match = matcher.Match(b, e);
+            if (match == LineMatch::Yes) result.matchedLines.push_back(line);
+            if (match == LineMatch::GaveUp) ++result.gaveUpLines;
+            ++line;
+        });
+        const int matches = static_cast<int>(result.matchedLines.size()) - before;
+        if (matches == 0) continue;
+        firstMatch[i] = before;
+        matchCount[i] = matches;
+        ++result.matchingNodes;
+        result.matchingLines += matches;
+        shown[i] = 1;
+        for (int up = snapshot.Parent(i); up >= 0 && !shown[up]; up = snapshot.Parent(up))
+            shown[up] = 1;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (shown[i])
+            result.rows.push_back(
+                FilterRow{snapshot.Node(i), matchCount[i] == 0, firstMatch[i], matchCount[i]});
+    }
+    return true;
+}
+
+std::string PropertiesCellText(const char* text, const int* matchedLines, int matchCount)
+{
+    std::string cell;
+    int line = 0;
+    int next = 0;  // into matchedLines, which is in line order
+    const char* end = text;
+    while (*end) ++end;
+    ForEachLine(text, end, [&](const char* b, const char* e) {
+        if (!cell.empty()) cell += "  |  ";
+        const bool marked = next < matchCount && matchedLines[next] == line;
+        if (marked) {
+            ++next;
+            cell += "\xC2\xBB ";  // »
+        }
+        cell.append(b, e);
+        if (marked) cell += " \xC2\xAB";  // «
+        ++line;
+    });
+    return cell;
+}
+
+std::string PropertiesTipText(const char* text)
+{
+    std::string tip;
+    const char* end = text;
+    while (*end) ++end;
+    ForEachLine(text, end, [&tip](const char* b, const char* e) {
+        if (!tip.empty()) tip += "\r\n";
+        tip.append(b, e);
+    });
+    return tip;
+}
+
+double ContrastRatio(unsigned rgb1, unsigned rgb2)
+{
+    double light = Luminance(rgb1);
+    double dark = Luminance(rgb2);
+    if (light < dark) std::swap(light, dark);
+    return (light + 0.05) / (dark + 0.05);
+}
+
+unsigned InactiveSelectionFill(unsigned highlight, unsigned background)
+{
+    for (int step = 5; step >= 0; --step) {
+        const unsigned fill = Blend(highlight, background, step / 10.0);
+        if (ContrastRatio(fill, background) >= 3.0) return fill;
+    }
+    // A highlight too close to the background is darkened or lightened away from it.
+    const unsigned away = Luminance(background) > 0.5 ? 0x000000 : 0xFFFFFF;
+    for (int step = 1; step <= 10; ++step) {
+        const unsigned fill = Blend(highlight, away, step / 10.0);
+        if (ContrastRatio(fill, background) >= 3.0) return fill;
+    }
+    return away;
+}
+
+unsigned TextColourOn(unsigned fill)
+{
+    return ContrastRatio(fill, 0x000000) >= ContrastRatio(fill, 0xFFFFFF) ? 0x000000 : 0xFFFFFF;
+}

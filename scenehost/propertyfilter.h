@@ -1,0 +1,100 @@
+// The node list's property filter: which lines of the nodes' user properties match a
+// pattern, and which rows the list then shows (the matching nodes and, for context, their
+// ancestors). Plain C++: no window code. A search runs over a snapshot of the texts, so it
+// may run on another thread while the scene goes on changing.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <boost/regex.hpp>
+
+#include "scene.h"
+
+enum class MatchMode { StartsWith, Contains, Wildcard, RegularExpression };
+
+enum class LineMatch { No, Yes, GaveUp };
+
+// Regular expressions look at no more than this many characters of a line; the rest of a
+// longer line is not searched, and `$` does not match where the look stops.
+const int kRegexLineLimit = 4096;
+
+// One pattern, compiled for one match mode. Matching allocates nothing. Not shared between
+// threads: each search holds a copy.
+class LineMatcher {
+public:
+    // False for a pattern that cannot be used; Error() then says why.
+    bool Compile(MatchMode mode, const std::string& pattern);
+    const std::string& Error() const { return error_; }
+    // An empty pattern filters nothing.
+    bool Active() const { return !pattern_.empty() && error_.empty(); }
+
+    // Whether the line [begin, end) matches. GaveUp: the expression grew too complex on this
+    // line, which counts as no match.
+    LineMatch Match(const char* begin, const char* end);
+
+private:
+    MatchMode mode_ = MatchMode::StartsWith;
+    std::string pattern_;  // lower-cased for the modes that ignore case
+    std::string error_;
+    boost::regex regex_;
+    boost::match_results<const char*> scratch_;
+};
+
+// The user-property texts of a scene's nodes in hierarchy order, copied once per change so
+// that searches never touch the scene.
+class PropertySnapshot {
+public:
+    static std::shared_ptr<const PropertySnapshot> Take(const Scene& scene);
+
+    int Count() const { return static_cast<int>(nodes_.size()); }
+    SceneNode* Node(int i) const { return nodes_[i]; }
+    int Parent(int i) const { return parents_[i]; }  // -1 for a top-level node
+    const char* TextBegin(int i) const { return texts_.data() + starts_[i]; }
+    const char* TextEnd(int i) const { return texts_.data() + starts_[i + 1]; }
+
+private:
+    std::vector<SceneNode*> nodes_;
+    std::vector<int> parents_;
+    std::vector<size_t> starts_;  // Count() + 1 offsets into texts_
+    std::string texts_;
+};
+
+// A line is a run of characters between line breaks; blank lines do not count.
+struct FilterRow {
+    SceneNode* node;
+    bool context;    // shown only as an ancestor of a match
+    int firstMatch;  // into FilterResult::matchedLines
+    int matchCount;
+};
+
+struct FilterResult {
+    std::vector<FilterRow> rows;    // hierarchy order
+    std::vector<int> matchedLines;  // indices of lines within their node's text
+    int matchingNodes = 0;
+    int matchingLines = 0;
+    int gaveUpLines = 0;
+
+    // "N nodes, M lines match".
+    std::string CountText() const;
+    void CollectMatchingNodes(NodeTab& nodes) const;
+};
+
+// Runs the search; polls cancel between nodes and returns false once it is set.
+bool RunFilter(const PropertySnapshot& snapshot, LineMatcher& matcher,
+               const std::atomic<bool>& cancel, FilterResult& result);
+
+// The text of a properties cell: all lines on one line, the matching ones marked.
+std::string PropertiesCellText(const char* text, const int* matchedLines, int matchCount);
+// The same text one line under the other, for a tooltip.
+std::string PropertiesTipText(const char* text);
+
+// Colours as 0xBBGGRR. Contrast as the WCAG defines it, from 1 (none) to 21.
+double ContrastRatio(unsigned rgb1, unsigned rgb2);
+// A fill for selected rows of a list without the focus: the highlight softened toward the
+// background while it keeps a contrast of at least 3:1 with it.
+unsigned InactiveSelectionFill(unsigned highlight, unsigned background);
+// Black or white, whichever reads better on fill.
+unsigned TextColourOn(unsigned fill);
