@@ -196,14 +196,14 @@ bool CStr::Assign(const char* text, int length)
     if (length < 0 || (length > 0 && !text)) return false;
     if (!buffer_ && length == 0) return true;
     if (buffer_ && length <= capacity_) {
-        memmove(buffer_, text, static_cast<size_t>(length));
+        if (length > 0) memmove(buffer_, text, static_cast<size_t>(length));
         buffer_[length] = 0;
         return true;
     }
     // A new buffer, since text may lie inside the old one.
     char* copy = AllocateText(length);
     if (!copy) return false;
-    memcpy(copy, text, static_cast<size_t>(length));
+    if (length > 0) memcpy(copy, text, static_cast<size_t>(length));
     copy[length] = 0;
     free(buffer_);
     buffer_ = copy;
