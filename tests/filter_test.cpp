@@ -65,22 +65,6 @@ std::string WriteScene(const std::string& text)
 
 Scene& TheScene() { return CoreInterface::Instance().GetScene(); }
 
-// Changes a node's text as one named undo step.
-class TextRestore : public RestoreObj {
-public:
-    TextRestore(SceneNode* node, const char* after) : node_(node), after_(after)
-    {
-        node->GetUserPropText(before_);
-    }
-    void UndoChange(int) override { node_->SetUserPropText(before_); }
-    void RedoChange() override { node_->SetUserPropText(after_); }
-
-private:
-    SceneNode* node_;
-    CStr before_;
-    CStr after_;
-};
-
 class Filter : public testing::Test {
 protected:
     void SetUp() override

@@ -96,17 +96,6 @@ TEST_F(HostCallbacks, AStepThatRewroteTextsNotifiesOthersDoNot)
 // reach a plug-in once, when they are over.
 TEST_F(HostCallbacks, AStepItsUndoAndItsRedoNotifyOnceEach)
 {
-    struct TextRestore : RestoreObj {
-        TextRestore(SceneNode* node, const char* after) : node(node), after(after)
-        {
-            node->GetUserPropText(before);
-        }
-        void UndoChange(int) override { node->SetUserPropText(before); }
-        void RedoChange() override { node->SetUserPropText(after); }
-        SceneNode* node;
-        CStr before;
-        CStr after;
-    };
     host.Core().RegisterCallback(&first);
     theHold.Begin();
     host.GetScene().ClearSelection();

@@ -312,21 +312,8 @@ TEST_F(EditorText, ApplyWritesExactlyTheEditorsText)
 // Changes a node's text as a command's undo step would.
 void ChangeAsStep(SceneNode* node, const char* text)
 {
-    class Restore : public RestoreObj {
-    public:
-        Restore(SceneNode* node, const char* after) : node_(node), after_(after)
-        {
-            node->GetUserPropText(before_);
-        }
-        void UndoChange(int) override { node_->SetUserPropText(before_); }
-        void RedoChange() override { node_->SetUserPropText(after_); }
-
-    private:
-        SceneNode* node_;
-        CStr before_, after_;
-    };
     theHold.Begin();
-    theHold.Put(new Restore(node, text));
+    theHold.Put(new TextRestore(node, text));
     node->SetUserPropText(CStr(text));
     theHold.Accept("Other Step");
 }

@@ -122,22 +122,6 @@ void CloseFloaters()
     PumpMessages();
 }
 
-// Changes a node's text as one named undo step, as a plug-in's command does.
-class TextRestore : public RestoreObj {
-public:
-    TextRestore(SceneNode* node, const char* after) : node_(node), after_(after)
-    {
-        node->GetUserPropText(before_);
-    }
-    void UndoChange(int) override { node_->SetUserPropText(before_); }
-    void RedoChange() override { node_->SetUserPropText(after_); }
-
-private:
-    SceneNode* node_;
-    CStr before_;
-    CStr after_;
-};
-
 class SceneHostTest : public testing::Test {
 protected:
     void SetUp() override
