@@ -5,8 +5,8 @@
 
 namespace {
 
-// Spare elements added whenever the array is full: one list serves a whole command, so it
-// settles at the size of the node with the most lines.
+// Spare elements added, beyond as many as the array holds, whenever it is full: one list
+// serves a whole command, so it settles at the size of the node with the most lines.
 constexpr int kLineReserve = 10;
 
 bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
@@ -112,19 +112,19 @@ int UserPropLines::CountMatches(const CStr& find) const
 
 int UserPropLines::RemoveMatches(const CStr& find)
 {
-    int removed = 0;
-    // The index stays put after a removal: the next line has moved into it.
-    for (int i = 0; i < Count();) {
+    // One pass: the lines kept move down over the removed ones and keep their order, so a
+    // text of many thousand lines costs no more than reading it.
+    const int count = Count();
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
         CStr* line = lines_[i];
-        if (!LineMatches(*line, find)) {
-            ++i;
-            continue;
-        }
-        lines_.Delete(i, 1);
-        Retire(line);
-        ++removed;
+        if (LineMatches(*line, find))
+            Retire(line);
+        else
+            lines_.Set(kept++, line);
     }
-    return removed;
+    lines_.SetCount(kept);
+    return count - kept;
 }
 
 int UserPropLines::ReplaceMatches(const CStr& find, const CStr& replacement)
@@ -148,10 +148,11 @@ void UserPropLines::AppendText(const char* text, int length)
         line = new (std::nothrow) CStr;
         if (!line) return;
     }
-    if (!line->Assign(text, length) || lines_.Append(line, kLineReserve) < 0) Retire(line);
+    if (!line->Assign(text, length) || lines_.Append(line, lines_.Count() + kLineReserve) < 0)
+        Retire(line);
 }
 
 void UserPropLines::Retire(CStr* line)
 {
-    if (spare_.Append(line, kLineReserve) < 0) delete line;
+    if (spare_.Append(line, spare_.Count() + kLineReserve) < 0) delete line;
 }

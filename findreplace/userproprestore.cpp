@@ -14,26 +14,25 @@ UserPropRestore::UserPropRestore(SceneNode* node, CStr&& before)
 
 UserPropRestore::~UserPropRestore() = default;
 
-// The node takes a copy of the earlier text and hands over its own as the redo text; should
-// the copy fail, both are copied the plain way, which keeps the node's text if that fails too.
+// The record keeps only the text the node does not hold: the earlier one while the change
+// stands, the later one while it is undone. Texts change places without a copy, so an undo or
+// a redo can neither fail for memory nor double what the step holds.
 void UserPropRestore::UndoChange(int saveRedo)
 {
     if (!node) return;
-    if (saveRedo) {
-        CStr text(undoText);
-        if (text.Length() == undoText.Length()) {
-            node->SwapUserPropText(text);
-            redoText = std::move(text);
-            return;
-        }
-        node->GetUserPropText(redoText);
+    if (!saveRedo) {
+        node->SetUserPropText(undoText);
+        return;
     }
-    node->SetUserPropText(undoText);
+    node->SwapUserPropText(undoText);
+    redoText = std::move(undoText);
 }
 
 void UserPropRestore::RedoChange()
 {
-    if (node) node->SetUserPropText(redoText);
+    if (!node) return;
+    node->SwapUserPropText(redoText);
+    undoText = std::move(redoText);
 }
 
 CStr UserPropRestore::Describe() { return CStr("UserPropRestore"); }

@@ -16,7 +16,7 @@ public:
     void RedoChange() override;
     CStr Describe() override;
 
-    CStr undoText;  // the text before the change
-    CStr redoText;  // the text after it, captured by the last undo
+    CStr undoText;  // the text before the change, while the change stands
+    CStr redoText;  // the text after it, while the change is undone
     SceneNode* node;
 };
