@@ -77,16 +77,23 @@ void UserPropLines::Parse(const CStr& text)
 
 CStr UserPropLines::Join() const
 {
-    static const char kBreak[] = "\r\n";
     int total = 0;
     for (int i = 0; i < Count(); ++i) total += lines_[i]->Length() + (i > 0 ? 2 : 0);
     CStr joined;
-    // One allocation up front; should it fail, += still grows the string on its own.
-    joined.Resize(total);
+    // One allocation, filled in place; without it the text comes back short, which a writer
+    // can tell by its length.
+    if (!joined.Resize(total)) return joined;
+    char* out = joined.data();
     for (int i = 0; i < Count(); ++i) {
-        if (i > 0) joined += kBreak;
-        joined += *lines_[i];
+        if (i > 0) {
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+        const int length = lines_[i]->Length();
+        std::memcpy(out, lines_[i]->data(), static_cast<size_t>(length));
+        out += length;
     }
+    *out = 0;
     return joined;
 }
 
