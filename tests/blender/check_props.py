@@ -13,12 +13,13 @@ path = sys.argv[sys.argv.index("--") + 1]
 bpy.ops.wm.read_factory_settings(use_empty=True)
 bpy.ops.import_scene.gltf(filepath=path)
 
-# LOD= lines removed, export lines replaced; everything else as exported, types included.
+# LOD= lines removed, export lines replaced, Lamp's two new lines (a string and a number);
+# everything else as exported, types included.
 expected = {
     "Crane": {"lodBias": 2.5, "export": "baked", "code": "007"},
     "Boom": {"collision": "box"},
     "Hook": {"mass": 12.5, "export": "baked"},
-    "Lamp": {"export": "baked", "note": "keep me"},
+    "Lamp": {"export": "baked", "note": "keep me", "owner": "ops", "priority": 3},
 }
 got = {obj.name: {key: obj[key] for key in obj.keys()} for obj in bpy.data.objects}
 failures = []
