@@ -122,16 +122,7 @@ protected:
         }
         return rows;
     }
-    std::string Cell(int row, int column) const
-    {
-        char text[512] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(List(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
+    std::string Cell(int row, int column) const { return ListCellText(List(), row, column); }
     // What the list is told to draw a row with.
     NMLVCUSTOMDRAW DrawRow(int row, LRESULT* answer = nullptr) const
     {

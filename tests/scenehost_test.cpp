@@ -166,16 +166,7 @@ protected:
     {
         return static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
     }
-    std::string Cell(int row, int column) const
-    {
-        char text[512] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(List(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
+    std::string Cell(int row, int column) const { return ListCellText(List(), row, column); }
     std::vector<std::string> ColumnTexts(int column) const
     {
         std::vector<std::string> texts;

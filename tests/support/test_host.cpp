@@ -1,5 +1,6 @@
 #include "test_host.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include "hostutil.h"
@@ -161,4 +162,15 @@ std::string NodeText(const SceneNode* node)
     CStr text;
     node->GetUserPropText(text);
     return text.data();
+}
+
+std::string ListCellText(HWND list, int row, int column)
+{
+    char text[512] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return text;
 }

@@ -67,5 +67,7 @@ void PumpMessages();
 // The first visible top-level window of this process with the caption.
 HWND FindTopWindow(const char* caption);
 std::string WindowText(HWND window);
+// The text a list view shows in a cell (up to 511 characters).
+std::string ListCellText(HWND list, int row, int column);
 std::string NodeText(const SceneNode* node);
 std::string ModuleFolder();
