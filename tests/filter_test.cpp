@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app_window.h"
 #include "coreinterface.h"
 #include "dialog_answerer.h"
 #include "hold.h"
@@ -39,21 +40,6 @@ const char kDeskScene[] =
     "node 1 \"Helpers\" hidden\n"
     "node 2 \"Spawn\"\n"
     "props \"spawn=player\"\n";
-
-MainWindow& App()
-{
-    static MainWindow* window = [] {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
-        auto* made = new MainWindow;
-        std::vector<std::string> errors;
-        made->Utilities().LoadPlugins(ModuleFolder(), errors);
-        if (!made->Create(GetModuleHandleA(nullptr), SW_SHOW)) ADD_FAILURE() << "no main window";
-        CoreInterface::Instance().NotifyCallbacks();
-        return made;
-    }();
-    return *window;
-}
 
 std::string WriteScene(const std::string& text)
 {

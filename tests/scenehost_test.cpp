@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app_window.h"
 #include "busyindicator.h"
 #include "coreinterface.h"
 #include "dialog_answerer.h"
@@ -51,25 +52,6 @@ const char kDeskScene[] =
 enum Row { kBase, kArm, kHand, kLeg, kLamp, kHelpers, kSpawn, kRowCount };
 
 enum Column { kNameColumn, kHiddenColumn, kPropsColumn };
-
-// The one main window of the process, set up as the program's entry does: plug-ins first,
-// then the window, then the plug-ins learn that the host is up. Never destroyed: the window
-// class can be registered only once.
-MainWindow& App()
-{
-    static MainWindow* window = [] {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
-        auto* made = new MainWindow;
-        std::vector<std::string> errors;
-        made->Utilities().LoadPlugins(ModuleFolder(), errors);
-        for (const std::string& error : errors) ADD_FAILURE() << "plug-in: " << error;
-        if (!made->Create(GetModuleHandleA(nullptr), SW_SHOW)) ADD_FAILURE() << "no main window";
-        CoreInterface::Instance().NotifyCallbacks();
-        return made;
-    }();
-    return *window;
-}
 
 // Files of this process only: ctest runs the cases side by side in separate processes.
 std::string TestFolder()
