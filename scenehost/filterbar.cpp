@@ -100,7 +100,8 @@ std::string FilterBar::CountText() const { return TextOf(count_); }
 
 void FilterBar::SceneChanged(bool rebuilt)
 {
-    snapshot_.reset();
+    snapshotStale_ = true;
+    if (!matcher_.Active()) snapshot_.reset();  // kept for reuse only while filtering
     if (rebuilt && shown_) {
         shown_ = false;
         result_ = FilterResult();
@@ -225,7 +226,14 @@ void FilterBar::PatternChanged()
 void FilterBar::StartSearch()
 {
     CancelSearch();
-    if (!snapshot_) snapshot_ = PropertySnapshot::Take(*scene_);
+    if (snapshotStale_) {
+        // A snapshot no worker holds any more lends its storage to the next one.
+        JoinFinished(false);
+        std::shared_ptr<const PropertySnapshot> reusable;
+        if (threads_.empty()) reusable = std::move(snapshot_);
+        snapshot_ = PropertySnapshot::Take(*scene_, std::move(reusable));
+        snapshotStale_ = false;
+    }
     auto job = std::make_shared<Job>();
     job->snapshot = snapshot_;
     job->matcher = matcher_;

@@ -62,7 +62,8 @@ private:
     int id_ = 0;
     int rowHeight_ = 0;
     const Scene* scene_ = nullptr;
-    std::shared_ptr<const PropertySnapshot> snapshot_;  // null once the texts changed
+    std::shared_ptr<const PropertySnapshot> snapshot_;
+    bool snapshotStale_ = true;  // the texts changed since it was taken
     LineMatcher matcher_;
     bool invalid_ = false;
     FilterResult result_;

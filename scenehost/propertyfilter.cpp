@@ -1,6 +1,7 @@
 #include "propertyfilter.h"
 
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -73,6 +74,54 @@ void ForEachLine(const char* begin, const char* end, Visit visit)
     }
 }
 
+// The next non-blank line at or after at: [line, lineEnd), or line == end when none is left.
+void NextLine(const char* at, const char* end, const char*& line, const char*& lineEnd)
+{
+    while (at < end && IsBreak(*at)) ++at;
+    line = lineEnd = at;
+    while (lineEnd < end && !IsBreak(*lineEnd)) ++lineEnd;
+}
+
+// Whether a group opening "(?" followed by kind is plain grouping: capture, names, branch
+// reset, comments and the i, s and x switches.
+bool IsPlainGroup(const std::string& kind)
+{
+    if (kind.empty()) return false;
+    if (kind[0] == ':' || kind[0] == '|' || kind[0] == '#' || kind[0] == '\'') return true;
+    if (kind[0] == '<' || kind.compare(0, 2, "P<") == 0) {
+        const char next = kind.size() > 1 ? kind[1] : '\0';
+        return next != '=' && next != '!';
+    }
+    const size_t switches = kind.find_first_not_of("isx-");
+    return switches > 0 && switches != std::string::npos &&
+           (kind[switches] == ':' || kind[switches] == ')');
+}
+
+// Whether a match of the expression inside one line depends on nothing beyond that line but
+// whether a line starts or ends there, and whether the engine finds it again when the text
+// goes on past the line. Lookaround, the text's own start and end, \K, the m switch,
+// conditions, recursion, possessive and atomic matching and the backtracking verbs do not
+// qualify; nor does quoting, which is not looked into.
+bool IsLineLocal(const std::string& pattern)
+{
+    bool afterQuantifier = false;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        if (c == '\\') {
+            if (next && std::strchr("AzZG`'KQ", next)) return false;
+            ++i;
+            afterQuantifier = false;
+            continue;
+        }
+        if (c == '+' && afterQuantifier) return false;  // possessive
+        if (c == '(' && (next == '*' || (next == '?' && !IsPlainGroup(pattern.substr(i + 2, 8)))))
+            return false;
+        afterQuantifier = c == '*' || c == '+' || c == '?' || c == '}';
+    }
+    return true;
+}
+
 double Channel(unsigned value)
 {
     const double c = value / 255.0;
@@ -107,6 +156,7 @@ bool LineMatcher::Compile(MatchMode mode, const std::string& pattern)
     if (mode != MatchMode::RegularExpression || pattern.empty()) return true;
     try {
         regex_.assign(pattern, boost::regex::ECMAScript);
+        lineLocal_ = IsLineLocal(pattern);
     } catch (const std::exception& e) {
         error_ = e.what();
         regex_ = boost::regex();
@@ -125,6 +175,7 @@ LineMatch LineMatcher::Match(const char* begin, const char* end)
     case MatchMode::Wildcard:
         return WildcardLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
     case MatchMode::RegularExpression:
+        if (regex_.empty()) return LineMatch::No;  // no pattern, or a bad one
         break;
     }
     boost::match_flag_type flags = boost::match_any;
@@ -141,9 +192,78 @@ LineMatch LineMatcher::Match(const char* begin, const char* end)
     }
 }
 
-std::shared_ptr<const PropertySnapshot> PropertySnapshot::Take(const Scene& scene)
+int LineMatcher::MatchLines(const char* begin, const char* end, std::vector<int>& matchedLines)
 {
-    auto snapshot = std::make_shared<PropertySnapshot>();
+    // One search over a short text of many lines costs less than one search per line.
+    if (mode_ == MatchMode::RegularExpression && lineLocal_ && end - begin <= kRegexLineLimit) {
+        const size_t before = matchedLines.size();
+        int gaveUp = 0;
+        if (SearchWholeText(begin, end, matchedLines, gaveUp)) return gaveUp;
+        matchedLines.resize(before);
+    }
+    return MatchEachLine(begin, end, matchedLines);
+}
+
+int LineMatcher::MatchEachLine(const char* begin, const char* end, std::vector<int>& matchedLines)
+{
+    int line = 0;
+    int gaveUp = 0;
+    ForEachLine(begin, end, [&](const char* b, const char* e) {
+        const LineMatch match = Match(b, e);
+        if (match == LineMatch::Yes) matchedLines.push_back(line);
+        if (match == LineMatch::GaveUp) ++gaveUp;
+        ++line;
+    });
+    return gaveUp;
+}
+
+// For a line-local expression, the first match in the text starts no later than the first
+// line that matches on its own. A match that stays inside its line is that line's; one that
+// runs past it is checked against the line alone. Either way the search goes on at the next
+// line. False when the expression grew too complex, so that each line is searched alone.
+bool LineMatcher::SearchWholeText(const char* begin, const char* end,
+                                  std::vector<int>& matchedLines, int& gaveUp)
+{
+    const char* line;
+    const char* lineEnd;
+    NextLine(begin, end, line, lineEnd);
+    int index = 0;
+    try {
+        while (line < end) {
+            const boost::match_flag_type flags =
+                line == begin ? boost::match_any : boost::match_any | boost::match_prev_avail;
+            if (!boost::regex_search(line, end, scratch_, regex_, flags)) return true;
+            const char* found = scratch_[0].first;
+            while (line < end && lineEnd < found) {
+                NextLine(lineEnd, end, line, lineEnd);
+                ++index;
+            }
+            if (line == end) break;
+            if (found < line) continue;  // it began among the breaks before this line
+            const LineMatch match =
+                scratch_[0].second <= lineEnd ? LineMatch::Yes : Match(line, lineEnd);
+            if (match == LineMatch::Yes) matchedLines.push_back(index);
+            if (match == LineMatch::GaveUp) ++gaveUp;
+            NextLine(lineEnd, end, line, lineEnd);
+            ++index;
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+std::shared_ptr<const PropertySnapshot> PropertySnapshot::Take(
+    const Scene& scene, std::shared_ptr<const PropertySnapshot> reuse)
+{
+    // Every snapshot is made here, not const, so taking the const away again is sound.
+    auto snapshot = reuse && reuse.use_count() == 1
+                        ? std::const_pointer_cast<PropertySnapshot>(std::move(reuse))
+                        : std::make_shared<PropertySnapshot>();
+    snapshot->nodes_.clear();
+    snapshot->parents_.clear();
+    snapshot->starts_.clear();
+    snapshot->texts_.clear();
     NodeTab nodes;
     scene.CollectNodes(nodes);
     const int count = nodes.Count();
@@ -151,12 +271,8 @@ std::shared_ptr<const PropertySnapshot> PropertySnapshot::Take(const Scene& scen
     snapshot->parents_.reserve(count);
     snapshot->starts_.reserve(count + 1);
     // Sized once: growing a buffer of many megabytes step by step costs more than the copy.
-    CStr text;
     size_t total = 0;
-    for (int i = 0; i < count; ++i) {
-        nodes[i]->GetUserPropText(text);
-        total += static_cast<size_t>(text.Length());
-    }
+    for (int i = 0; i < count; ++i) total += static_cast<size_t>(nodes[i]->UserPropText().Length());
     snapshot->texts_.reserve(total);
     std::vector<int> path;  // indices of the nodes above the current one
     for (int i = 0; i < count; ++i) {
@@ -166,7 +282,7 @@ std::shared_ptr<const PropertySnapshot> PropertySnapshot::Take(const Scene& scen
         snapshot->parents_.push_back(path.empty() ? -1 : path.back());
         path.push_back(i);
         snapshot->starts_.push_back(snapshot->texts_.size());
-        node->GetUserPropText(text);
+        const CStr& text = node->UserPropText();
         snapshot->texts_.append(text.data(), text.Length());
     }
     snapshot->starts_.push_back(snapshot->texts_.size());
@@ -199,14 +315,9 @@ bool RunFilter(const PropertySnapshot& snapshot, LineMatcher& matcher,
     std::vector<char> shown(count, 0);
     for (int i = 0; i < count; ++i) {
         if (cancel.load(std::memory_order_relaxed)) return false;
-        int line = 0;
         const int before = static_cast<int>(result.matchedLines.size());
-        ForEachLine(snapshot.TextBegin(i), snapshot.TextEnd(i), [&](const char* b, const char* e) {
-            const LineMatch match = matcher.Match(b, e);
-            if (match == LineMatch::Yes) result.matchedLines.push_back(line);
-            if (match == LineMatch::GaveUp) ++result.gaveUpLines;
-            ++line;
-        });
+        result.gaveUpLines +=
+            matcher.MatchLines(snapshot.TextBegin(i), snapshot.TextEnd(i), result.matchedLines);
         const int matches = static_cast<int>(result.matchedLines.size()) - before;
         if (matches == 0) continue;
         firstMatch[i] = before;

@@ -34,12 +34,20 @@ public:
     // Whether the line [begin, end) matches. GaveUp: the expression grew too complex on this
     // line, which counts as no match.
     LineMatch Match(const char* begin, const char* end);
+    // Appends the index of every matching non-blank line of a node's text; returns how many
+    // lines gave up.
+    int MatchLines(const char* begin, const char* end, std::vector<int>& matchedLines);
 
 private:
+    int MatchEachLine(const char* begin, const char* end, std::vector<int>& matchedLines);
+    bool SearchWholeText(const char* begin, const char* end, std::vector<int>& matchedLines,
+                         int& gaveUp);
+
     MatchMode mode_ = MatchMode::StartsWith;
     std::string pattern_;  // lower-cased for the modes that ignore case
     std::string error_;
     boost::regex regex_;
+    bool lineLocal_ = false;  // see SearchWholeText
     boost::match_results<const char*> scratch_;
 };
 
@@ -47,7 +55,10 @@ private:
 // that searches never touch the scene.
 class PropertySnapshot {
 public:
-    static std::shared_ptr<const PropertySnapshot> Take(const Scene& scene);
+    // reuse: an earlier snapshot that nobody else holds, whose storage is filled again rather
+    // than a new buffer of many megabytes mapped, which costs more than the copy itself.
+    static std::shared_ptr<const PropertySnapshot> Take(
+        const Scene& scene, std::shared_ptr<const PropertySnapshot> reuse = nullptr);
 
     int Count() const { return static_cast<int>(nodes_.size()); }
     SceneNode* Node(int i) const { return nodes_[i]; }

@@ -2,6 +2,7 @@
 // shows, the cell texts and the colours of an unfocused selection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,52 @@ TEST(LineMatcher, HostileOrLongLinesGiveUpOrStopAtTheLimitInsteadOfRunningAway)
         << "the other modes read the whole line";
 }
 
+// The non-blank lines of text that match when each is searched on its own, and how many of
+// them were too complex to search.
+std::vector<int> LinesMatchingAlone(LineMatcher& matcher, const std::string& text, int& gaveUp)
+{
+    std::vector<int> lines;
+    gaveUp = 0;
+    size_t at = 0;
+    for (int index = 0; (at = text.find_first_not_of("\r\n", at)) != std::string::npos; ++index) {
+        const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+        const LineMatch match = matcher.Match(text.data() + at, text.data() + end);
+        if (match == LineMatch::Yes) lines.push_back(index);
+        if (match == LineMatch::GaveUp) ++gaveUp;
+        at = end;
+    }
+    return lines;
+}
+
+TEST(LineMatcher, ANodesTextSearchedWholeMatchesTheSameLinesAsEachLineAlone)
+{
+    const std::string texts[] = {"ab\r\nb\r\n\r\nxa\nb", "\r\n\nab\rab\n", "a \r\nb a",
+                                 "x\r\nx\r\nx",          "\n\n",              "abc",
+                                 std::string(kRegexLineLimit, 'a') + "\nab"};
+    // Matches that run across lines or start among the breaks, empty matches, and what
+    // looks past a line or commits to what it took there: lookaround, the text's start and
+    // end, \K, the m switch, verbs, possessive and atomic matching.
+    const char* patterns[] = {"^b",        "a$",        "$",         "^$",         "x*",
+                              "b",         "a\\s*b",    "a[^x]*b",   "\\nb",       "a\\Rb",
+                              "\\bb",      "b\\b",      "a.b",       "(?=\\nb)",   "a(?!\\r)",
+                              "(?<=\\n)b", "(?<!a)b",   "\\Ab",      "a\\z",       "a\\Z",
+                              "\\Gb",      "a\\s*\\Kb", "(?-m)^b",   "(?m)a$",     "(*COMMIT)b",
+                              "\\\\(?=b)", "\\Qa\\E$", "(?i)A$",    "(?(?=a)ab|b)",
+                              "a\\s*+$",   "(?>a\\s*)$"};
+    for (const char* pattern : patterns) {
+        LineMatcher matcher;
+        ASSERT_TRUE(matcher.Compile(MatchMode::RegularExpression, pattern)) << pattern;
+        for (const std::string& text : texts) {
+            std::vector<int> whole;
+            const int gaveUp = matcher.MatchLines(text.data(), text.data() + text.size(), whole);
+            int gaveUpAlone = 0;
+            EXPECT_EQ(whole, LinesMatchingAlone(matcher, text, gaveUpAlone))
+                << pattern << " in " << testing::PrintToString(text.substr(0, 20));
+            EXPECT_EQ(gaveUp, gaveUpAlone) << pattern;
+        }
+    }
+}
+
 class RunFilterTest : public testing::Test {
 protected:
     void SetUp() override
@@ -153,6 +200,25 @@ TEST_F(RunFilterTest, CountsLinesTooComplexAndStopsWhenCancelled)
     std::atomic<bool> cancel{true};
     FilterResult result;
     EXPECT_FALSE(RunFilter(*PropertySnapshot::Take(scene), matcher, cancel, result));
+}
+
+TEST_F(RunFilterTest, ASnapshotTakenAgainInTheLastOnesStorageHoldsTheNewTexts)
+{
+    std::shared_ptr<const PropertySnapshot> last = PropertySnapshot::Take(scene);
+    const std::shared_ptr<const PropertySnapshot> held = PropertySnapshot::Take(scene);
+    hand->SetUserPropText(CStr("lod=3"));
+    scene.CreateNode(lamp, "Bulb", "lod=4");
+    const PropertySnapshot* lastStorage = last.get();
+    const auto reused = PropertySnapshot::Take(scene, std::move(last));
+    EXPECT_EQ(reused.get(), lastStorage);
+    for (const auto& again : {reused, PropertySnapshot::Take(scene, held)}) {
+        ASSERT_EQ(again->Count(), 5);
+        EXPECT_EQ(std::string(again->TextBegin(2), again->TextEnd(2)), "lod=3");
+        EXPECT_EQ(std::string(again->TextBegin(4), again->TextEnd(4)), "lod=4");
+        EXPECT_EQ(again->Parent(4), 3);
+    }
+    EXPECT_EQ(held->Count(), 4) << "a snapshot someone else holds is never refilled";
+    EXPECT_EQ(std::string(held->TextBegin(2), held->TextEnd(2)), "grip=1\r\n\r\nlod=2");
 }
 
 TEST(PropertiesCell, MarksTheMatchingLinesAndTheTipListsEveryLine)
