@@ -14,21 +14,9 @@ namespace {
 // few steps.
 constexpr int kNodeReserve = 10;
 
-bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
-
 // Reads the node's text into lines. False when memory ran out on the way and a line is
 // missing from the list: writing it back would lose that line.
-bool ParseWhole(SceneNode* node, UserPropLines& lines)
-{
-    const CStr& text = node->UserPropText();
-    lines.Parse(text);
-    int expected = 0;
-    for (const char* c = text.data(); *c; ++c)
-        if (!IsLineBreak(*c)) ++expected;
-    int kept = 0;
-    for (int i = 0; i < lines.Count(); ++i) kept += lines.Line(i)->Length();
-    return kept == expected;
-}
+bool ParseWhole(SceneNode* node, UserPropLines& lines) { return lines.Parse(node->UserPropText()); }
 
 // A question leaves the host's other windows open, and the node's text may be changed from
 // one of them meanwhile. Parses the text again then, so the answer works on the text as it
@@ -43,10 +31,8 @@ bool ParseAgainIfChanged(SceneNode* node, UserPropLines& lines, const CStr& aske
 // cannot be had: no change goes in that cannot be undone, and no text goes in cut short.
 bool WriteNode(SceneNode* node, const UserPropLines& lines)
 {
-    CStr text = lines.Join();
-    int expected = lines.Count() > 0 ? 2 * (lines.Count() - 1) : 0;
-    for (int i = 0; i < lines.Count(); ++i) expected += lines.Line(i)->Length();
-    if (text.Length() != expected) return false;
+    CStr text;
+    if (!lines.JoinInto(text)) return false;
     auto* record = new (std::nothrow) UserPropRestore(node, CStr());
     if (!record) return false;
     node->SwapUserPropText(text);
@@ -108,7 +94,8 @@ struct ReplaceRun {
         if (!writeAll && (find.Length() == 0 || !TextHasMatchingLine(node->UserPropText(), find)))
             return true;
         if (!ParseWhole(node, lines)) return true;
-        int matches = Matches();
+        // Once both questions are answered for all, nothing needs the count.
+        int matches = ignoreAll && replaceAll ? 0 : Matches();
         // A text changed elsewhere during a question may have gained a second match: the
         // warning about several matches is then asked after all, before anything is written.
         bool warned = false;
@@ -131,12 +118,11 @@ struct ReplaceRun {
         }
         // Without a match (or none left after a change made during a question), Write to
         // ALL! extends the node instead.
-        if (matches == 0) {
+        if (find.Length() == 0 || lines.ReplaceMatches(find, replace) == 0) {
             if (writeAll && AppendLine(lines, replace) && WriteNode(node, lines))
                 ++outcome.written;
             return true;
         }
-        lines.ReplaceMatches(find, replace);
         if (WriteNode(node, lines)) {
             ++outcome.changed;
             ++outcome.written;

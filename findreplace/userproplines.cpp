@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -10,6 +11,16 @@ namespace {
 constexpr int kLineReserve = 10;
 
 bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
+
+// Where the line at p ends: at a line break or the terminating zero. Most characters are
+// told apart from all three by one comparison.
+const char* LineEnd(const char* p)
+{
+    for (;; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c <= '\r' && (c == 0 || c == '\r' || c == '\n')) return p;
+    }
+}
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -40,7 +51,7 @@ bool TextHasMatchingLine(const char* text, const CStr& find)
             continue;
         }
         if (BeginsWith(p, find.data(), true)) return true;
-        while (*p && !IsLineBreak(*p)) ++p;
+        p = LineEnd(p);
     }
     return false;
 }
@@ -50,56 +61,58 @@ UserPropLines::~UserPropLines() { Clear(); }
 void UserPropLines::Clear()
 {
     for (int i = 0; i < lines_.Count(); ++i) delete lines_[i];
-    for (int i = 0; i < spare_.Count(); ++i) delete spare_[i];
     lines_.Free();
-    spare_.Free();
+    count_ = 0;
 }
 
-int UserPropLines::Count() const { return lines_.Count(); }
+int UserPropLines::Count() const { return count_; }
 
-void UserPropLines::Parse(const CStr& text)
+bool UserPropLines::Parse(const CStr& text)
 {
-    // Keeps the storage: the list is refilled for every node of a command.
-    for (int i = Count(); i-- > 0;) Retire(lines_[i]);
-    lines_.SetCount(0);
+    count_ = 0;
     const char* chars = text.data();
     for (int start = 0; chars[start];) {
         if (IsLineBreak(chars[start])) {
             ++start;
             continue;
         }
-        int end = start;
-        while (chars[end] && !IsLineBreak(chars[end])) ++end;
-        AppendText(chars + start, end - start);
+        const int end = static_cast<int>(LineEnd(chars + start) - chars);
+        if (!AppendText(chars + start, end - start)) return false;
         start = end;
     }
+    return true;
 }
 
-CStr UserPropLines::Join() const
+bool UserPropLines::JoinInto(CStr& joined) const
 {
     int total = 0;
     for (int i = 0; i < Count(); ++i) total += lines_[i]->Length() + (i > 0 ? 2 : 0);
-    CStr joined;
-    // One allocation, filled in place; without it the text comes back short, which a writer
-    // can tell by its length.
-    if (!joined.Resize(total)) return joined;
-    char* out = joined.data();
+    // One allocation, filled in place.
+    CStr text;
+    if (!text.Resize(total)) return false;
+    char* out = text.data();
     for (int i = 0; i < Count(); ++i) {
         if (i > 0) {
             *out++ = '\r';
             *out++ = '\n';
         }
-        const int length = lines_[i]->Length();
-        std::memcpy(out, lines_[i]->data(), static_cast<size_t>(length));
-        out += length;
+        for (const char* in = lines_[i]->data(); *in;) *out++ = *in++;
     }
     *out = 0;
+    joined = std::move(text);
+    return true;
+}
+
+CStr UserPropLines::Join() const
+{
+    CStr joined;
+    JoinInto(joined);
     return joined;
 }
 
 CStr* UserPropLines::Line(int index) const
 {
-    return index >= 0 && index < Count() ? lines_[index] : nullptr;
+    return index >= 0 && index < count_ ? lines_[index] : nullptr;
 }
 
 void UserPropLines::SetLine(int index, const CStr& text)
@@ -120,17 +133,17 @@ int UserPropLines::CountMatches(const CStr& find) const
 int UserPropLines::RemoveMatches(const CStr& find)
 {
     // One pass: the lines kept move down over the removed ones and keep their order, so a
-    // text of many thousand lines costs no more than reading it.
-    const int count = Count();
+    // text of many thousand lines costs no more than reading it. The removed ones change
+    // places with them and wait past the end for the next text.
+    const int count = count_;
     int kept = 0;
     for (int i = 0; i < count; ++i) {
         CStr* line = lines_[i];
-        if (LineMatches(*line, find))
-            Retire(line);
-        else
-            lines_.Set(kept++, line);
+        if (LineMatches(*line, find)) continue;
+        lines_.Set(i, lines_[kept]);
+        lines_.Set(kept++, line);
     }
-    lines_.SetCount(kept);
+    count_ = kept;
     return count - kept;
 }
 
@@ -145,21 +158,17 @@ int UserPropLines::ReplaceMatches(const CStr& find, const CStr& replacement)
     return replaced;
 }
 
-void UserPropLines::AppendText(const char* text, int length)
+bool UserPropLines::AppendText(const char* text, int length)
 {
-    CStr* line = nullptr;
-    if (spare_.Count() > 0) {
-        line = spare_[spare_.Count() - 1];
-        spare_.Delete(spare_.Count() - 1, 1);
-    } else {
-        line = new (std::nothrow) CStr;
-        if (!line) return;
+    if (count_ == lines_.Count()) {
+        CStr* line = new (std::nothrow) CStr;
+        if (!line) return false;
+        if (lines_.Append(line, lines_.Count() + kLineReserve) < 0) {
+            delete line;
+            return false;
+        }
     }
-    if (!line->Assign(text, length) || lines_.Append(line, lines_.Count() + kLineReserve) < 0)
-        Retire(line);
-}
-
-void UserPropLines::Retire(CStr* line)
-{
-    if (spare_.Append(line, spare_.Count() + kLineReserve) < 0) delete line;
+    if (!lines_[count_]->Assign(text, length)) return false;
+    ++count_;
+    return true;
 }

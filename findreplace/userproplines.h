@@ -15,9 +15,12 @@ public:
     void Clear();
     int Count() const;
     // Replaces the contents with the non-empty lines of text; every run of CR and LF breaks.
-    void Parse(const CStr& text);
-    // The lines joined with CR LF, no break after the last.
-    CStr Join() const;
+    // False when memory ran out and a line is missing from the list.
+    bool Parse(const CStr& text);
+    // The lines joined with CR LF, no break after the last. False, leaving joined as it was,
+    // when memory runs out.
+    bool JoinInto(CStr& joined) const;
+    CStr Join() const;  // empty when memory runs out
     CStr* Line(int index) const;  // null for an index out of range
     void SetLine(int index, const CStr& text);
     void Append(const CStr& text);
@@ -28,14 +31,15 @@ public:
     int ReplaceMatches(const CStr& find, const CStr& replacement);
 
 private:
-    // Adds a line holding length characters of text; nothing is added when memory runs out.
-    void AppendText(const char* text, int length);
-    // Lines taken out of the list are kept for the next ones, so that a list refilled for
-    // every node of a command allocates only while it grows.
-    void Retire(CStr* line);
+    // Adds a line holding length characters of text. False, adding nothing, when memory runs
+    // out.
+    bool AppendText(const char* text, int length);
 
-    Tab<CStr*> lines_;  // owned
-    Tab<CStr*> spare_;  // owned, not in the list
+    // Owned. The first count_ are the list; the rest were taken out of it and wait for the
+    // next lines, so that a list refilled for every node of a command allocates only while
+    // it grows.
+    Tab<CStr*> lines_;
+    int count_ = 0;
 };
 
 // lowerFind must already be lower-cased.
