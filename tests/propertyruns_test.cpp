@@ -364,6 +364,23 @@ TEST_F(ReplaceRunTest, IgnoreAllAndReplaceAllEachSilenceTheirOwnQuestion)
     EXPECT_EQ("r\r\nr", Text(2));
 }
 
+TEST_F(ReplaceRunTest, WriteAllAnsweredForAllStillTellsMatchesFromNodesToExtend)
+{
+    Add("a", "lod\r\nlod");
+    Add("b", "x");
+    Add("c", "LOD=1\r\ny");
+    Add("d", "");
+    ask.answers = {kMultiMatchIgnoreAll, kConfirmReplaceAll};
+    RunOutcome outcome = Replace("lod", "r", true);
+    EXPECT_EQ((Questions{Multi("a", "lod"), Confirm("a", "lod", "r")}), ask.asked);
+    EXPECT_EQ("r\r\nr", Text(0));
+    EXPECT_EQ("x\r\nr", Text(1));
+    EXPECT_EQ("r\r\ny", Text(2));
+    EXPECT_EQ("r", Text(3));
+    EXPECT_EQ(2, outcome.changed);
+    EXPECT_EQ(4, outcome.written);
+}
+
 TEST_F(ReplaceRunTest, CancelInEitherQuestionLeavesThatNodeUntouched)
 {
     for (int cancelInWarning = 0; cancelInWarning < 2; ++cancelInWarning) {
