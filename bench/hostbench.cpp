@@ -345,6 +345,22 @@ public:
     HWND Main() const { return window_.Window(); }
     MainWindow& Window() { return window_; }
 
+    // Chooses how the node list's filter matches and types a pattern, as a user would, and
+    // waits until the rows of that search are shown.
+    void Filter(MatchMode mode, const char* pattern)
+    {
+        FilterBar& bar = window_.Filter();
+        SendMessageA(bar.ModeBox(), CB_SETCURSEL, static_cast<int>(mode), 0);
+        SendMessageA(bar.Window(), WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(bar.ModeBox()), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(bar.ModeBox()));
+        SetWindowTextA(bar.Field(), pattern);
+        while (bar.Searching()) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            Pump();
+        }
+    }
+
     HWND FindReplace()
     {
         if (!IsWindow(findReplace_)) {
@@ -485,6 +501,23 @@ void TimeModel(const Options& options, std::vector<std::string> texts, Results& 
     }
 }
 
+// The node list's filter as typed, each until its rows are shown. The first pattern after a
+// change also copies the texts the search runs over.
+void TimeFilter(Session& session)
+{
+    session.Time("filter: first pattern after a change", [&] {
+        session.Filter(MatchMode::Contains, "tag=hit");
+    });
+    session.Time("filter: contains (5 %)", [&] { session.Filter(MatchMode::Contains, "=hit"); });
+    session.Time("filter: regular expression (5 %)", [&] {
+        session.Filter(MatchMode::RegularExpression, "^tag=h.t$");
+    });
+    session.Time("filter: regular expression (every node)", [&] {
+        session.Filter(MatchMode::RegularExpression, "^key1[01]=");
+    });
+    session.Time("filter: cleared", [&] { session.Filter(MatchMode::StartsWith, ""); });
+}
+
 void TimeWindows(const Options& options, const std::string& path, Results& results)
 {
     Session session(results);
@@ -547,6 +580,7 @@ void TimeWindows(const Options& options, const std::string& path, Results& resul
         if (HWND editor = FindWindowA(nullptr, "User Properties"))
             SendMessageA(editor, WM_COMMAND, IDCANCEL, 0);
         session.Pump();
+        TimeFilter(session);
         session.Time("save", [&] { session.Command(IDM_FILE_SAVE); });
     }
     DestroyWindow(session.Main());

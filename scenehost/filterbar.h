@@ -27,6 +27,7 @@ public:
     void Create(HWND owner, int id, const Scene* scene);
     HWND Window() const { return bar_; }
     HWND Field() const { return field_; }
+    HWND ModeBox() const { return mode_; }
     int Height() const;
 
     void Focus();

@@ -100,8 +100,7 @@ void NodeView::Rebuild(const Scene& scene)
         for (int row = 0; row < nodes.Count(); ++row) rows_[row] = nodes[row];
     }
     rowOf_.clear();
-    rowOf_.reserve(rows_.size());
-    for (int row = 0; row < RowCount(); ++row) rowOf_.emplace(rows_[row], row);
+    rowOfKnown_ = false;
     // A list emptied first starts the new scene with nothing selected or focused.
     showingSelection_ = true;
     SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
@@ -228,6 +227,12 @@ SceneNode* NodeView::NodeAt(int row) const
 
 int NodeView::RowOf(const SceneNode* node) const
 {
+    // Made when first asked: typing into the filter changes the rows many times over.
+    if (!rowOfKnown_) {
+        rowOf_.reserve(rows_.size());
+        for (int row = 0; row < RowCount(); ++row) rowOf_.emplace(rows_[row], row);
+        rowOfKnown_ = true;
+    }
     const auto row = rowOf_.find(node);
     return row == rowOf_.end() ? -1 : row->second;
 }

@@ -60,7 +60,8 @@ private:
     void PostSync();
 
     std::vector<SceneNode*> rows_;
-    std::unordered_map<const SceneNode*, int> rowOf_;
+    mutable std::unordered_map<const SceneNode*, int> rowOf_;
+    mutable bool rowOfKnown_ = false;
     // Which rows the list shows selected, kept from what we set and what the list reports.
     std::vector<char> shownSelected_;
     bool shownKnown_ = true;  // false after a report that does not say which rows changed
