@@ -1,6 +1,5 @@
 #include "userproplines.h"
 
-#include <cstring>
 #include <new>
 #include <utility>
 

@@ -60,26 +60,22 @@ std::string Lowered(const std::string& text)
     return lower;
 }
 
-// Calls visit(begin, end) for every non-blank line of [begin, end).
-template <class Visit>
-void ForEachLine(const char* begin, const char* end, Visit visit)
-{
-    const char* at = begin;
-    while (at < end) {
-        while (at < end && IsBreak(*at)) ++at;
-        const char* lineEnd = at;
-        while (lineEnd < end && !IsBreak(*lineEnd)) ++lineEnd;
-        if (lineEnd > at) visit(at, lineEnd);
-        at = lineEnd;
-    }
-}
-
 // The next non-blank line at or after at: [line, lineEnd), or line == end when none is left.
 void NextLine(const char* at, const char* end, const char*& line, const char*& lineEnd)
 {
     while (at < end && IsBreak(*at)) ++at;
     line = lineEnd = at;
     while (lineEnd < end && !IsBreak(*lineEnd)) ++lineEnd;
+}
+
+// Calls visit(begin, end) for every non-blank line of [begin, end).
+template <class Visit>
+void ForEachLine(const char* begin, const char* end, Visit visit)
+{
+    const char* line;
+    const char* lineEnd;
+    for (NextLine(begin, end, line, lineEnd); line < end; NextLine(lineEnd, end, line, lineEnd))
+        visit(line, lineEnd);
 }
 
 // Whether a group opening "(?" followed by kind is plain grouping: capture, names, branch
