@@ -39,7 +39,7 @@ std::string TextOf(HWND window)
 
 // What a worker thread shares with the bar: its inputs, its result and its cancel flag.
 struct FilterBar::Job {
-    std::shared_ptr<const PropertySnapshot> snapshot;
+    std::shared_ptr<const NodeListing> nodes;
     LineMatcher matcher;
     FilterResult result;
     std::atomic<bool> cancel{false};
@@ -100,8 +100,7 @@ std::string FilterBar::CountText() const { return TextOf(count_); }
 
 void FilterBar::SceneChanged(bool rebuilt)
 {
-    snapshotStale_ = true;
-    if (!matcher_.Active()) snapshot_.reset();  // kept for reuse only while filtering
+    nodesStale_ = true;
     if (rebuilt && shown_) {
         shown_ = false;
         result_ = FilterResult();
@@ -110,6 +109,13 @@ void FilterBar::SceneChanged(bool rebuilt)
     if (!matcher_.Active() || refreshPosted_) return;
     refreshPosted_ = true;
     PostMessageA(bar_, WM_APP_REFRESH, 0, 0);
+}
+
+void FilterBar::StopReading()
+{
+    if (threads_.empty()) return;
+    CancelSearch();
+    JoinFinished(true);
 }
 
 LRESULT CALLBACK FilterBar::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -226,22 +232,18 @@ void FilterBar::PatternChanged()
 void FilterBar::StartSearch()
 {
     CancelSearch();
-    if (snapshotStale_) {
-        // A snapshot no worker holds any more lends its storage to the next one.
-        JoinFinished(false);
-        std::shared_ptr<const PropertySnapshot> reusable;
-        if (threads_.empty()) reusable = std::move(snapshot_);
-        snapshot_ = PropertySnapshot::Take(*scene_, std::move(reusable));
-        snapshotStale_ = false;
+    if (nodesStale_) {
+        nodes_ = NodeListing::Take(*scene_);
+        nodesStale_ = false;
     }
     auto job = std::make_shared<Job>();
-    job->snapshot = snapshot_;
+    job->nodes = nodes_;
     job->matcher = matcher_;
     job->generation = ++generation_;
     job_ = job;
     HWND bar = bar_;
     threads_.emplace_back(job, std::thread([job, bar] {
-                              RunFilter(*job->snapshot, job->matcher, job->cancel, job->result);
+                              RunFilter(*job->nodes, job->matcher, job->cancel, job->result);
                               job->finished = true;
                               PostMessageA(bar, WM_APP_SEARCH_DONE, job->generation, 0);
                           }));

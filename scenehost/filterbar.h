@@ -1,6 +1,7 @@
 // The filter bar above the node list: a pattern field, how a line matches, and the count of
-// matches. The search runs on a worker thread over a snapshot of the texts, so typing never
-// waits for it; a newer pattern or a changed scene cancels a search still running.
+// matches. The search runs on a worker thread that reads the nodes' texts in place, so typing
+// never waits for it; a newer pattern or a changed scene cancels a search still running, and
+// a text about to change stops it first.
 // The bar tells its owner through WM_COMMAND with its id and one of the codes below.
 #pragma once
 
@@ -39,6 +40,10 @@ public:
     // Texts changed: the search runs again once the burst of changes is over. After a new
     // scene the old rows are dropped at once, since they name nodes that are gone.
     void SceneChanged(bool rebuilt);
+    // A text is about to change or nodes to go: a search reading them stops first. Waits at
+    // most for the line (or the short text) being searched.
+    void StopReading();
+    bool Reading() const { return !threads_.empty(); }
 
 private:
     struct Job;
@@ -63,8 +68,8 @@ private:
     int id_ = 0;
     int rowHeight_ = 0;
     const Scene* scene_ = nullptr;
-    std::shared_ptr<const PropertySnapshot> snapshot_;
-    bool snapshotStale_ = true;  // the texts changed since it was taken
+    std::shared_ptr<const NodeListing> nodes_;
+    bool nodesStale_ = true;  // the scene changed since they were listed
     LineMatcher matcher_;
     bool invalid_ = false;
     FilterResult result_;

@@ -563,6 +563,8 @@ void MainWindow::NodesChanged()
     ShowTitle();
 }
 
+void MainWindow::TextsChanging() { filter_.StopReading(); }
+
 void MainWindow::SceneRebuilt()
 {
     filter_.SceneChanged(true);

@@ -72,6 +72,7 @@ private:
     void NodeChanged(SceneNode* node) override;
     void NodesChanged() override;
     void SceneRebuilt() override;
+    void TextsChanging() override;
 
     static void StatusShown(const char* text, void* context);
 

@@ -188,7 +188,8 @@ LineMatch LineMatcher::Match(const char* begin, const char* end)
     }
 }
 
-int LineMatcher::MatchLines(const char* begin, const char* end, std::vector<int>& matchedLines)
+int LineMatcher::MatchLines(const char* begin, const char* end, std::vector<int>& matchedLines,
+                            const std::atomic<bool>* cancel)
 {
     // One search over a short text of many lines costs less than one search per line.
     if (mode_ == MatchMode::RegularExpression && lineLocal_ && end - begin <= kRegexLineLimit) {
@@ -197,14 +198,17 @@ int LineMatcher::MatchLines(const char* begin, const char* end, std::vector<int>
         if (SearchWholeText(begin, end, matchedLines, gaveUp)) return gaveUp;
         matchedLines.resize(before);
     }
-    return MatchEachLine(begin, end, matchedLines);
+    return MatchEachLine(begin, end, matchedLines, cancel);
 }
 
-int LineMatcher::MatchEachLine(const char* begin, const char* end, std::vector<int>& matchedLines)
+int LineMatcher::MatchEachLine(const char* begin, const char* end, std::vector<int>& matchedLines,
+                               const std::atomic<bool>* cancel)
 {
     int line = 0;
     int gaveUp = 0;
     ForEachLine(begin, end, [&](const char* b, const char* e) {
+        // A node of many long lines would otherwise hold up whoever waits for the search.
+        if (cancel && cancel->load(std::memory_order_relaxed)) return;
         const LineMatch match = Match(b, e);
         if (match == LineMatch::Yes) matchedLines.push_back(line);
         if (match == LineMatch::GaveUp) ++gaveUp;
@@ -249,40 +253,23 @@ bool LineMatcher::SearchWholeText(const char* begin, const char* end,
     return true;
 }
 
-std::shared_ptr<const PropertySnapshot> PropertySnapshot::Take(
-    const Scene& scene, std::shared_ptr<const PropertySnapshot> reuse)
+std::shared_ptr<const NodeListing> NodeListing::Take(const Scene& scene)
 {
-    // Every snapshot is made here, not const, so taking the const away again is sound.
-    auto snapshot = reuse && reuse.use_count() == 1
-                        ? std::const_pointer_cast<PropertySnapshot>(std::move(reuse))
-                        : std::make_shared<PropertySnapshot>();
-    snapshot->nodes_.clear();
-    snapshot->parents_.clear();
-    snapshot->starts_.clear();
-    snapshot->texts_.clear();
+    auto listing = std::make_shared<NodeListing>();
     NodeTab nodes;
     scene.CollectNodes(nodes);
     const int count = nodes.Count();
-    snapshot->nodes_.reserve(count);
-    snapshot->parents_.reserve(count);
-    snapshot->starts_.reserve(count + 1);
-    // Sized once: growing a buffer of many megabytes step by step costs more than the copy.
-    size_t total = 0;
-    for (int i = 0; i < count; ++i) total += static_cast<size_t>(nodes[i]->UserPropText().Length());
-    snapshot->texts_.reserve(total);
+    listing->nodes_.reserve(count);
+    listing->parents_.reserve(count);
     std::vector<int> path;  // indices of the nodes above the current one
     for (int i = 0; i < count; ++i) {
         SceneNode* node = nodes[i];
-        while (!path.empty() && snapshot->nodes_[path.back()] != node->Parent()) path.pop_back();
-        snapshot->nodes_.push_back(node);
-        snapshot->parents_.push_back(path.empty() ? -1 : path.back());
+        while (!path.empty() && listing->nodes_[path.back()] != node->Parent()) path.pop_back();
+        listing->nodes_.push_back(node);
+        listing->parents_.push_back(path.empty() ? -1 : path.back());
         path.push_back(i);
-        snapshot->starts_.push_back(snapshot->texts_.size());
-        const CStr& text = node->UserPropText();
-        snapshot->texts_.append(text.data(), text.Length());
     }
-    snapshot->starts_.push_back(snapshot->texts_.size());
-    return snapshot;
+    return listing;
 }
 
 std::string FilterResult::CountText() const
@@ -301,19 +288,19 @@ void FilterResult::CollectMatchingNodes(NodeTab& nodes) const
         if (!row.context) nodes.Append(row.node, matchingNodes);
 }
 
-bool RunFilter(const PropertySnapshot& snapshot, LineMatcher& matcher,
+bool RunFilter(const NodeListing& nodes, LineMatcher& matcher,
                const std::atomic<bool>& cancel, FilterResult& result)
 {
     result = FilterResult();
-    const int count = snapshot.Count();
+    const int count = nodes.Count();
     std::vector<int> firstMatch(count, -1);
     std::vector<int> matchCount(count, 0);
     std::vector<char> shown(count, 0);
     for (int i = 0; i < count; ++i) {
         if (cancel.load(std::memory_order_relaxed)) return false;
         const int before = static_cast<int>(result.matchedLines.size());
-        result.gaveUpLines +=
-            matcher.MatchLines(snapshot.TextBegin(i), snapshot.TextEnd(i), result.matchedLines);
+        result.gaveUpLines += matcher.MatchLines(nodes.TextBegin(i), nodes.TextEnd(i),
+                                                 result.matchedLines, &cancel);
         const int matches = static_cast<int>(result.matchedLines.size()) - before;
         if (matches == 0) continue;
         firstMatch[i] = before;
@@ -321,13 +308,13 @@ bool RunFilter(const PropertySnapshot& snapshot, LineMatcher& matcher,
         ++result.matchingNodes;
         result.matchingLines += matches;
         shown[i] = 1;
-        for (int up = snapshot.Parent(i); up >= 0 && !shown[up]; up = snapshot.Parent(up))
+        for (int up = nodes.Parent(i); up >= 0 && !shown[up]; up = nodes.Parent(up))
             shown[up] = 1;
     }
     for (int i = 0; i < count; ++i) {
         if (shown[i])
             result.rows.push_back(
-                FilterRow{snapshot.Node(i), matchCount[i] == 0, firstMatch[i], matchCount[i]});
+                FilterRow{nodes.Node(i), matchCount[i] == 0, firstMatch[i], matchCount[i]});
     }
     return true;
 }

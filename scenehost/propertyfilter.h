@@ -1,7 +1,7 @@
 // The node list's property filter: which lines of the nodes' user properties match a
 // pattern, and which rows the list then shows (the matching nodes and, for context, their
-// ancestors). Plain C++: no window code. A search runs over a snapshot of the texts, so it
-// may run on another thread while the scene goes on changing.
+// ancestors). Plain C++: no window code. A search may run on another thread, reading the
+// nodes' texts in place; it polls a cancel flag so that it can be stopped quickly.
 #pragma once
 
 #include <atomic>
@@ -35,11 +35,13 @@ public:
     // line, which counts as no match.
     LineMatch Match(const char* begin, const char* end);
     // Appends the index of every matching non-blank line of a node's text; returns how many
-    // lines gave up.
-    int MatchLines(const char* begin, const char* end, std::vector<int>& matchedLines);
+    // lines gave up. Once cancel is set, the lines left are not searched.
+    int MatchLines(const char* begin, const char* end, std::vector<int>& matchedLines,
+                   const std::atomic<bool>* cancel = nullptr);
 
 private:
-    int MatchEachLine(const char* begin, const char* end, std::vector<int>& matchedLines);
+    int MatchEachLine(const char* begin, const char* end, std::vector<int>& matchedLines,
+                      const std::atomic<bool>* cancel);
     bool SearchWholeText(const char* begin, const char* end, std::vector<int>& matchedLines,
                          int& gaveUp);
 
@@ -51,26 +53,23 @@ private:
     boost::match_results<const char*> scratch_;
 };
 
-// The user-property texts of a scene's nodes in hierarchy order, copied once per change so
-// that searches never touch the scene.
-class PropertySnapshot {
+// A scene's nodes in hierarchy order with their parents, taken again after each change: what
+// a search runs over. The texts are read where the nodes hold them, not copied; a search on
+// another thread must therefore be stopped before any text changes or nodes go (see
+// SceneObserver::TextsChanging).
+class NodeListing {
 public:
-    // reuse: an earlier snapshot that nobody else holds, whose storage is filled again rather
-    // than a new buffer of many megabytes mapped, which costs more than the copy itself.
-    static std::shared_ptr<const PropertySnapshot> Take(
-        const Scene& scene, std::shared_ptr<const PropertySnapshot> reuse = nullptr);
+    static std::shared_ptr<const NodeListing> Take(const Scene& scene);
 
     int Count() const { return static_cast<int>(nodes_.size()); }
     SceneNode* Node(int i) const { return nodes_[i]; }
     int Parent(int i) const { return parents_[i]; }  // -1 for a top-level node
-    const char* TextBegin(int i) const { return texts_.data() + starts_[i]; }
-    const char* TextEnd(int i) const { return texts_.data() + starts_[i + 1]; }
+    const char* TextBegin(int i) const { return nodes_[i]->UserPropText().data(); }
+    const char* TextEnd(int i) const { return TextBegin(i) + nodes_[i]->UserPropText().Length(); }
 
 private:
     std::vector<SceneNode*> nodes_;
     std::vector<int> parents_;
-    std::vector<size_t> starts_;  // Count() + 1 offsets into texts_
-    std::string texts_;
 };
 
 // A line is a run of characters between line breaks; blank lines do not count.
@@ -94,7 +93,7 @@ struct FilterResult {
 };
 
 // Runs the search; polls cancel between nodes and returns false once it is set.
-bool RunFilter(const PropertySnapshot& snapshot, LineMatcher& matcher,
+bool RunFilter(const NodeListing& nodes, LineMatcher& matcher,
                const std::atomic<bool>& cancel, FilterResult& result);
 
 // The text of a properties cell: all lines on one line, the matching ones marked.

@@ -86,14 +86,14 @@ protected:
         }
         PumpMessages();
     }
-    void Type(const char* pattern, MatchMode mode)
+    void Type(const char* pattern, MatchMode mode, bool wait = true)
     {
         HWND combo = GetDlgItem(Bar(), kFilterMode);
         SendMessageA(combo, CB_SETCURSEL, static_cast<int>(mode), 0);
         SendMessageA(Bar(), WM_COMMAND, MAKEWPARAM(kFilterMode, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
         SetWindowTextA(Field(), pattern);
-        WaitForSearch();
+        if (wait) WaitForSearch();
     }
 
     // The rows shown: each name (without indentation) and its properties cell.
@@ -254,6 +254,16 @@ TEST_F(Filter, RowsFollowOpenUndoAndAFindReplaceRun)
     ASSERT_TRUE(App().OpenScene(WriteScene("scene 1\nnode 1 \"New\"\nprops \"lodbias=0\"\n")));
     WaitForSearch();
     EXPECT_EQ(Rows(), std::vector<std::string>{"New: \xC2\xBB lodbias=0 \xC2\xAB"}) << "after open";
+}
+
+TEST_F(Filter, ASearchReadingTheTextsStopsBeforeOneChanges)
+{
+    Type("light=", MatchMode::Contains, false);
+    ASSERT_TRUE(App().Filter().Reading());
+    ChangeText("Lamp", "light=off");
+    EXPECT_FALSE(App().Filter().Reading()) << "stopped and joined before the text changed";
+    WaitForSearch();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"Lamp: \xC2\xBB light=off \xC2\xAB"});
 }
 
 TEST_F(Filter, SelectedRowsStayReadableWithoutTheFocusAndCutCellsHaveTheirText)

@@ -157,7 +157,7 @@ protected:
         EXPECT_TRUE(matcher.Compile(mode, pattern));
         std::atomic<bool> cancel{false};
         FilterResult result;
-        EXPECT_TRUE(RunFilter(*PropertySnapshot::Take(scene), matcher, cancel, result));
+        EXPECT_TRUE(RunFilter(*NodeListing::Take(scene), matcher, cancel, result));
         return result;
     }
 
@@ -199,26 +199,7 @@ TEST_F(RunFilterTest, CountsLinesTooComplexAndStopsWhenCancelled)
     matcher.Compile(MatchMode::Contains, "lod");
     std::atomic<bool> cancel{true};
     FilterResult result;
-    EXPECT_FALSE(RunFilter(*PropertySnapshot::Take(scene), matcher, cancel, result));
-}
-
-TEST_F(RunFilterTest, ASnapshotTakenAgainInTheLastOnesStorageHoldsTheNewTexts)
-{
-    std::shared_ptr<const PropertySnapshot> last = PropertySnapshot::Take(scene);
-    const std::shared_ptr<const PropertySnapshot> held = PropertySnapshot::Take(scene);
-    hand->SetUserPropText(CStr("lod=3"));
-    scene.CreateNode(lamp, "Bulb", "lod=4");
-    const PropertySnapshot* lastStorage = last.get();
-    const auto reused = PropertySnapshot::Take(scene, std::move(last));
-    EXPECT_EQ(reused.get(), lastStorage);
-    for (const auto& again : {reused, PropertySnapshot::Take(scene, held)}) {
-        ASSERT_EQ(again->Count(), 5);
-        EXPECT_EQ(std::string(again->TextBegin(2), again->TextEnd(2)), "lod=3");
-        EXPECT_EQ(std::string(again->TextBegin(4), again->TextEnd(4)), "lod=4");
-        EXPECT_EQ(again->Parent(4), 3);
-    }
-    EXPECT_EQ(held->Count(), 4) << "a snapshot someone else holds is never refilled";
-    EXPECT_EQ(std::string(held->TextBegin(2), held->TextEnd(2)), "grip=1\r\n\r\nlod=2");
+    EXPECT_FALSE(RunFilter(*NodeListing::Take(scene), matcher, cancel, result));
 }
 
 TEST(PropertiesCell, MarksTheMatchingLinesAndTheTipListsEveryLine)

@@ -16,10 +16,19 @@ public:
     void SelectionChanged() override { ++selectionChanges; }
     void NodeChanged(SceneNode* node) override { changedNodes.push_back(node); }
     void SceneRebuilt() override { ++rebuilds; }
+    // What a's text and the node count were as each change was announced.
+    void TextsChanging() override
+    {
+        if (watched) announced.push_back(watched->UserPropText().data());
+        counts.push_back(watched ? watched->OwnerScene()->NodeCount() : -1);
+    }
 
     int selectionChanges = 0;
     std::vector<SceneNode*> changedNodes;
     int rebuilds = 0;
+    SceneNode* watched = nullptr;
+    std::vector<std::string> announced;
+    std::vector<int> counts;
 };
 
 void Fill(NodeTab& tab, std::initializer_list<SceneNode*> nodes)
@@ -170,6 +179,19 @@ void RenameAsStep(SceneNode* node, const char* name)
     theHold.Begin();
     RecordedRename(node, name);
     theHold.Accept("Rename");
+}
+
+TEST_F(SceneTest, TextChangesAndClearAreAnnouncedBeforeTheyHappen)
+{
+    observer.watched = a;
+    a->SetUserPropText("one");
+    CStr two("two");
+    a->SwapUserPropText(two);
+    a->SetHidden(true);
+    a->SetName("renamed");
+    EXPECT_EQ(observer.announced, (NameList{"", "one"})) << "hidden and names are not texts";
+    scene.Clear();
+    EXPECT_EQ(observer.counts, (std::vector<int>{6, 6, 6})) << "announced while the nodes lived";
 }
 
 TEST_F(SceneTest, ModifiedFollowsTheUndoPosition)

@@ -203,6 +203,11 @@ void CoreInterface::SceneRebuilt()
     if (impl_->viewObserver) impl_->viewObserver->SceneRebuilt();
 }
 
+void CoreInterface::TextsChanging()
+{
+    if (impl_->viewObserver) impl_->viewObserver->TextsChanging();
+}
+
 // Views first, then the plug-ins. A step that rewrote texts a plug-in's window shows has it
 // reload them, so that its next write does not put the old text back; other steps (Hide/
 // Unhide, say) leave the window and the edit in it alone.

@@ -123,12 +123,14 @@ void SceneNode::GetUserPropText(CStr& text) const { text = userProps_; }
 
 void SceneNode::SetUserPropText(const CStr& text)
 {
+    scene_->TextsChanging();
     userProps_ = text;
     scene_->NodeTextChanged(this);
 }
 
 void SceneNode::SwapUserPropText(CStr& text)
 {
+    scene_->TextsChanging();
     std::swap(userProps_, text);
     scene_->NodeTextChanged(this);
 }
@@ -187,6 +189,7 @@ SceneNode* Scene::CreateNode(SceneNode* parent, const char* name, const char* us
 bool Scene::Clear()
 {
     if (theHold.Holding()) return false;
+    TextsChanging();
     NodeTab none;
     ReplaceSelection(none, false);
     // Undo records may point at the nodes about to go.
@@ -291,6 +294,11 @@ void Scene::ReplaceSelection(const NodeTab& nodes, bool record)
     }
     if (restore) theHold.Put(restore);
     if (observer_) observer_->SelectionChanged();
+}
+
+void Scene::TextsChanging()
+{
+    if (observer_) observer_->TextsChanging();
 }
 
 void Scene::NodeTextChanged(SceneNode* node)

@@ -68,6 +68,7 @@ private:
     void SelectionChanged() override;
     void NodeChanged(SceneNode* node) override;
     void SceneRebuilt() override;
+    void TextsChanging() override;  // passed on at once, never gathered
     void GroupOpened() override;
     void StepAccepted() override;
     void GroupClosed() override;

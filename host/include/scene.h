@@ -57,6 +57,9 @@ public:
     // Many nodes changed at once (one undo step, say): whatever shows them is out of date.
     virtual void NodesChanged() {}
     virtual void SceneRebuilt() {}
+    // Called before a node's text changes or nodes are removed, unlike the others: whatever
+    // reads texts on another thread must stop first.
+    virtual void TextsChanging() {}
 
 protected:
     ~SceneObserver() = default;
@@ -114,6 +117,7 @@ private:
     void MarkSelected(bool selected);
     void NodeChanged(SceneNode* node);
     void NodeTextChanged(SceneNode* node);
+    void TextsChanging();
 
     SceneNode* root_;
     NodeTab selection_;
