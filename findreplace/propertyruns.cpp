@@ -29,16 +29,31 @@ bool ParseAgainIfChanged(SceneNode* node, UserPropLines& lines, const CStr& aske
 // Writes the joined lines with the node's undo record, which takes the earlier text as it
 // comes out of the node, uncopied. The node is left as it is when the record or the text
 // cannot be had: no change goes in that cannot be undone, and no text goes in cut short.
-bool WriteNode(SceneNode* node, const UserPropLines& lines)
+bool WriteText(SceneNode* node, CStr& text)
 {
-    CStr text;
-    if (!lines.JoinInto(text)) return false;
     auto* record = new (std::nothrow) UserPropRestore(node, CStr());
     if (!record) return false;
     node->SwapUserPropText(text);
     record->undoText = std::move(text);
     theHold.Put(record);
     return true;
+}
+
+bool WriteNode(SceneNode* node, const UserPropLines& lines)
+{
+    CStr text;
+    return lines.JoinInto(text) && WriteText(node, text);
+}
+
+// Once nothing is left to ask, a node's matching lines are removed (replacement null) or
+// replaced in one pass over its text. The number of lines that matched, -1 when the new text
+// could not be held or written (the node is then left as it is).
+int WriteRewritten(SceneNode* node, const CStr& find, const CStr* replacement)
+{
+    CStr text;
+    const int matched = RewriteMatchingLines(node->UserPropText(), find, replacement, text);
+    if (matched <= 0) return matched;
+    return WriteText(node, text) ? matched : -1;
 }
 
 bool AppendLine(UserPropLines& lines, const CStr& text)
@@ -90,6 +105,17 @@ struct ReplaceRun {
     bool Visit(SceneNode* node)
     {
         if (!node || node->IsExcluded(0, 0)) return true;
+        // Once Replace All is answered, a node that needs no warning is done in one pass.
+        if (replaceAll && find.Length() > 0 &&
+            (ignoreAll || CountMatchingLines(node->UserPropText(), find) <= 1)) {
+            const int matched = WriteRewritten(node, find, &replace);
+            if (matched > 0) {
+                ++outcome.changed;
+                ++outcome.written;
+            }
+            // Without a match, Write to ALL! extends the node below.
+            if (matched != 0 || !writeAll) return true;
+        }
         // A node without a match changes only when Write to ALL! extends it.
         if (!writeAll && (find.Length() == 0 || !TextHasMatchingLine(node->UserPropText(), find)))
             return true;
@@ -151,18 +177,23 @@ RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQues
     for (int i = 0; i < nodes.Count(); ++i) {
         ReportProgress(i, nodes.Count());
         SceneNode* node = nodes[i];
-        // A node without a matching line is left as it is, whatever the answers.
-        if (!node || node->IsExcluded(0, 0) || !TextHasMatchingLine(node->UserPropText(), find) ||
-            !ParseWhole(node, lines))
-            continue;
-        if (!ignoreAll && lines.CountMatches(find) > 1) {
-            const CStr asked = node->UserPropText();
-            if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {
-                outcome.cancelled = true;
-                break;
+        if (!node || node->IsExcluded(0, 0)) continue;
+        // Without a question to ask (one matching line, or Ignore All answered), the lines
+        // go in one pass over the text; a node without a matching line is left as it is.
+        if (ignoreAll || CountMatchingLines(node->UserPropText(), find) <= 1) {
+            if (WriteRewritten(node, find, nullptr) > 0) {
+                ++outcome.changed;
+                ++outcome.written;
             }
-            if (!ParseAgainIfChanged(node, lines, asked)) continue;
+            continue;
         }
+        if (!ParseWhole(node, lines)) continue;
+        const CStr asked = node->UserPropText();
+        if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {
+            outcome.cancelled = true;
+            break;
+        }
+        if (!ParseAgainIfChanged(node, lines, asked)) continue;
         if (lines.RemoveMatches(find) == 0 || !WriteNode(node, lines)) continue;
         ++outcome.changed;
         ++outcome.written;

@@ -1,5 +1,6 @@
 #include "userproplines.h"
 
+#include <climits>
 #include <new>
 #include <utility>
 
@@ -53,6 +54,64 @@ bool TextHasMatchingLine(const char* text, const CStr& find)
         p = LineEnd(p);
     }
     return false;
+}
+
+namespace {
+
+// Calls visit(line, end, matches) for every non-empty line of text.
+template <class Visit>
+void ForEachLine(const char* text, const char* find, Visit visit)
+{
+    for (const char* p = text; *p;) {
+        if (IsLineBreak(*p)) {
+            ++p;
+            continue;
+        }
+        const char* end = LineEnd(p);
+        visit(p, end, BeginsWith(p, find, true));
+        p = end;
+    }
+}
+
+}  // namespace
+
+int CountMatchingLines(const char* text, const CStr& find)
+{
+    int matched = 0;
+    ForEachLine(text, find.data(), [&](const char*, const char*, bool matches) { matched += matches; });
+    return matched;
+}
+
+int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replacement, CStr& out)
+{
+    const long long replacementLength = replacement ? replacement->Length() : 0;
+    long long total = 0;
+    int kept = 0;
+    int matched = 0;
+    ForEachLine(text, find.data(), [&](const char* line, const char* end, bool matches) {
+        matched += matches;
+        if (matches && !replacement) return;
+        total += (kept++ > 0 ? 2 : 0) + (matches ? replacementLength : end - line);
+    });
+    if (matched == 0) return 0;
+    CStr rewritten;
+    if (total > INT_MAX - 1 || !rewritten.Resize(static_cast<int>(total))) return -1;
+    char* o = rewritten.data();
+    bool first = true;
+    ForEachLine(text, find.data(), [&](const char* line, const char* end, bool matches) {
+        if (matches && !replacement) return;
+        if (!first) {
+            *o++ = '\r';
+            *o++ = '\n';
+        }
+        first = false;
+        const char* from = matches ? replacement->data() : line;
+        const char* to = matches ? from + replacementLength : end;
+        while (from < to) *o++ = *from++;
+    });
+    *o = 0;
+    out = std::move(rewritten);
+    return matched;
 }
 
 UserPropLines::~UserPropLines() { Clear(); }

@@ -48,3 +48,11 @@ bool LineMatches(const CStr& line, const CStr& lowerFind);
 // Whether the text has a line that matches find, read in place: the same answer as parsing
 // the text and counting its matches, without a copy.
 bool TextHasMatchingLine(const char* text, const CStr& find);
+
+// How many lines of the text match find, read in place.
+int CountMatchingLines(const char* text, const CStr& find);
+
+// The text Parse, then RemoveMatches (replacement null) or ReplaceMatches, then Join would
+// give, made in one pass over the text without a line list. Returns how many lines matched;
+// out is set only when some did. -1 when the result cannot be held: out is left as it was.
+int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replacement, CStr& out);

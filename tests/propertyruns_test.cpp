@@ -545,11 +545,12 @@ TEST_F(OutOfMemory, ExtendedNodeWithoutItsRecordIsLeft)
 
 TEST_F(OutOfMemory, NodeWithALineMissingIsNotWritten)
 {
-    Add("a", "x=1\r\nlod=2\r\ny=3");
+    // Two matching lines: the node is read into lines for its question.
+    Add("a", "x=1\r\nlod=2\r\ny=3\r\nlod=4");
     failSize = kLineSize;
     failCountdown = 3;
     RunOutcome outcome = Remove("lod");
-    EXPECT_EQ("x=1\r\nlod=2\r\ny=3", Text(0)) << "y=3 could not be read into a line";
+    EXPECT_EQ("x=1\r\nlod=2\r\ny=3\r\nlod=4", Text(0)) << "y=3 could not be read into a line";
     EXPECT_EQ(0, outcome.written);
 }
 

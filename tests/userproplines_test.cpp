@@ -172,4 +172,29 @@ TEST_F(LineList, ReplaceSetsTheWholeLine)
     EXPECT_STREQ("a\r\nlod=9\r\nlod=9", lines.Join());
 }
 
+TEST(OnePassRewrite, GivesWhatTheLineListGives)
+{
+    const CStr zero("lod=0");
+    const CStr empty("");
+    struct Case {
+        const char* text;
+        const CStr* replacement;
+        int matched;
+        const char* result;  // "unset": left as it was
+    } cases[] = {
+        {"LOD=1\r\nlodBias=2\r\nname=x", nullptr, 2, "name=x"},
+        {"LOD=1\r\nlodBias=2\r\nname=x", &zero, 2, "lod=0\r\nlod=0\r\nname=x"},
+        {"\r\n\r\na\r\r\nlod\n\n", nullptr, 1, "a"},
+        {"lod", nullptr, 1, ""},
+        {"lod\r\nx", &empty, 1, "\r\nx"},
+        {"a\r\nb lod", nullptr, 0, "unset"},
+        {"", &zero, 0, "unset"},
+    };
+    for (const Case& c : cases) {
+        CStr out("unset");
+        EXPECT_EQ(RewriteMatchingLines(c.text, CStr("lod"), c.replacement, out), c.matched) << c.text;
+        EXPECT_STREQ(out.data(), c.result) << c.text;
+    }
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // The line list on any text: the first line of the input is the find text, the rest the
 // node's text. Parse then Join gives the text with every run of breaks as one CR LF and none
-// at either end, also when parsed again after RemoveMatches; after it no line matches.
+// at either end, also when parsed again after RemoveMatches; after it no line matches. The
+// one-pass rewrite gives the same text as the list.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +39,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     UserPropLines lines;
     lines.Parse(CStr(text.c_str()));
     if (std::string(lines.Join().data()) != Normalised(text)) std::abort();
+
+    // The one-pass rewrite gives what the line list gives, removing and replacing.
+    const CStr replacement("r=1");
+    for (const CStr* replace : {static_cast<const CStr*>(nullptr), &replacement}) {
+        UserPropLines list;
+        list.Parse(CStr(text.c_str()));
+        const int matches = replace ? list.ReplaceMatches(CStr(find.c_str()), *replace)
+                                    : list.RemoveMatches(CStr(find.c_str()));
+        CStr rewritten("unset");
+        if (RewriteMatchingLines(text.c_str(), CStr(find.c_str()), replace, rewritten) != matches)
+            std::abort();
+        if (matches > 0 && std::string(rewritten.data()) != list.Join().data()) std::abort();
+    }
 
     const int matching = lines.CountMatches(CStr(find.c_str()));
     const int count = lines.Count();
