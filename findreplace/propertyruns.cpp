@@ -45,16 +45,21 @@ bool WriteNode(SceneNode* node, const UserPropLines& lines)
     return lines.JoinInto(text) && WriteText(node, text);
 }
 
-// Once nothing is left to ask, a node's matching lines are removed (replacement null) or
-// replaced in one pass over its text. The number of lines that matched, -1 when the new text
-// could not be held or written (the node is then left as it is).
-int WriteRewritten(SceneNode* node, const CStr& find, const CStr* replacement)
+// Where no question is needed, a node's matching lines are removed (replacement null) or
+// replaced straight from its text, without a line list. Returns how many lines matched; the
+// node is written only when some did and no more than mostMatches. -1 when the new text could
+// not be held or written (the node is then left as it is).
+int WriteRewritten(SceneNode* node, const CStr& find, const CStr* replacement, int mostMatches)
 {
     CStr text;
-    const int matched = RewriteMatchingLines(node->UserPropText(), find, replacement, text);
-    if (matched <= 0) return matched;
+    const int matched =
+        RewriteMatchingLines(node->UserPropText(), find, replacement, text, mostMatches);
+    if (matched <= 0 || matched > mostMatches) return matched;
     return WriteText(node, text) ? matched : -1;
 }
+
+// With Ignore All answered any number of matching lines goes without a warning; before, one.
+int MostMatchesWithoutWarning(bool ignoreAll) { return ignoreAll ? INT_MAX : 1; }
 
 bool AppendLine(UserPropLines& lines, const CStr& text)
 {
@@ -105,16 +110,18 @@ struct ReplaceRun {
     bool Visit(SceneNode* node)
     {
         if (!node || node->IsExcluded(0, 0)) return true;
-        // Once Replace All is answered, a node that needs no warning is done in one pass.
-        if (replaceAll && find.Length() > 0 &&
-            (ignoreAll || CountMatchingLines(node->UserPropText(), find) <= 1)) {
-            const int matched = WriteRewritten(node, find, &replace);
-            if (matched > 0) {
+        // Once Replace All is answered, a node that needs no warning is written straight from
+        // its text. One that does, or one Write to ALL! extends, goes on below.
+        if (replaceAll && find.Length() > 0) {
+            const int mostMatches = MostMatchesWithoutWarning(ignoreAll);
+            const int matched = WriteRewritten(node, find, &replace, mostMatches);
+            if (matched > 0 && matched <= mostMatches) {
                 ++outcome.changed;
                 ++outcome.written;
             }
-            // Without a match, Write to ALL! extends the node below.
-            if (matched != 0 || !writeAll) return true;
+            const bool warningDue = matched > mostMatches;
+            const bool extensionDue = matched == 0 && writeAll;
+            if (!warningDue && !extensionDue) return true;
         }
         // A node without a match changes only when Write to ALL! extends it.
         if (!writeAll && (find.Length() == 0 || !TextHasMatchingLine(node->UserPropText(), find)))
@@ -178,15 +185,15 @@ RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQues
         ReportProgress(i, nodes.Count());
         SceneNode* node = nodes[i];
         if (!node || node->IsExcluded(0, 0)) continue;
-        // Without a question to ask (one matching line, or Ignore All answered), the lines
-        // go in one pass over the text; a node without a matching line is left as it is.
-        if (ignoreAll || CountMatchingLines(node->UserPropText(), find) <= 1) {
-            if (WriteRewritten(node, find, nullptr) > 0) {
-                ++outcome.changed;
-                ++outcome.written;
-            }
-            continue;
+        // Without a warning to give, the lines go straight from the text; a node without a
+        // matching line is left as it is.
+        const int mostMatches = MostMatchesWithoutWarning(ignoreAll);
+        const int matched = WriteRewritten(node, find, nullptr, mostMatches);
+        if (matched > 0 && matched <= mostMatches) {
+            ++outcome.changed;
+            ++outcome.written;
         }
+        if (matched <= mostMatches) continue;
         if (!ParseWhole(node, lines)) continue;
         const CStr asked = node->UserPropText();
         if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {

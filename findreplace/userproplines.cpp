@@ -1,6 +1,5 @@
 #include "userproplines.h"
 
-#include <climits>
 #include <new>
 #include <utility>
 
@@ -75,14 +74,8 @@ void ForEachLine(const char* text, const char* find, Visit visit)
 
 }  // namespace
 
-int CountMatchingLines(const char* text, const CStr& find)
-{
-    int matched = 0;
-    ForEachLine(text, find.data(), [&](const char*, const char*, bool matches) { matched += matches; });
-    return matched;
-}
-
-int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replacement, CStr& out)
+int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replacement, CStr& out,
+                         int mostMatches)
 {
     const long long replacementLength = replacement ? replacement->Length() : 0;
     long long total = 0;
@@ -93,7 +86,7 @@ int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replace
         if (matches && !replacement) return;
         total += (kept++ > 0 ? 2 : 0) + (matches ? replacementLength : end - line);
     });
-    if (matched == 0) return 0;
+    if (matched == 0 || matched > mostMatches) return matched;
     CStr rewritten;
     if (total > INT_MAX - 1 || !rewritten.Resize(static_cast<int>(total))) return -1;
     char* o = rewritten.data();

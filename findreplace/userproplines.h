@@ -2,6 +2,8 @@
 // line matches a find text when it begins with it, ignoring case.
 #pragma once
 
+#include <climits>
+
 #include "cstr.h"
 #include "tab.h"
 
@@ -49,10 +51,9 @@ bool LineMatches(const CStr& line, const CStr& lowerFind);
 // the text and counting its matches, without a copy.
 bool TextHasMatchingLine(const char* text, const CStr& find);
 
-// How many lines of the text match find, read in place.
-int CountMatchingLines(const char* text, const CStr& find);
-
 // The text Parse, then RemoveMatches (replacement null) or ReplaceMatches, then Join would
-// give, made in one pass over the text without a line list. Returns how many lines matched;
-// out is set only when some did. -1 when the result cannot be held: out is left as it was.
-int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replacement, CStr& out);
+// give, made from the text in place without a line list. Returns how many lines matched; out
+// is set only when some did, and no more than mostMatches. -1 when the result cannot be held:
+// out is left as it was.
+int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replacement, CStr& out,
+                         int mostMatches = INT_MAX);

@@ -195,6 +195,9 @@ TEST(OnePassRewrite, GivesWhatTheLineListGives)
         EXPECT_EQ(RewriteMatchingLines(c.text, CStr("lod"), c.replacement, out), c.matched) << c.text;
         EXPECT_STREQ(out.data(), c.result) << c.text;
     }
+    CStr out("unset");
+    EXPECT_EQ(RewriteMatchingLines("lod=1\r\nlod=2", CStr("lod"), nullptr, out, 1), 2);
+    EXPECT_STREQ(out.data(), "unset") << "more matches than allowed: counted, not written";
 }
 
 }  // namespace
