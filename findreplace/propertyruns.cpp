@@ -106,29 +106,31 @@ struct ReplaceRun {
 
     int Matches() const { return find.Length() > 0 ? lines.CountMatches(find) : 0; }
 
+    // Once Replace All is answered, a node that needs no warning is written straight from its
+    // text. False when a warning is due or Write to ALL! extends the node: the line list does.
+    bool DoneStraight(SceneNode* node)
+    {
+        if (!replaceAll || find.Length() == 0) return false;
+        const int mostMatches = MostMatchesWithoutWarning(ignoreAll);
+        const int matched = WriteRewritten(node, find, &replace, mostMatches);
+        if (matched > 0 && matched <= mostMatches) {
+            ++outcome.changed;
+            ++outcome.written;
+        }
+        const bool warningDue = matched > mostMatches;
+        const bool extensionDue = matched == 0 && writeAll;
+        return !warningDue && !extensionDue;
+    }
+
     // False when the user stopped the run at this node.
     bool Visit(SceneNode* node)
     {
-        if (!node || node->IsExcluded(0, 0)) return true;
-        // Once Replace All is answered, a node that needs no warning is written straight from
-        // its text. One that does, or one Write to ALL! extends, goes on below.
-        if (replaceAll && find.Length() > 0) {
-            const int mostMatches = MostMatchesWithoutWarning(ignoreAll);
-            const int matched = WriteRewritten(node, find, &replace, mostMatches);
-            if (matched > 0 && matched <= mostMatches) {
-                ++outcome.changed;
-                ++outcome.written;
-            }
-            const bool warningDue = matched > mostMatches;
-            const bool extensionDue = matched == 0 && writeAll;
-            if (!warningDue && !extensionDue) return true;
-        }
+        if (!node || node->IsExcluded(0, 0) || DoneStraight(node)) return true;
         // A node without a match changes only when Write to ALL! extends it.
         if (!writeAll && (find.Length() == 0 || !TextHasMatchingLine(node->UserPropText(), find)))
             return true;
         if (!ParseWhole(node, lines)) return true;
-        // Once both questions are answered for all, nothing needs the count.
-        int matches = ignoreAll && replaceAll ? 0 : Matches();
+        int matches = Matches();
         // A text changed elsewhere during a question may have gained a second match: the
         // warning about several matches is then asked after all, before anything is written.
         bool warned = false;
