@@ -46,16 +46,21 @@ bool WriteNode(SceneNode* node, const UserPropLines& lines)
 }
 
 // Where no question is needed, a node's matching lines are removed (replacement null) or
-// replaced straight from its text, without a line list. Returns how many lines matched; the
-// node is written only when some did and no more than mostMatches. -1 when the new text could
-// not be held or written (the node is then left as it is).
-int WriteRewritten(SceneNode* node, const CStr& find, const CStr* replacement, int mostMatches)
+// replaced straight from its text, without a line list, and the run's outcome counts it.
+// Returns how many lines matched; the node is written only when some did and no more than
+// mostMatches. -1 when the new text could not be held or written (the node is then left as
+// it is).
+int WriteRewritten(SceneNode* node, const CStr& find, const CStr* replacement, int mostMatches,
+                   RunOutcome& outcome)
 {
     CStr text;
     const int matched =
         RewriteMatchingLines(node->UserPropText(), find, replacement, text, mostMatches);
     if (matched <= 0 || matched > mostMatches) return matched;
-    return WriteText(node, text) ? matched : -1;
+    if (!WriteText(node, text)) return -1;
+    ++outcome.changed;
+    ++outcome.written;
+    return matched;
 }
 
 // With Ignore All answered any number of matching lines goes without a warning; before, one.
@@ -112,11 +117,7 @@ struct ReplaceRun {
     {
         if (!replaceAll || find.Length() == 0) return false;
         const int mostMatches = MostMatchesWithoutWarning(ignoreAll);
-        const int matched = WriteRewritten(node, find, &replace, mostMatches);
-        if (matched > 0 && matched <= mostMatches) {
-            ++outcome.changed;
-            ++outcome.written;
-        }
+        const int matched = WriteRewritten(node, find, &replace, mostMatches, outcome);
         const bool warningDue = matched > mostMatches;
         const bool extensionDue = matched == 0 && writeAll;
         return !warningDue && !extensionDue;
@@ -190,12 +191,7 @@ RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQues
         // Without a warning to give, the lines go straight from the text; a node without a
         // matching line is left as it is.
         const int mostMatches = MostMatchesWithoutWarning(ignoreAll);
-        const int matched = WriteRewritten(node, find, nullptr, mostMatches);
-        if (matched > 0 && matched <= mostMatches) {
-            ++outcome.changed;
-            ++outcome.written;
-        }
-        if (matched <= mostMatches) continue;
+        if (WriteRewritten(node, find, nullptr, mostMatches, outcome) <= mostMatches) continue;
         if (!ParseWhole(node, lines)) continue;
         const CStr asked = node->UserPropText();
         if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {

@@ -34,6 +34,23 @@ bool BeginsWith(const char* text, const char* find, bool endsAtBreak)
     return true;
 }
 
+// Calls visit(line, end) for every non-empty line of text, in place, while it returns true.
+// False when a visit stopped the walk.
+template <class Visit>
+bool ForEachLine(const char* text, Visit visit)
+{
+    for (const char* p = text; *p;) {
+        if (IsLineBreak(*p)) {
+            ++p;
+            continue;
+        }
+        const char* end = LineEnd(p);
+        if (!visit(p, end)) return false;
+        p = end;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool LineMatches(const CStr& line, const CStr& lowerFind)
@@ -43,36 +60,10 @@ bool LineMatches(const CStr& line, const CStr& lowerFind)
 
 bool TextHasMatchingLine(const char* text, const CStr& find)
 {
-    const char* p = text;
-    while (*p) {
-        if (IsLineBreak(*p)) {
-            ++p;
-            continue;
-        }
-        if (BeginsWith(p, find.data(), true)) return true;
-        p = LineEnd(p);
-    }
-    return false;
+    return !ForEachLine(text, [&](const char* line, const char*) {
+        return !BeginsWith(line, find.data(), true);
+    });
 }
-
-namespace {
-
-// Calls visit(line, end, matches) for every non-empty line of text.
-template <class Visit>
-void ForEachLine(const char* text, const char* find, Visit visit)
-{
-    for (const char* p = text; *p;) {
-        if (IsLineBreak(*p)) {
-            ++p;
-            continue;
-        }
-        const char* end = LineEnd(p);
-        visit(p, end, BeginsWith(p, find, true));
-        p = end;
-    }
-}
-
-}  // namespace
 
 int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replacement, CStr& out,
                          int mostMatches)
@@ -81,18 +72,21 @@ int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replace
     long long total = 0;
     int kept = 0;
     int matched = 0;
-    ForEachLine(text, find.data(), [&](const char* line, const char* end, bool matches) {
+    ForEachLine(text, [&](const char* line, const char* end) {
+        const bool matches = BeginsWith(line, find.data(), true);
         matched += matches;
-        if (matches && !replacement) return;
-        total += (kept++ > 0 ? 2 : 0) + (matches ? replacementLength : end - line);
+        if (!matches || replacement)
+            total += (kept++ > 0 ? 2 : 0) + (matches ? replacementLength : end - line);
+        return true;
     });
     if (matched == 0 || matched > mostMatches) return matched;
     CStr rewritten;
     if (total > INT_MAX - 1 || !rewritten.Resize(static_cast<int>(total))) return -1;
     char* o = rewritten.data();
     bool first = true;
-    ForEachLine(text, find.data(), [&](const char* line, const char* end, bool matches) {
-        if (matches && !replacement) return;
+    ForEachLine(text, [&](const char* line, const char* end) {
+        const bool matches = BeginsWith(line, find.data(), true);
+        if (matches && !replacement) return true;
         if (!first) {
             *o++ = '\r';
             *o++ = '\n';
@@ -101,6 +95,7 @@ int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replace
         const char* from = matches ? replacement->data() : line;
         const char* to = matches ? from + replacementLength : end;
         while (from < to) *o++ = *from++;
+        return true;
     });
     *o = 0;
     out = std::move(rewritten);
@@ -121,17 +116,9 @@ int UserPropLines::Count() const { return count_; }
 bool UserPropLines::Parse(const CStr& text)
 {
     count_ = 0;
-    const char* chars = text.data();
-    for (int start = 0; chars[start];) {
-        if (IsLineBreak(chars[start])) {
-            ++start;
-            continue;
-        }
-        const int end = static_cast<int>(LineEnd(chars + start) - chars);
-        if (!AppendText(chars + start, end - start)) return false;
-        start = end;
-    }
-    return true;
+    return ForEachLine(text.data(), [this](const char* line, const char* end) {
+        return AppendText(line, static_cast<int>(end - line));
+    });
 }
 
 bool UserPropLines::JoinInto(CStr& joined) const
