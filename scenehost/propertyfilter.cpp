@@ -148,6 +148,8 @@ bool LineMatcher::Compile(MatchMode mode, const std::string& pattern)
 {
     mode_ = mode;
     error_.clear();
+    regex_ = boost::regex();
+    lineLocal_ = false;
     pattern_ = mode == MatchMode::RegularExpression ? pattern : Lowered(pattern);
     if (mode != MatchMode::RegularExpression || pattern.empty()) return true;
     try {
