@@ -47,11 +47,7 @@ struct FilterBar::Job {
     unsigned generation = 0;
 };
 
-FilterBar::~FilterBar()
-{
-    CancelSearch();
-    JoinFinished(true);
-}
+FilterBar::~FilterBar() { StopWorker(); }
 
 void FilterBar::Create(HWND owner, int id, const Scene* scene)
 {
@@ -113,9 +109,17 @@ void FilterBar::SceneChanged(bool rebuilt)
 
 void FilterBar::StopReading()
 {
-    if (threads_.empty()) return;
     CancelSearch();
-    JoinFinished(true);
+    std::unique_lock<std::mutex> lock(mutex_);
+    waiting_.reset();
+    if (running_) running_->cancel = true;
+    idle_.wait(lock, [this] { return !running_; });
+}
+
+bool FilterBar::Reading() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return waiting_ || running_;
 }
 
 LRESULT CALLBACK FilterBar::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -149,8 +153,7 @@ LRESULT FilterBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         SearchDone(static_cast<unsigned>(wParam));
         return 0;
     case WM_DESTROY:
-        CancelSearch();
-        JoinFinished(true);
+        StopWorker();
         return 0;
     default:
         return DefWindowProcA(bar_, message, wParam, lParam);
@@ -237,22 +240,58 @@ void FilterBar::StartSearch()
         nodesStale_ = false;
     }
     auto job = std::make_shared<Job>();
+    job->result = std::move(spare_);
     job->nodes = nodes_;
     job->matcher = matcher_;
     job->generation = ++generation_;
     job_ = job;
-    HWND bar = bar_;
-    threads_.emplace_back(job, std::thread([job, bar] {
-                              RunFilter(*job->nodes, job->matcher, job->cancel, job->result);
-                              job->finished = true;
-                              PostMessageA(bar, WM_APP_SEARCH_DONE, job->generation, 0);
-                          }));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (running_) running_->cancel = true;
+        waiting_ = job;
+    }
+    wake_.notify_one();
+    if (!worker_.joinable()) worker_ = std::thread(&FilterBar::RunSearches, this);
+}
+
+// The worker: each search in turn, the newest only, until told to stop.
+void FilterBar::RunSearches()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopWorker_ || waiting_; });
+        if (stopWorker_) return;
+        running_ = std::move(waiting_);
+        std::shared_ptr<Job> job = running_;
+        lock.unlock();
+        const bool done = RunFilter(*job->nodes, job->matcher, job->cancel, job->result);
+        if (done) {
+            job->finished = true;  // the result is complete for whoever sees this
+            PostMessageA(bar_, WM_APP_SEARCH_DONE, job->generation, 0);
+        }
+        lock.lock();
+        running_.reset();
+        idle_.notify_all();
+    }
+}
+
+void FilterBar::StopWorker()
+{
+    CancelSearch();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopWorker_ = true;
+        waiting_.reset();
+        if (running_) running_->cancel = true;
+    }
+    wake_.notify_one();
+    if (worker_.joinable()) worker_.join();
 }
 
 void FilterBar::SearchDone(unsigned generation)
 {
-    JoinFinished(false);
-    if (!job_ || generation != job_->generation || job_->cancel) return;
+    if (!job_ || generation != job_->generation || job_->cancel || !job_->finished) return;
+    spare_ = std::move(result_);
     result_ = std::move(job_->result);
     job_.reset();
     shown_ = true;
@@ -268,19 +307,6 @@ void FilterBar::CancelSearch()
 {
     if (job_) job_->cancel = true;
     job_.reset();
-}
-
-// A cancelled search may still be inside one line; it is never waited for while typing.
-void FilterBar::JoinFinished(bool all)
-{
-    for (auto it = threads_.begin(); it != threads_.end();) {
-        if (all || it->first->finished) {
-            it->second.join();
-            it = threads_.erase(it);
-        } else {
-            ++it;
-        }
-    }
 }
 
 void FilterBar::ShowCount(const std::string& text) { SetWindowTextA(count_, text.c_str()); }

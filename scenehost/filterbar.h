@@ -1,16 +1,18 @@
 // The filter bar above the node list: a pattern field, how a line matches, and the count of
 // matches. The search runs on a worker thread that reads the nodes' texts in place, so typing
 // never waits for it; a newer pattern or a changed scene cancels a search still running, and
-// a text about to change stops it first.
+// a text about to change stops it first. The thread stays for the next search: starting one
+// costs more than many a search.
 // The bar tells its owner through WM_COMMAND with its id and one of the codes below.
 #pragma once
 
 #include <windows.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "propertyfilter.h"
 
@@ -43,7 +45,7 @@ public:
     // A text is about to change or nodes to go: a search reading them stops first. Waits at
     // most for the line (or the short text) being searched.
     void StopReading();
-    bool Reading() const { return !threads_.empty(); }
+    bool Reading() const;
 
 private:
     struct Job;
@@ -56,7 +58,8 @@ private:
     void StartSearch();
     void SearchDone(unsigned generation);
     void CancelSearch();
-    void JoinFinished(bool all);
+    void RunSearches();
+    void StopWorker();
     void ShowCount(const std::string& text);
     void Notify(WORD code);
 
@@ -73,10 +76,19 @@ private:
     LineMatcher matcher_;
     bool invalid_ = false;
     FilterResult result_;
+    FilterResult spare_;  // the result before, whose memory the next search reuses
     bool shown_ = false;
     bool selectWhenDone_ = false;
     bool refreshPosted_ = false;
     unsigned generation_ = 0;
-    std::shared_ptr<Job> job_;  // the search under way
-    std::vector<std::pair<std::shared_ptr<Job>, std::thread>> threads_;
+    std::shared_ptr<Job> job_;  // the search whose result the bar waits for
+
+    // The worker's side, guarded by the mutex.
+    std::thread worker_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;  // a search waits, or the worker is to stop
+    std::condition_variable idle_;  // the worker is reading nothing
+    std::shared_ptr<Job> waiting_;
+    std::shared_ptr<Job> running_;
+    bool stopWorker_ = false;
 };

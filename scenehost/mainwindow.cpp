@@ -308,6 +308,8 @@ LRESULT MainWindow::OnNotify(const NMHDR& header)
     case LVN_GETINFOTIPA:
         nodes_.GetInfoTip(*reinterpret_cast<NMLVGETINFOTIPA*>(const_cast<NMHDR*>(&header)));
         return 0;
+    case LVN_DELETEALLITEMS:
+        return TRUE;  // the rows are ours: no report per row
     default:
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -101,14 +102,19 @@ void NodeView::Rebuild(const Scene& scene)
     }
     rowOf_.clear();
     rowOfKnown_ = false;
-    // A list emptied first starts the new scene with nothing selected or focused.
+    // The list is emptied first, so that it starts with nothing selected or focused. Deleting
+    // drops its selection at once where a zero count drops it range by range; and each
+    // resumed redraw or count change with redrawing on costs a fixed few milliseconds.
     showingSelection_ = true;
-    SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
-    SendMessageA(list_, LVM_SETITEMCOUNT, RowCount(), 0);
+    {
+        RedrawPaused paused(list_);
+        SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+        SendMessageA(list_, LVM_SETITEMCOUNT, RowCount(), 0);
+        shownSelected_.assign(rows_.size(), 0);
+        shownKnown_ = true;
+        MarkSelection(scene, false);
+    }
     showingSelection_ = false;
-    shownSelected_.assign(rows_.size(), 0);
-    shownKnown_ = true;
-    ShowSelection(scene);
 }
 
 void NodeView::SetFilter(const Scene& scene, const FilterResult* filter)
@@ -117,9 +123,16 @@ void NodeView::SetFilter(const Scene& scene, const FilterResult* filter)
     Rebuild(scene);
 }
 
+void NodeView::ShowSelection(const Scene& scene)
+{
+    showingSelection_ = true;
+    MarkSelection(scene, true);
+    showingSelection_ = false;
+}
+
 // Only rows whose state differs are set, one message each. When that would take longer
 // than clearing or filling the whole list first and setting the rest, the list does that.
-void NodeView::ShowSelection(const Scene& scene)
+void NodeView::MarkSelection(const Scene& scene, bool pauseRedraw)
 {
     if (!shownKnown_) ReadSelectionFromList();
     const int rows = RowCount();
@@ -133,19 +146,16 @@ void NodeView::ShowSelection(const Scene& scene)
     const int wholeList = rows / kRowsPerWholeListMessage;
     const int clearFirst = wholeList + wanted;
     const int fillFirst = wholeList + rows - wanted;
-    showingSelection_ = true;
-    {
-        RedrawPaused paused(list_);
-        if (clearFirst < differing || fillFirst < differing) {
-            const bool fill = fillFirst < clearFirst;
-            SetRowSelected(-1, fill);
-            shownSelected_.assign(rows_.size(), fill);
-        }
-        for (int row = 0; row < rows; ++row)
-            if (scene.IsSelected(rows_[row]) != (shownSelected_[row] != 0))
-                SetRowSelected(row, !shownSelected_[row]);
+    std::optional<RedrawPaused> paused;
+    if (pauseRedraw) paused.emplace(list_);
+    if (clearFirst < differing || fillFirst < differing) {
+        const bool fill = fillFirst < clearFirst;
+        SetRowSelected(-1, fill);
+        shownSelected_.assign(rows_.size(), fill);
     }
-    showingSelection_ = false;
+    for (int row = 0; row < rows; ++row)
+        if (scene.IsSelected(rows_[row]) != (shownSelected_[row] != 0))
+            SetRowSelected(row, !shownSelected_[row]);
 }
 
 void NodeView::ShowNode(SceneNode* node)
@@ -276,7 +286,7 @@ std::string NodeView::PropsCell(int row) const
     if (!node) return std::string();
     const FilterRow* filterRow = FilterRowAt(row);
     const int matches = filterRow ? filterRow->matchCount : 0;
-    const int* matched = matches ? &filter_->matchedLines[filterRow->firstMatch] : nullptr;
+    const int* matched = matches ? &filter_->matchedLineStarts[filterRow->firstMatch] : nullptr;
     return PropertiesCellText(node->UserPropText().data(), matched, matches);
 }
 

@@ -55,6 +55,7 @@ public:
 private:
     const FilterRow* FilterRowAt(int row) const;
     std::string PropsCell(int row) const;
+    void MarkSelection(const Scene& scene, bool pauseRedraw);
     void SetRowSelected(int row, bool selected);
     void ReadSelectionFromList();
     void PostSync();

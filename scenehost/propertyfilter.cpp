@@ -1,6 +1,8 @@
 #include "propertyfilter.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -66,6 +68,54 @@ void NextLine(const char* at, const char* end, const char*& line, const char*& l
     while (at < end && IsBreak(*at)) ++at;
     line = lineEnd = at;
     while (lineEnd < end && !IsBreak(*lineEnd)) ++lineEnd;
+}
+
+// The first c in [at, end), or null; eight characters at a time, as no library call is
+// faster for the short stretches a node's text has on every system.
+const char* FindChar(const char* at, const char* end, char c)
+{
+    const std::uint64_t ones = 0x0101010101010101u;
+    const std::uint64_t highs = 0x8080808080808080u;
+    const std::uint64_t pattern = ones * static_cast<unsigned char>(c);
+    for (; end - at >= 8; at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, at, sizeof word);
+        const std::uint64_t differs = word ^ pattern;  // a zero byte where c is
+        if ((differs - ones) & ~differs & highs) break;
+    }
+    for (; at < end; ++at)
+        if (*at == c) return at;
+    return nullptr;
+}
+
+// The first occurrence of part (not empty) in [at, end), or null.
+const char* FindText(const char* at, const char* end, const std::string& part)
+{
+    const size_t length = part.size();
+    while (static_cast<size_t>(end - at) >= length) {
+        at = FindChar(at, end - length + 1, part[0]);
+        if (!at) return nullptr;
+        if (std::equal(part.begin() + 1, part.end(), at + 1)) return at;
+        ++at;
+    }
+    return nullptr;
+}
+
+bool IsSpecialInExpression(char c)
+{
+    return c == '\0' || IsBreak(c) || std::strchr("\\^$.|?*+()[]{}", c);
+}
+
+// The characters every match of the expression begins with: the plain ones it starts with,
+// after a ^, short of one a quantifier follows. None where it has alternatives.
+std::string LeadingLiteral(const std::string& pattern)
+{
+    if (pattern.find('|') != std::string::npos) return std::string();
+    const size_t start = !pattern.empty() && pattern[0] == '^' ? 1 : 0;
+    size_t stop = start;
+    while (stop < pattern.size() && !IsSpecialInExpression(pattern[stop])) ++stop;
+    const bool quantified = stop < pattern.size() && std::strchr("?*+{", pattern[stop]);
+    return pattern.substr(start, stop - start - (quantified && stop > start ? 1 : 0));
 }
 
 // Calls visit(begin, end) for every non-blank line of [begin, end).
@@ -150,11 +200,13 @@ bool LineMatcher::Compile(MatchMode mode, const std::string& pattern)
     error_.clear();
     regex_ = boost::regex();
     lineLocal_ = false;
+    literal_.clear();
     pattern_ = mode == MatchMode::RegularExpression ? pattern : Lowered(pattern);
     if (mode != MatchMode::RegularExpression || pattern.empty()) return true;
     try {
         regex_.assign(pattern, boost::regex::ECMAScript);
         lineLocal_ = IsLineLocal(pattern);
+        literal_ = LeadingLiteral(pattern);
     } catch (const std::exception& e) {
         error_ = e.what();
         regex_ = boost::regex();
@@ -190,32 +242,62 @@ LineMatch LineMatcher::Match(const char* begin, const char* end)
     }
 }
 
-int LineMatcher::MatchLines(const char* begin, const char* end, std::vector<int>& matchedLines,
+int LineMatcher::MatchLines(const char* begin, const char* end, std::vector<int>& lineStarts,
                             const std::atomic<bool>* cancel)
 {
+    if (mode_ == MatchMode::RegularExpression && !literal_.empty())
+        return MatchLinesHoldingLiteral(begin, end, lineStarts, cancel);
     // One search over a short text of many lines costs less than one search per line.
     if (mode_ == MatchMode::RegularExpression && lineLocal_ && end - begin <= kRegexLineLimit) {
-        const size_t before = matchedLines.size();
+        const size_t before = lineStarts.size();
         int gaveUp = 0;
-        if (SearchWholeText(begin, end, matchedLines, gaveUp)) return gaveUp;
-        matchedLines.resize(before);
+        if (SearchWholeText(begin, end, lineStarts, gaveUp)) return gaveUp;
+        lineStarts.resize(before);
     }
-    return MatchEachLine(begin, end, matchedLines, cancel);
+    return MatchEachLine(begin, end, lineStarts, cancel);
 }
 
-int LineMatcher::MatchEachLine(const char* begin, const char* end, std::vector<int>& matchedLines,
+int LineMatcher::MatchEachLine(const char* begin, const char* end, std::vector<int>& lineStarts,
                                const std::atomic<bool>* cancel)
 {
-    int line = 0;
     int gaveUp = 0;
     ForEachLine(begin, end, [&](const char* b, const char* e) {
         // A node of many long lines would otherwise hold up whoever waits for the search.
         if (cancel && cancel->load(std::memory_order_relaxed)) return;
         const LineMatch match = Match(b, e);
-        if (match == LineMatch::Yes) matchedLines.push_back(line);
+        if (match == LineMatch::Yes) lineStarts.push_back(static_cast<int>(b - begin));
         if (match == LineMatch::GaveUp) ++gaveUp;
-        ++line;
     });
+    return gaveUp;
+}
+
+// Only a line holding the expression's leading characters can match, so a plain search for
+// them picks the lines the engine looks at. The text is searched a stretch at a time, so that
+// a cancel is seen soon even in a long text with nothing to find.
+int LineMatcher::MatchLinesHoldingLiteral(const char* begin, const char* end,
+                                          std::vector<int>& lineStarts,
+                                          const std::atomic<bool>* cancel)
+{
+    const std::ptrdiff_t kStretch = 1 << 16;
+    const std::ptrdiff_t overlap = static_cast<std::ptrdiff_t>(literal_.size()) - 1;
+    int gaveUp = 0;
+    for (const char* at = begin; end - at > overlap;) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) break;
+        const char* stretchEnd = end - at > kStretch + overlap ? at + kStretch + overlap : end;
+        const char* found = FindText(at, stretchEnd, literal_);
+        if (!found) {
+            at = stretchEnd - overlap;
+            continue;
+        }
+        const char* line = found;
+        while (line > begin && !IsBreak(line[-1])) --line;
+        const char* lineEnd = found;
+        while (lineEnd < end && !IsBreak(*lineEnd)) ++lineEnd;
+        const LineMatch match = Match(line, lineEnd);
+        if (match == LineMatch::Yes) lineStarts.push_back(static_cast<int>(line - begin));
+        if (match == LineMatch::GaveUp) ++gaveUp;
+        at = lineEnd;
+    }
     return gaveUp;
 }
 
@@ -224,30 +306,25 @@ int LineMatcher::MatchEachLine(const char* begin, const char* end, std::vector<i
 // runs past it is checked against the line alone. Either way the search goes on at the next
 // line. False when the expression grew too complex, so that each line is searched alone.
 bool LineMatcher::SearchWholeText(const char* begin, const char* end,
-                                  std::vector<int>& matchedLines, int& gaveUp)
+                                  std::vector<int>& lineStarts, int& gaveUp)
 {
     const char* line;
     const char* lineEnd;
     NextLine(begin, end, line, lineEnd);
-    int index = 0;
     try {
         while (line < end) {
             const boost::match_flag_type flags =
                 line == begin ? boost::match_any : boost::match_any | boost::match_prev_avail;
             if (!boost::regex_search(line, end, scratch_, regex_, flags)) return true;
             const char* found = scratch_[0].first;
-            while (line < end && lineEnd < found) {
-                NextLine(lineEnd, end, line, lineEnd);
-                ++index;
-            }
+            while (line < end && lineEnd < found) NextLine(lineEnd, end, line, lineEnd);
             if (line == end) break;
             if (found < line) continue;  // it began among the breaks before this line
             const LineMatch match =
                 scratch_[0].second <= lineEnd ? LineMatch::Yes : Match(line, lineEnd);
-            if (match == LineMatch::Yes) matchedLines.push_back(index);
+            if (match == LineMatch::Yes) lineStarts.push_back(static_cast<int>(line - begin));
             if (match == LineMatch::GaveUp) ++gaveUp;
             NextLine(lineEnd, end, line, lineEnd);
-            ++index;
         }
     } catch (const std::exception&) {
         return false;
@@ -290,54 +367,67 @@ void FilterResult::CollectMatchingNodes(NodeTab& nodes) const
         if (!row.context) nodes.Append(row.node, matchingNodes);
 }
 
+namespace {
+
+// Nodes come in hierarchy order, so an ancestor not yet shown has no row after it: it can
+// be added just before its descendant.
+void AddRowWithContext(const NodeListing& nodes, int node, std::vector<char>& shown,
+                       std::vector<int>& hidden, std::vector<FilterRow>& rows)
+{
+    hidden.clear();
+    for (int up = nodes.Parent(node); up >= 0 && !shown[up]; up = nodes.Parent(up))
+        hidden.push_back(up);
+    for (auto up = hidden.rbegin(); up != hidden.rend(); ++up) {
+        shown[*up] = 1;
+        rows.push_back(FilterRow{nodes.Node(*up), true, 0, 0});
+    }
+    shown[node] = 1;
+}
+
+}  // namespace
+
 bool RunFilter(const NodeListing& nodes, LineMatcher& matcher,
                const std::atomic<bool>& cancel, FilterResult& result)
 {
-    result = FilterResult();
-    const int count = nodes.Count();
-    std::vector<int> firstMatch(count, -1);
-    std::vector<int> matchCount(count, 0);
-    std::vector<char> shown(count, 0);
-    for (int i = 0; i < count; ++i) {
+    // The vectors keep what a result used before, so that a search run again over as many
+    // nodes takes no memory afresh.
+    result.rows.clear();
+    result.rows.reserve(nodes.Count());
+    result.matchedLineStarts.clear();
+    result.matchingNodes = result.matchingLines = result.gaveUpLines = 0;
+    std::vector<int>& starts = result.matchedLineStarts;
+    std::vector<char> shown(nodes.Count(), 0);
+    std::vector<int> ancestors;
+    for (int i = 0; i < nodes.Count(); ++i) {
         if (cancel.load(std::memory_order_relaxed)) return false;
-        const int before = static_cast<int>(result.matchedLines.size());
-        result.gaveUpLines += matcher.MatchLines(nodes.TextBegin(i), nodes.TextEnd(i),
-                                                 result.matchedLines, &cancel);
-        const int matches = static_cast<int>(result.matchedLines.size()) - before;
+        const int before = static_cast<int>(starts.size());
+        result.gaveUpLines +=
+            matcher.MatchLines(nodes.TextBegin(i), nodes.TextEnd(i), starts, &cancel);
+        const int matches = static_cast<int>(starts.size()) - before;
         if (matches == 0) continue;
-        firstMatch[i] = before;
-        matchCount[i] = matches;
         ++result.matchingNodes;
         result.matchingLines += matches;
-        shown[i] = 1;
-        for (int up = nodes.Parent(i); up >= 0 && !shown[up]; up = nodes.Parent(up))
-            shown[up] = 1;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (shown[i])
-            result.rows.push_back(
-                FilterRow{nodes.Node(i), matchCount[i] == 0, firstMatch[i], matchCount[i]});
+        AddRowWithContext(nodes, i, shown, ancestors, result.rows);
+        result.rows.push_back(FilterRow{nodes.Node(i), false, before, matches});
     }
     return true;
 }
 
-std::string PropertiesCellText(const char* text, const int* matchedLines, int matchCount)
+std::string PropertiesCellText(const char* text, const int* matchedLineStarts, int matchCount)
 {
     std::string cell;
-    int line = 0;
-    int next = 0;  // into matchedLines, which is in line order
+    int next = 0;  // into matchedLineStarts, which is in line order
     const char* end = text;
     while (*end) ++end;
     ForEachLine(text, end, [&](const char* b, const char* e) {
         if (!cell.empty()) cell += "  |  ";
-        const bool marked = next < matchCount && matchedLines[next] == line;
+        const bool marked = next < matchCount && matchedLineStarts[next] == b - text;
         if (marked) {
             ++next;
             cell += "\xC2\xBB ";  // »
         }
         cell.append(b, e);
         if (marked) cell += " \xC2\xAB";  // «
-        ++line;
     });
     return cell;
 }

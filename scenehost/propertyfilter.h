@@ -34,22 +34,26 @@ public:
     // Whether the line [begin, end) matches. GaveUp: the expression grew too complex on this
     // line, which counts as no match.
     LineMatch Match(const char* begin, const char* end);
-    // Appends the index of every matching non-blank line of a node's text; returns how many
-    // lines gave up. Once cancel is set, the lines left are not searched.
-    int MatchLines(const char* begin, const char* end, std::vector<int>& matchedLines,
+    // Appends where each matching non-blank line of a node's text starts (its offset in the
+    // text); returns how many lines gave up. Once cancel is set, the lines left are not
+    // searched.
+    int MatchLines(const char* begin, const char* end, std::vector<int>& lineStarts,
                    const std::atomic<bool>* cancel = nullptr);
 
 private:
-    int MatchEachLine(const char* begin, const char* end, std::vector<int>& matchedLines,
+    int MatchEachLine(const char* begin, const char* end, std::vector<int>& lineStarts,
                       const std::atomic<bool>* cancel);
-    bool SearchWholeText(const char* begin, const char* end, std::vector<int>& matchedLines,
+    bool SearchWholeText(const char* begin, const char* end, std::vector<int>& lineStarts,
                          int& gaveUp);
+    int MatchLinesHoldingLiteral(const char* begin, const char* end, std::vector<int>& lineStarts,
+                                 const std::atomic<bool>* cancel);
 
     MatchMode mode_ = MatchMode::StartsWith;
     std::string pattern_;  // lower-cased for the modes that ignore case
     std::string error_;
     boost::regex regex_;
     bool lineLocal_ = false;  // see SearchWholeText
+    std::string literal_;     // what every match of the expression begins with, if known
     boost::match_results<const char*> scratch_;
 };
 
@@ -76,13 +80,13 @@ private:
 struct FilterRow {
     SceneNode* node;
     bool context;    // shown only as an ancestor of a match
-    int firstMatch;  // into FilterResult::matchedLines
+    int firstMatch;  // into FilterResult::matchedLineStarts
     int matchCount;
 };
 
 struct FilterResult {
     std::vector<FilterRow> rows;    // hierarchy order
-    std::vector<int> matchedLines;  // indices of lines within their node's text
+    std::vector<int> matchedLineStarts;  // offsets within their node's text
     int matchingNodes = 0;
     int matchingLines = 0;
     int gaveUpLines = 0;
@@ -92,12 +96,13 @@ struct FilterResult {
     void CollectMatchingNodes(NodeTab& nodes) const;
 };
 
-// Runs the search; polls cancel between nodes and returns false once it is set.
+// Runs the search; polls cancel between nodes and returns false once it is set. The result's
+// memory is reused.
 bool RunFilter(const NodeListing& nodes, LineMatcher& matcher,
                const std::atomic<bool>& cancel, FilterResult& result);
 
 // The text of a properties cell: all lines on one line, the matching ones marked.
-std::string PropertiesCellText(const char* text, const int* matchedLines, int matchCount);
+std::string PropertiesCellText(const char* text, const int* matchedLineStarts, int matchCount);
 // The same text one line under the other, for a tooltip.
 std::string PropertiesTipText(const char* text);
 

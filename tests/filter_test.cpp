@@ -223,6 +223,34 @@ TEST_F(Filter, EnterSelectsTheMatchingNodesAsAPickDoes)
     EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"Base", "Arm"}));
 }
 
+TEST_F(Filter, SelectedNodesStayMarkedAsTheRowsChange)
+{
+    NodeTab picked;
+    picked.Append(NodeNamed("Base"));
+    picked.Append(NodeNamed("Lamp"));
+    TheScene().PickNodes(picked);
+    PumpMessages();
+    const struct {
+        const char* pattern;
+        MatchMode mode;
+        std::vector<int> selectedRows;
+    } cases[] = {
+        {"lod", MatchMode::StartsWith, {0}},  // Base, Arm
+        {"light", MatchMode::Contains, {0}},  // Lamp
+        {"spawn", MatchMode::Contains, {}},   // Helpers, Spawn
+        {"", MatchMode::StartsWith, {0, 3}},  // every node
+    };
+    for (const auto& c : cases) {
+        Type(c.pattern, c.mode);
+        std::vector<int> rows;
+        for (int row = -1; (row = static_cast<int>(SendMessageA(List(), LVM_GETNEXTITEM, row,
+                                                                  LVNI_SELECTED))) >= 0;)
+            rows.push_back(row);
+        EXPECT_EQ(rows, c.selectedRows) << c.pattern;
+        EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"Base", "Lamp"})) << c.pattern;
+    }
+}
+
 TEST_F(Filter, RowsFollowOpenUndoAndAFindReplaceRun)
 {
     Type("lodbias", MatchMode::Contains);

@@ -103,10 +103,10 @@ std::vector<int> LinesMatchingAlone(LineMatcher& matcher, const std::string& tex
     std::vector<int> lines;
     gaveUp = 0;
     size_t at = 0;
-    for (int index = 0; (at = text.find_first_not_of("\r\n", at)) != std::string::npos; ++index) {
+    while ((at = text.find_first_not_of("\r\n", at)) != std::string::npos) {
         const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
         const LineMatch match = matcher.Match(text.data() + at, text.data() + end);
-        if (match == LineMatch::Yes) lines.push_back(index);
+        if (match == LineMatch::Yes) lines.push_back(static_cast<int>(at));
         if (match == LineMatch::GaveUp) ++gaveUp;
         at = end;
     }
@@ -117,17 +117,21 @@ TEST(LineMatcher, ANodesTextSearchedWholeMatchesTheSameLinesAsEachLineAlone)
 {
     const std::string texts[] = {"ab\r\nb\r\n\r\nxa\nb", "\r\n\nab\rab\n", "a \r\nb a",
                                  "x\r\nx\r\nx",          "\n\n",              "abc",
-                                 std::string(kRegexLineLimit, 'a') + "\nab"};
+                                 std::string(kRegexLineLimit, 'a') + "\nab", "x\fab\r\nyab",
+                                 "ax\r\nx"};
     // Matches that run across lines or start among the breaks, empty matches, and what
     // looks past a line or commits to what it took there: lookaround, the text's start and
-    // end, \K, the m switch, verbs, possessive and atomic matching.
+    // end, \K, the m switch, verbs, possessive and atomic matching. Expressions that begin
+    // with plain characters are looked for by those first, also where a quantifier, an
+    // alternative or a form feed (where ^ matches too) makes them less than they seem.
     const char* patterns[] = {"^b",        "a$",        "$",         "^$",         "x*",
                               "b",         "a\\s*b",    "a[^x]*b",   "\\nb",       "a\\Rb",
                               "\\bb",      "b\\b",      "a.b",       "(?=\\nb)",   "a(?!\\r)",
                               "(?<=\\n)b", "(?<!a)b",   "\\Ab",      "a\\z",       "a\\Z",
                               "\\Gb",      "a\\s*\\Kb", "(?-m)^b",   "(?m)a$",     "(*COMMIT)b",
                               "\\\\(?=b)", "\\Qa\\E$", "(?i)A$",    "(?(?=a)ab|b)",
-                              "a\\s*+$",   "(?>a\\s*)$"};
+                              "a\\s*+$",   "(?>a\\s*)$", "^ab",       "ab?x",      "ab{0}x",
+                              "xa|b",      "y(?=a)",    "ab*$"};
     for (const char* pattern : patterns) {
         LineMatcher matcher;
         ASSERT_TRUE(matcher.Compile(MatchMode::RegularExpression, pattern)) << pattern;
@@ -140,6 +144,25 @@ TEST(LineMatcher, ANodesTextSearchedWholeMatchesTheSameLinesAsEachLineAlone)
             EXPECT_EQ(gaveUp, gaveUpAlone) << pattern;
         }
     }
+}
+
+TEST(LineMatcher, PlainCharactersAreFoundAcrossStretchesOfALongTextAndCancelStopsTheSearch)
+{
+    // Short lines up to just before 64 KiB, then a line that runs across that mark.
+    std::string text;
+    while (text.size() < 65532) text += "xx\n";
+    const int needleAt = static_cast<int>(text.size());
+    text += "needle=1\nneedle=2";
+    LineMatcher matcher;
+    ASSERT_TRUE(matcher.Compile(MatchMode::RegularExpression, "needle=1"));
+    std::vector<int> starts;
+    EXPECT_EQ(matcher.MatchLines(text.data(), text.data() + text.size(), starts), 0);
+    EXPECT_EQ(starts, std::vector<int>{needleAt});
+
+    const std::atomic<bool> cancel{true};
+    starts.clear();
+    matcher.MatchLines(text.data(), text.data() + text.size(), starts, &cancel);
+    EXPECT_TRUE(starts.empty());
 }
 
 class RunFilterTest : public testing::Test {
@@ -178,7 +201,7 @@ TEST_F(RunFilterTest, ShowsMatchesWithTheirAncestorsAsContextAndCountsThem)
     EXPECT_TRUE(result.rows[1].context) << "shown as the way to Hand";
     EXPECT_EQ(result.rows[2].node, hand);
     EXPECT_EQ(result.rows[2].matchCount, 1);
-    EXPECT_EQ(result.matchedLines[result.rows[2].firstMatch], 1) << "the blank line does not count";
+    EXPECT_EQ(result.matchedLineStarts[result.rows[2].firstMatch], 10) << "where lod=2 starts";
     EXPECT_EQ(result.CountText(), "2 nodes, 3 lines match");
     NodeTab matches;
     result.CollectMatchingNodes(matches);
@@ -187,6 +210,24 @@ TEST_F(RunFilterTest, ShowsMatchesWithTheirAncestorsAsContextAndCountsThem)
 
     EXPECT_EQ(Run(MatchMode::StartsWith, "light").CountText(), "1 node, 1 line matches");
     EXPECT_EQ(Run(MatchMode::StartsWith, "nothing").rows.size(), 0u);
+}
+
+TEST_F(RunFilterTest, AncestorsComeBeforeTheirMatchTopDownAndAReusedResultHoldsOnlyItsOwnRows)
+{
+    LineMatcher matcher;
+    ASSERT_TRUE(matcher.Compile(MatchMode::StartsWith, "grip"));
+    std::atomic<bool> cancel{false};
+    FilterResult result = Run(MatchMode::Contains, "=");  // every node with a text
+    ASSERT_TRUE(RunFilter(*NodeListing::Take(scene), matcher, cancel, result));
+    ASSERT_EQ(result.rows.size(), 3u);
+    EXPECT_EQ(result.rows[0].node, base);
+    EXPECT_TRUE(result.rows[0].context);
+    EXPECT_EQ(result.rows[1].node, arm);
+    EXPECT_TRUE(result.rows[1].context);
+    EXPECT_EQ(result.rows[2].node, hand);
+    EXPECT_EQ(result.rows[2].firstMatch, 0);
+    EXPECT_EQ(result.matchedLineStarts, std::vector<int>{0});
+    EXPECT_EQ(result.CountText(), "1 node, 1 line matches");
 }
 
 TEST_F(RunFilterTest, CountsLinesTooComplexAndStopsWhenCancelled)
@@ -205,8 +246,8 @@ TEST_F(RunFilterTest, CountsLinesTooComplexAndStopsWhenCancelled)
 TEST(PropertiesCell, MarksTheMatchingLinesAndTheTipListsEveryLine)
 {
     const char* text = "a=1\r\n\r\nb=2\nc=3";
-    const int second[] = {1};
-    const int firstAndLast[] = {0, 2};
+    const int second[] = {7};
+    const int firstAndLast[] = {0, 11};
     EXPECT_EQ(PropertiesCellText(text, nullptr, 0), "a=1  |  b=2  |  c=3");
     EXPECT_EQ(PropertiesCellText(text, second, 1), "a=1  |  \xC2\xBB b=2 \xC2\xAB  |  c=3");
     EXPECT_EQ(PropertiesCellText(text, firstAndLast, 2),

@@ -22,15 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int gaveUp = matcher.MatchLines(begin, end, whole);
     std::vector<int> alone;
     int gaveUpAlone = 0;
-    int index = 0;
     for (const char* at = begin; at < end;) {
         const char* lineEnd = at;
         while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') ++lineEnd;
         if (lineEnd > at) {
             const LineMatch match = matcher.Match(at, lineEnd);
-            if (match == LineMatch::Yes) alone.push_back(index);
+            if (match == LineMatch::Yes) alone.push_back(static_cast<int>(at - begin));
             if (match == LineMatch::GaveUp) ++gaveUpAlone;
-            ++index;
         }
         at = lineEnd < end ? lineEnd + 1 : end;
     }
