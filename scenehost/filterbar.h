@@ -1,8 +1,8 @@
 // The filter bar above the node list: a pattern field, how a line matches, and the count of
 // matches. The search runs on a worker thread that reads the nodes' texts in place, so typing
 // never waits for it; a newer pattern or a changed scene cancels a search still running, and
-// a text about to change stops it first. The thread stays for the next search: starting one
-// costs more than many a search.
+// a text about to change stops it first. The thread stays for the next search, which then
+// starts at once.
 // The bar tells its owner through WM_COMMAND with its id and one of the codes below.
 #pragma once
 

@@ -70,8 +70,8 @@ void NextLine(const char* at, const char* end, const char*& line, const char*& l
     while (lineEnd < end && !IsBreak(*lineEnd)) ++lineEnd;
 }
 
-// The first c in [at, end), or null; eight characters at a time, as no library call is
-// faster for the short stretches a node's text has on every system.
+// The first c in [at, end), or null, looked for eight characters at a time: the library's
+// memchr is a plain loop on some systems.
 const char* FindChar(const char* at, const char* end, char c)
 {
     const std::uint64_t ones = 0x0101010101010101u;
@@ -369,19 +369,18 @@ void FilterResult::CollectMatchingNodes(NodeTab& nodes) const
 
 namespace {
 
-// Nodes come in hierarchy order, so an ancestor not yet shown has no row after it: it can
-// be added just before its descendant.
-void AddRowWithContext(const NodeListing& nodes, int node, std::vector<char>& shown,
-                       std::vector<int>& hidden, std::vector<FilterRow>& rows)
+// Adds the ancestors of a node not shown yet, top down, as context rows. Nodes come in
+// hierarchy order, so such an ancestor has no row after it yet.
+void AddAncestorRows(const NodeListing& nodes, int node, std::vector<char>& shown,
+                     std::vector<int>& unshown, std::vector<FilterRow>& rows)
 {
-    hidden.clear();
+    unshown.clear();
     for (int up = nodes.Parent(node); up >= 0 && !shown[up]; up = nodes.Parent(up))
-        hidden.push_back(up);
-    for (auto up = hidden.rbegin(); up != hidden.rend(); ++up) {
+        unshown.push_back(up);
+    for (auto up = unshown.rbegin(); up != unshown.rend(); ++up) {
         shown[*up] = 1;
         rows.push_back(FilterRow{nodes.Node(*up), true, 0, 0});
     }
-    shown[node] = 1;
 }
 
 }  // namespace
@@ -407,7 +406,8 @@ bool RunFilter(const NodeListing& nodes, LineMatcher& matcher,
         if (matches == 0) continue;
         ++result.matchingNodes;
         result.matchingLines += matches;
-        AddRowWithContext(nodes, i, shown, ancestors, result.rows);
+        AddAncestorRows(nodes, i, shown, ancestors, result.rows);
+        shown[i] = 1;
         result.rows.push_back(FilterRow{nodes.Node(i), false, before, matches});
     }
     return true;
