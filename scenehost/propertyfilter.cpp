@@ -106,16 +106,32 @@ bool IsSpecialInExpression(char c)
     return c == '\0' || IsBreak(c) || std::strchr("\\^$.|?*+()[]{}", c);
 }
 
+// Whether what follows a run of plain characters at stop leaves the run's last character
+// as it is: the end, a class, any character, or a group that is not a comment, a switch or
+// a verb. Anything else (a quantifier, an escape that may quote nothing) might repeat it or
+// make it optional.
+bool KeepsCharacterBefore(const std::string& pattern, size_t stop)
+{
+    if (stop == pattern.size()) return true;
+    const char c = pattern[stop];
+    if (c == '[' || c == '.') return true;
+    if (c != '(' || stop + 1 == pattern.size() || pattern[stop + 1] == '*') return false;
+    if (pattern[stop + 1] != '?') return true;
+    return stop + 2 < pattern.size() && std::strchr(":=!<>|'P(", pattern[stop + 2]) &&
+           pattern[stop + 2] != '\0';
+}
+
 // The characters every match of the expression begins with: the plain ones it starts with,
-// after a ^, short of one a quantifier follows. None where it has alternatives.
+// after a ^, short of the last one when what follows might repeat it. None where it has
+// alternatives.
 std::string LeadingLiteral(const std::string& pattern)
 {
     if (pattern.find('|') != std::string::npos) return std::string();
     const size_t start = !pattern.empty() && pattern[0] == '^' ? 1 : 0;
     size_t stop = start;
     while (stop < pattern.size() && !IsSpecialInExpression(pattern[stop])) ++stop;
-    const bool quantified = stop < pattern.size() && std::strchr("?*+{", pattern[stop]);
-    return pattern.substr(start, stop - start - (quantified && stop > start ? 1 : 0));
+    if (stop > start && !KeepsCharacterBefore(pattern, stop)) --stop;
+    return pattern.substr(start, stop - start);
 }
 
 // Calls visit(begin, end) for every non-blank line of [begin, end).

@@ -122,8 +122,9 @@ TEST(LineMatcher, ANodesTextSearchedWholeMatchesTheSameLinesAsEachLineAlone)
     // Matches that run across lines or start among the breaks, empty matches, and what
     // looks past a line or commits to what it took there: lookaround, the text's start and
     // end, \K, the m switch, verbs, possessive and atomic matching. Expressions that begin
-    // with plain characters are looked for by those first, also where a quantifier, an
-    // alternative or a form feed (where ^ matches too) makes them less than they seem.
+    // with plain characters are looked for by those first, also where a quantifier (after a
+    // comment or an empty quote too), an alternative or a form feed (where ^ matches too)
+    // makes them less than they seem.
     const char* patterns[] = {"^b",        "a$",        "$",         "^$",         "x*",
                               "b",         "a\\s*b",    "a[^x]*b",   "\\nb",       "a\\Rb",
                               "\\bb",      "b\\b",      "a.b",       "(?=\\nb)",   "a(?!\\r)",
@@ -131,7 +132,7 @@ TEST(LineMatcher, ANodesTextSearchedWholeMatchesTheSameLinesAsEachLineAlone)
                               "\\Gb",      "a\\s*\\Kb", "(?-m)^b",   "(?m)a$",     "(*COMMIT)b",
                               "\\\\(?=b)", "\\Qa\\E$", "(?i)A$",    "(?(?=a)ab|b)",
                               "a\\s*+$",   "(?>a\\s*)$", "^ab",       "ab?x",      "ab{0}x",
-                              "xa|b",      "y(?=a)",    "ab*$"};
+                              "xa|b",      "y(?=a)",    "ab*$",      "ab(?#c)?x", "ab\\Q\\E?x"};
     for (const char* pattern : patterns) {
         LineMatcher matcher;
         ASSERT_TRUE(matcher.Compile(MatchMode::RegularExpression, pattern)) << pattern;
