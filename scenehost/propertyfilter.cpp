@@ -62,12 +62,19 @@ std::string Lowered(const std::string& text)
     return lower;
 }
 
+// Where the line holding at ends: the next break, or end.
+const char* LineEnd(const char* at, const char* end)
+{
+    while (at < end && !IsBreak(*at)) ++at;
+    return at;
+}
+
 // The next non-blank line at or after at: [line, lineEnd), or line == end when none is left.
 void NextLine(const char* at, const char* end, const char*& line, const char*& lineEnd)
 {
     while (at < end && IsBreak(*at)) ++at;
-    line = lineEnd = at;
-    while (lineEnd < end && !IsBreak(*lineEnd)) ++lineEnd;
+    line = at;
+    lineEnd = LineEnd(at, end);
 }
 
 // The first c in [at, end), or null, looked for eight characters at a time: the library's
@@ -307,8 +314,7 @@ int LineMatcher::MatchLinesHoldingLiteral(const char* begin, const char* end,
         }
         const char* line = found;
         while (line > begin && !IsBreak(line[-1])) --line;
-        const char* lineEnd = found;
-        while (lineEnd < end && !IsBreak(*lineEnd)) ++lineEnd;
+        const char* lineEnd = LineEnd(found, end);
         const LineMatch match = Match(line, lineEnd);
         if (match == LineMatch::Yes) lineStarts.push_back(static_cast<int>(line - begin));
         if (match == LineMatch::GaveUp) ++gaveUp;
