@@ -235,6 +235,36 @@ TEST_F(SafeSave, FilesBesideItAreNeverOverwritten)
               "mine\nmine\na.scene\na.scene.backup\nb.scene\nb.scene.saving");
 }
 
+TEST(DeviceNames, AreKnownInAnyFolderWithAnyExtension)
+{
+    const char* const devices[] = {"com1.scene", "C:\\levels\\AUX.scene", "levels/nul.script",
+                                   "Con",        "lpt9.tar.gz",           "NUL .txt",
+                                   "com1:",      "C:prn.scene"};
+    const char* const files[] = {"com10.scene", "com0.scene", "console.scene", "nul_x.scene",
+                                 "a.con",       "xcom1",      "aux.d/a.scene", ""};
+    for (const char* name : devices) EXPECT_TRUE(IsDeviceName(name)) << name;
+    for (const char* name : files) EXPECT_FALSE(IsDeviceName(name)) << name;
+}
+
+// Reading a device or a pipe may never come back: they are refused before any read.
+TEST_F(SafeSave, WhatIsNotARegularFileIsRefusedOnOpenAndSave)
+{
+    Shell("cd " + folder.Unix("") +
+          " && mkdir dir.scene && mkfifo pipe.scene && echo 'scene 1' > nul.scene");
+    for (const char* name : {"com1.scene", "nul.scene", "dir.scene", "pipe.scene"}) {
+        SCOPED_TRACE(name);
+        Scene scene;
+        SceneFileError error;
+        EXPECT_FALSE(LoadSceneFile(folder.Path(name).c_str(), scene, error));
+        EXPECT_EQ(error.message, "is not a regular file");
+        error.message.clear();
+        EXPECT_FALSE(Save(folder.Path(name), "New", error));
+        EXPECT_EQ(error.message, "is not a regular file");
+    }
+    EXPECT_EQ(Shell("cd " + folder.Unix("") + " && cat nul.scene && ls -A"),
+              "scene 1\na.scene\ndir.scene\nnul.scene\npipe.scene");
+}
+
 TEST_F(SafeSave, NamesInAnyScriptOpenAndSave)
 {
     const char* name = "\xE6\x97\xA5\xE6\x9C\xAC.scene";  // "Japan" in Japanese, UTF-8

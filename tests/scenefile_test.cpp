@@ -145,6 +145,39 @@ TEST(SceneFileRead, RefusesWhatItCannotHoldAndSaysWhy)
     EXPECT_EQ(PropsOf(scene.Root()->Child(0)), "12345678");
 }
 
+// A depth counts as far as a node's depth does (an int), so every scene saved reads back.
+TEST(SceneFileRead, ReadsEveryDepthItWritesAndRefusesDeeperOnes)
+{
+    const char* const tooLarge = "the depth is too large: a scene holds at most 2147483647 levels";
+    struct Case {
+        const char* depth;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"2147483648", tooLarge},
+        {"99999999999999999999999", tooLarge},
+        {"2147483647", "depth 2147483647 skips a level (the node before has depth 1)"},
+    };
+    for (const Case& c : cases) {
+        const SceneFileError error =
+            ParseError(std::string("scene 1\nnode 1 \"a\"\nnode ") + c.depth + " \"b\"\n");
+        EXPECT_EQ(error.line, 3) << c.depth;
+        EXPECT_EQ(error.message, c.message) << c.depth;
+    }
+
+    const int deepest = 1000001;
+    Scene chain;
+    SceneNode* node = nullptr;
+    for (int i = 0; i < deepest; ++i) node = chain.CreateNode(node, "n");
+    Scene copy;
+    SceneFileError error;
+    ASSERT_TRUE(ParseSceneText(FormatSceneText(chain), copy, error)) << error.message;
+    NodeTab nodes;
+    copy.CollectNodes(nodes);
+    ASSERT_EQ(nodes.Count(), deepest);
+    EXPECT_EQ(nodes[deepest - 1]->Depth(), deepest);
+}
+
 TEST(SceneFileRead, ABadFileLeavesTheSceneAsItWas)
 {
     Scene scene;

@@ -1,6 +1,8 @@
 #include "fileio.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #if defined(_WIN32)
 #include <windows.h>
@@ -21,9 +23,11 @@ bool Fail(SceneFileError& error, const std::string& message)
 
 enum class Written { kWhole, kNotOpened, kPartly };
 
+const char kNotRegular[] = "is not a regular file";
+
 struct FileFacts {
     bool exists = false;
-    bool folder = false;
+    bool regular = false;  // a plain file: no folder, pipe or device
     bool readOnly = false;
 };
 
@@ -43,17 +47,33 @@ bool Widen(const char* path, std::wstring& wide)
     return true;
 }
 
+bool IsPlainFile(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information) &&
+           (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+// Pipes and devices open at once with no access asked, and tell what they are.
 FileFacts Inspect(const char* path)
 {
     FileFacts facts;
     std::wstring wide;
     if (!Widen(path, wide)) return facts;
     const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return facts;
-    facts.exists = true;
-    facts.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    HANDLE file = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        facts.exists = attributes != INVALID_FILE_ATTRIBUTES;
+        facts.regular = (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    } else {
+        facts.exists = true;
+        facts.regular = IsPlainFile(file);
+        CloseHandle(file);
+    }
     // Checked here: a privileged user may open a read-only file for writing all the same.
-    facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    facts.readOnly = facts.exists && attributes != INVALID_FILE_ATTRIBUTES &&
+                     (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     return facts;
 }
 
@@ -103,7 +123,7 @@ FileFacts Inspect(const char* path)
     struct stat status;
     if (stat(path, &status) != 0) return facts;
     facts.exists = true;
-    facts.folder = S_ISDIR(status.st_mode);
+    facts.regular = S_ISREG(status.st_mode);
     facts.readOnly = (status.st_mode & S_IWUSR) == 0;
     return facts;
 }
@@ -179,17 +199,44 @@ bool RewriteFile(const char* path, const std::string& bytes, SceneFileError& err
 
 }  // namespace
 
+bool IsDeviceName(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/' || (*p == ':' && p == path + 1)) name = p + 1;
+    // The system reads "com1.scene", "COM1 .txt" and "com1:" all as COM1.
+    size_t length = std::strcspn(name, ".:");
+    while (length > 0 && name[length - 1] == ' ') --length;
+    std::string base(name, length);
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+bool CheckRegularFile(const char* path, SceneFileError& error)
+{
+    if (IsDeviceName(path)) return Fail(error, kNotRegular);
+    const FileFacts facts = Inspect(path);
+    return !facts.exists || facts.regular || Fail(error, kNotRegular);
+}
+
 #if defined(_WIN32)
 // A few large reads: the C library's reads go through many small ones, each a call into the
 // system that costs more than the bytes it moves.
 bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
 {
+    if (!CheckRegularFile(path, error)) return false;
     std::wstring wide;
     HANDLE file = Widen(path, wide) ? CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ,
                                                   nullptr, OPEN_EXISTING,
                                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
                                     : INVALID_HANDLE_VALUE;
     if (file == INVALID_HANDLE_VALUE) return Fail(error, "cannot be opened");
+    if (!IsPlainFile(file)) {  // it changed since it was looked at
+        CloseHandle(file);
+        return Fail(error, kNotRegular);
+    }
     const size_t kChunk = size_t(1) << 24;
     LARGE_INTEGER size = {};
     // The size is a hint only: the file may change while it is read. One byte more than
@@ -217,6 +264,7 @@ bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
 #else
 bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
 {
+    if (!CheckRegularFile(path, error)) return false;
     FILE* file = OpenToRead(path);
     if (!file) return Fail(error, "cannot be opened");
     bytes.clear();
@@ -231,9 +279,10 @@ bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
 
 bool WriteFileSafely(const char* path, const std::string& bytes, SceneFileError& error)
 {
+    if (IsDeviceName(path)) return Fail(error, kNotRegular);
     const FileFacts facts = Inspect(path);
     if (!facts.exists) return WriteNewFile(path, bytes, error);
-    if (facts.folder) return Fail(error, "is a folder, not a file");
+    if (!facts.regular) return Fail(error, kNotRegular);
     if (facts.readOnly) return Fail(error, "is read-only; it was left as it is");
     return RewriteFile(path, bytes, error);
 }

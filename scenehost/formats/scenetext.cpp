@@ -131,19 +131,29 @@ std::string Word(const std::string& line, size_t& pos)
     return line.substr(start, pos - start);
 }
 
+// Depths go as deep as a node's depth can count (an int).
 bool ParseDepth(const std::string& word, int previousDepth, int& depth, std::string& problem)
 {
     depth = 0;
-    if (word.empty() || word.size() > 6 || word.find_first_not_of("0123456789") != std::string::npos) {
+    if (word.empty() || word.find_first_not_of("0123456789") != std::string::npos) {
         problem = "expected a depth (1 or more)";
         return false;
     }
-    depth = std::stoi(word);
+    long long value = 0;
+    for (const char digit : word) {
+        value = value * 10 + (digit - '0');
+        if (value > INT_MAX) {
+            problem = "the depth is too large: a scene holds at most " + std::to_string(INT_MAX) +
+                      " levels";
+            return false;
+        }
+    }
+    depth = static_cast<int>(value);
     if (depth < 1) {
         problem = "depth must be 1 or more";
         return false;
     }
-    if (depth > previousDepth + 1) {
+    if (depth - 1 > previousDepth) {
         problem = "depth " + word + " skips a level (the node before has depth " +
                   std::to_string(previousDepth) + ")";
         return false;
