@@ -10,9 +10,9 @@
 namespace findreplace {
 namespace {
 
-using FloaterWindow = FloaterTest;
+using FindReplaceFloater = FloaterTest;
 
-TEST_F(FloaterWindow, ButtonsFollowWhatTheFieldsHold)
+TEST_F(FindReplaceFloater, ButtonsFollowWhatTheFieldsHold)
 {
     ASSERT_NE(OpenFloater(), nullptr);
     struct Case {
@@ -38,7 +38,7 @@ TEST_F(FloaterWindow, ButtonsFollowWhatTheFieldsHold)
     }
 }
 
-TEST_F(FloaterWindow, WithoutSelectionOnlySearchAndSelectRuns)
+TEST_F(FindReplaceFloater, WithoutSelectionOnlySearchAndSelectRuns)
 {
     auto nodes = host.Build({"1 A|lod=1"});
     ASSERT_NE(OpenFloater(), nullptr);
@@ -64,7 +64,7 @@ TEST_F(FloaterWindow, WithoutSelectionOnlySearchAndSelectRuns)
     EXPECT_EQ(Selection(), nodes);
 }
 
-TEST_F(FloaterWindow, CommandOkIsIgnored)
+TEST_F(FindReplaceFloater, CommandOkIsIgnored)
 {
     auto nodes = host.Build({"1 A|lod=1\r\nlod=2"});
     host.Select(nodes);
@@ -78,7 +78,7 @@ TEST_F(FloaterWindow, CommandOkIsIgnored)
     EXPECT_EQ(theHold.UndoCount(), 0);
 }
 
-TEST_F(FloaterWindow, OpensCentredUntilMovedThenWhereTheUserLeftIt)
+TEST_F(FindReplaceFloater, OpensCentredUntilMovedThenWhereTheUserLeftIt)
 {
     // Positions outlive the window within a process: start from the never-moved state.
     auto moveTo = [&](int left, int top) {
@@ -117,7 +117,7 @@ TEST_F(FloaterWindow, OpensCentredUntilMovedThenWhereTheUserLeftIt)
     expectCentred("after being left at -1, -1");
 }
 
-TEST_F(FloaterWindow, ShortcutsAreSuspendedWhileAFieldHasTheFocus)
+TEST_F(FindReplaceFloater, ShortcutsAreSuspendedWhileAFieldHasTheFocus)
 {
     ASSERT_NE(OpenFloater(), nullptr);
     EXPECT_EQ(GetFocus(), Item(kFindField)) << "a new floater starts in the Find field";

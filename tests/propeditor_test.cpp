@@ -151,12 +151,12 @@ protected:
     HWND floater = nullptr;
 };
 
-using NodeList = PropEditor;
+using EditorNodeList = PropEditor;
 using EditorText = PropEditor;
-using FloaterWindow = PropEditor;
+using EditorFloater = PropEditor;
 using StaleItems = PropEditor;
 
-TEST_F(NodeList, ListsSelectedNodesInHierarchyOrderIndentedByDepth)
+TEST_F(EditorNodeList, ListsSelectedNodesInHierarchyOrderIndentedByDepth)
 {
     EXPECT_EQ(Items(), (Strings{"    Hand", "  Leg", "Lamp"}));
     EXPECT_EQ(ItemNode(0), hand);
@@ -174,7 +174,7 @@ TEST_F(NodeList, ListsSelectedNodesInHierarchyOrderIndentedByDepth)
     EXPECT_EQ(Editor(), "base") << "host selection changes refresh the open floater";
 }
 
-TEST_F(NodeList, DeepestNodeOfAVeryDeepChainIsListedWithItsFullIndentation)
+TEST_F(EditorNodeList, DeepestNodeOfAVeryDeepChainIsListedWithItsFullIndentation)
 {
     const int depth = 100000;
     SceneNode* deepest = nullptr;
@@ -202,7 +202,7 @@ TEST_F(NodeList, DeepestNodeOfAVeryDeepChainIsListedWithItsFullIndentation)
     EXPECT_EQ(ItemNode(2), deepest);
 }
 
-TEST_F(NodeList, NodesOutsideTheRootsChildrenAreNeverListed)
+TEST_F(EditorNodeList, NodesOutsideTheRootsChildrenAreNeverListed)
 {
     Scene other;
     SceneNode* stranger = other.CreateNode(other.Root(), "Stranger", "elsewhere");
@@ -215,7 +215,7 @@ TEST_F(NodeList, NodesOutsideTheRootsChildrenAreNeverListed)
     Activate(&host.Core());
 }
 
-TEST_F(NodeList, EmptyNameGivesAnEmptyItemThatStillCarriesItsNode)
+TEST_F(EditorNodeList, EmptyNameGivesAnEmptyItemThatStillCarriesItsNode)
 {
     SceneNode* nameless = host.Build({"1 |no name"})[0];
     host.Select({nameless, lamp});
@@ -225,7 +225,7 @@ TEST_F(NodeList, EmptyNameGivesAnEmptyItemThatStillCarriesItsNode)
     EXPECT_EQ(Editor(), "no name");
 }
 
-TEST_F(NodeList, RefreshDropsTheMarkerAndThePendingChange)
+TEST_F(EditorNodeList, RefreshDropsTheMarkerAndThePendingChange)
 {
     Type("x");
     ASSERT_EQ(Items()[0], "    Hand *");
@@ -236,7 +236,7 @@ TEST_F(NodeList, RefreshDropsTheMarkerAndThePendingChange)
     EXPECT_EQ(NodeText(hand), "hand one\r\nhand two");
 }
 
-TEST_F(NodeList, EmptySelectionEmptiesListAndEditorButKeepsApply)
+TEST_F(EditorNodeList, EmptySelectionEmptiesListAndEditorButKeepsApply)
 {
     host.Select({});
     EXPECT_TRUE(Items().empty());
@@ -405,7 +405,7 @@ TEST_F(EditorText, ClosingWithAPendingChangeDiscardsIt)
     EXPECT_FALSE(ApplyEnabled());
 }
 
-TEST_F(FloaterWindow, CreateFloaterWhileOpenRebuildsTheListAndOpensNoSecondWindow)
+TEST_F(EditorFloater, CreateFloaterWhileOpenRebuildsTheListAndOpensNoSecondWindow)
 {
     const int callbacks = host.Core().CallbackCount();
     Type("x");
@@ -416,7 +416,7 @@ TEST_F(FloaterWindow, CreateFloaterWhileOpenRebuildsTheListAndOpensNoSecondWindo
     EXPECT_EQ(host.Core().CallbackCount(), callbacks);
 }
 
-TEST_F(FloaterWindow, RefresherIsRegisteredExactlyWhileTheWindowExists)
+TEST_F(EditorFloater, RefresherIsRegisteredExactlyWhileTheWindowExists)
 {
     const int open = host.Core().CallbackCount();
     Close();
@@ -434,7 +434,7 @@ TEST_F(FloaterWindow, RefresherIsRegisteredExactlyWhileTheWindowExists)
     EXPECT_EQ(host.Core().CallbackCount(), open);
 }
 
-TEST_F(FloaterWindow, LayoutFollowsTheClientAreaAtEverySize)
+TEST_F(EditorFloater, LayoutFollowsTheClientAreaAtEverySize)
 {
     const RECT apply0 = ClientRectOf(kApply), editor0 = ClientRectOf(kEditor),
                list0 = ClientRectOf(kList);
@@ -463,7 +463,7 @@ TEST_F(FloaterWindow, LayoutFollowsTheClientAreaAtEverySize)
     }
 }
 
-TEST_F(FloaterWindow, ReopensWhereTheUserLastLeftIt)
+TEST_F(EditorFloater, ReopensWhereTheUserLastLeftIt)
 {
     // Left exactly at (-1, -1) counts as never moved: the next opening centres.
     SetWindowPos(floater, nullptr, -1, -1, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -494,7 +494,7 @@ TEST_F(FloaterWindow, ReopensWhereTheUserLastLeftIt)
     SendMessageA(floater, WM_EXITSIZEMOVE, 0, 0);
 }
 
-TEST_F(FloaterWindow, ShortcutsAreSuspendedWhileTheEditorHasTheFocus)
+TEST_F(EditorFloater, ShortcutsAreSuspendedWhileTheEditorHasTheFocus)
 {
     SetFocus(Control(kEditor));
     EXPECT_FALSE(AcceleratorsEnabled());
@@ -508,7 +508,7 @@ TEST_F(FloaterWindow, ShortcutsAreSuspendedWhileTheEditorHasTheFocus)
     EXPECT_TRUE(AcceleratorsEnabled());
 }
 
-TEST_F(FloaterWindow, KeyboardFocusStaysInTheFloaterWhenApplyTurnsItselfOff)
+TEST_F(EditorFloater, KeyboardFocusStaysInTheFloaterWhenApplyTurnsItselfOff)
 {
     HWND focus = GetFocus();
     EXPECT_TRUE(focus && IsChild(floater, focus) && IsWindowEnabled(focus))
@@ -527,7 +527,7 @@ TEST_F(FloaterWindow, KeyboardFocusStaysInTheFloaterWhenApplyTurnsItselfOff)
         << "no working control has the focus after Apply";
 }
 
-TEST_F(FloaterWindow, SizingWithoutItsControlsMovesNothing)
+TEST_F(EditorFloater, SizingWithoutItsControlsMovesNothing)
 {
     DestroyWindow(Control(kEditor));
     const RECT apply = ClientRectOf(kApply), list = ClientRectOf(kList);
