@@ -1,5 +1,8 @@
 # Shared by test.sh and run.sh: installs what is missing on a Debian machine, builds, and
-# makes Wine prefixes inside the build folder.
+# makes Wine prefixes inside the build folder. How Wine is started is in wine-env.sh.
+
+# shellcheck source=cmake/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
@@ -35,19 +38,10 @@ build_native_checked() {
     cmake --build "$NATIVE_BUILD_DIR" -j"$(nproc)"
 }
 
-# wine_env PREFIX: the environment every Wine call of ours runs in.
+# wine_env PREFIX: the environment every Wine call of ours runs in, for a prefix of the build
+# folder.
 wine_env() {
-    export WINEPREFIX="$PWD/$BUILD_DIR/$1"
-    export WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml="
-}
-
-# with_fixed_layout COMMAND...: Debian's Wine starts without a preloader, so address-space
-# randomisation now and then puts the heap where Wine maps its shared page and the program
-# dies before it runs ("failed to map the shared user data"). A fixed layout avoids that;
-# where the personality cannot be set (some containers), the command runs as is.
-with_fixed_layout() {
-    if setarch -R true 2>/dev/null; then setarch -R "$@"; else "$@"; fi
+    use_wine_prefix "$PWD/$BUILD_DIR/$1"
 }
 
 # make_wine_prefix PREFIX null|desktop: a prefix of our own, made once; "null" runs windows

@@ -1,0 +1,36 @@
+# The environment every Wine start of ours runs in, and the start itself. Sourced by
+# cmake/prepare.sh (for test.sh and run.sh) and by the build's wine-run.sh; plain POSIX sh.
+
+# use_wine_prefix FOLDER: the prefix, quiet debug channels unless WINEDEBUG says otherwise,
+# and no installer asked for .NET or the browser engine.
+use_wine_prefix() {
+    WINEPREFIX=$1
+    WINEDEBUG=${WINEDEBUG:--all}
+    WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+}
+
+# Debian's Wine starts without a preloader, so address-space randomisation now and then puts
+# the heap where Wine maps its shared page, and the program dies before it runs ("failed to
+# map the shared user data"). A fixed layout avoids that; some containers refuse to set it.
+can_fix_layout() {
+    setarch -R true 2>/dev/null
+}
+
+# with_fixed_layout COMMAND...: starts COMMAND (a Wine program) with a fixed layout, or where
+# that cannot be set, starts it again after a start that failed that way; nothing of the
+# program has run by then. Its errors are shown once it ends; returns its status.
+with_fixed_layout() {
+    if can_fix_layout; then
+        setarch -R "$@"
+        return
+    fi
+    wine_errors=$(mktemp)
+    for wine_attempt in 1 2 3; do
+        WINEDEBUG="$WINEDEBUG,err+virtual" "$@" 2>"$wine_errors" && wine_status=0 || wine_status=$?
+        grep -q "failed to map the shared user data" "$wine_errors" || break
+    done
+    cat "$wine_errors" >&2
+    rm -f "$wine_errors"
+    return $wine_status
+}
