@@ -6,58 +6,35 @@
 
 namespace {
 
-// Each command with the arguments it takes: [X] optional, X... one or more, [X...] any
-// number, a|b one of the words; INDEX, X, Y, W and H are whole numbers.
 struct CommandShape {
+    ScriptCommandId id;
     const char* name;
     const char* usage;
 };
 
 const CommandShape kCommands[] = {
-    {"new", ""},
-    {"open", "FILE"},
-    {"save", "[FILE]"},
-    {"select", "[PATH...]"},
-    {"hide", "PATH..."},
-    {"unhide", "PATH..."},
-    {"set-props", "PATH TEXT"},
-    {"utility", "NAME"},
-    {"close-panel", ""},
-    {"menu", "TEXT..."},
-    {"click", "WINDOW CONTROL"},
-    {"type", "WINDOW CONTROL TEXT"},
-    {"pick", "WINDOW CONTROL INDEX"},
-    {"answer", "ACTION..."},
-    {"move", "WINDOW X Y"},
-    {"size", "WINDOW W H"},
-    {"close", "WINDOW"},
-    {"undo", ""},
-    {"redo", ""},
-    {"expect props", "PATH TEXT"},
-    {"expect selection", "[PATH...]"},
-    {"expect status", "TEXT"},
-    {"expect message", "TEXT [CAPTION]"},
-    {"expect no-message", ""},
-    {"expect text", "WINDOW CONTROL TEXT"},
-    {"expect enabled", "WINDOW CONTROL yes|no"},
-    {"expect items", "WINDOW CONTROL [TEXT...]"},
-    {"expect current", "WINDOW CONTROL INDEX"},
-    {"expect window", "WINDOW open|closed"},
-    {"expect position", "WINDOW X Y"},
-    {"expect size", "WINDOW W H"},
-    {"expect undo", "NAME"},
-    {"expect redo", "NAME"},
-    {"expect modified", "yes|no"},
-    {"print props", "PATH"},
-    {"print selection", ""},
-    {"print tree", ""},
-    {"print status", ""},
-    {"print window", "WINDOW"},
+#define SCRIPT_COMMAND_SHAPE(handler, name, usage) {ScriptCommandId::handler, name, usage},
+    SCRIPT_COMMANDS(SCRIPT_COMMAND_SHAPE)
+#undef SCRIPT_COMMAND_SHAPE
 };
 
-const char* const kExpectKinds =
-    "props, selection, status, message, no-message, text, enabled, items, current, window, "
-    "position, size, undo, redo, modified";
+bool StartsWith(const std::string& text, const std::string& start)
+{
+    return text.compare(0, start.size(), start) == 0;
+}
+
+// "props, selection, ..." for "expect", "props PATH, selection, ..." for "print".
+std::string KindsOf(const std::string& command, bool withUsage)
+{
+    std::string kinds;
+    for (const CommandShape& shape : kCommands) {
+        const std::string name = shape.name;
+        if (!StartsWith(name, command + " ") || name == "print window") continue;
+        kinds += (kinds.empty() ? "" : ", ") + name.substr(command.size() + 1);
+        if (withUsage && *shape.usage) kinds += std::string(" ") + shape.usage;
+    }
+    return kinds;
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -155,14 +132,14 @@ bool NameCommand(std::vector<std::string>& words, ScriptCommand& command, std::s
     words.erase(words.begin());
     if (command.name == "expect") {
         if (words.empty() || !FindShape("expect " + words.front())) {
-            problem = std::string("expect what? one of: ") + kExpectKinds;
+            problem = "expect what? one of: " + KindsOf("expect", false);
             return false;
         }
         command.name += " " + words.front();
         words.erase(words.begin());
     } else if (command.name == "print") {
         if (words.empty()) {
-            problem = "print what? props PATH, selection, tree, status or a WINDOW";
+            problem = "print what? " + KindsOf("print", true) + " or a WINDOW";
             return false;
         }
         if (words.front() != "window" && FindShape("print " + words.front())) {
@@ -173,8 +150,10 @@ bool NameCommand(std::vector<std::string>& words, ScriptCommand& command, std::s
         }
     }
     command.args = words;
-    if (const CommandShape* shape = FindShape(command.name))
+    if (const CommandShape* shape = FindShape(command.name)) {
+        command.id = shape->id;
         return CheckArguments(*shape, command.args, problem);
+    }
     problem = "unknown command " + QuotedText(command.name);
     return false;
 }

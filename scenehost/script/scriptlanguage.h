@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "scene.h"
+#include "scriptcommands.h"
 
 struct ScriptCommand {
     int line = 0;
+    ScriptCommandId id = ScriptCommandId::New;
     std::string name;                // "select", "expect props", "print window", ...
     std::vector<std::string> args;   // the words after the name, quotes and escapes undone
 };

@@ -57,25 +57,25 @@ int RunScriptCommandLine(HINSTANCE instance, const std::vector<std::string>& arg
     }
     if (files.empty()) {
         Report("scenehost: --script needs a script file (- reads the standard input)");
-        return 2;
+        return kExitError;
     }
     const std::string file = files.front();
     const std::string name = file == "-" ? "stdin" : file;
     const std::vector<std::string> scenes(files.begin() + 1, files.end());
     std::string text;
-    if (!ReadScript(file, text)) return 2;
+    if (!ReadScript(file, text)) return kExitError;
     std::vector<ScriptCommand> commands;
     ScriptSyntaxError syntax;
     if (!ParseScript(text, commands, syntax)) {
         Report(name + ":" + std::to_string(syntax.line) + ": " + syntax.message);
-        return 2;
+        return kExitError;
     }
 
     MainWindow app;
     std::vector<std::string> errors;
     if (!app.Start(instance, show ? SW_SHOWNORMAL : SW_HIDE, errors)) {
         Report("scenehost: the main window cannot be created");
-        return 2;
+        return kExitError;
     }
     for (const std::string& error : errors) Report("scenehost: " + error);
     CoreInterface::Instance().NotifyCallbacks();
@@ -86,7 +86,7 @@ int RunScriptCommandLine(HINSTANCE instance, const std::vector<std::string>& arg
     const std::vector<std::string> runs = scenes.empty() ? std::vector<std::string>{""} : scenes;
     for (const std::string& scene : runs) {
         outcome = runner.Run(commands, scene);
-        if (outcome.code == 0) continue;
+        if (outcome.code == kExitPassed) continue;
         std::string line = outcome.message;
         if (outcome.line > 0) line = name + ":" + std::to_string(outcome.line) + ": " + line;
         if (outcome.line > 0 && scenes.size() > 1) line = scene + ": " + line;

@@ -83,55 +83,14 @@ void CloseOtherWindows(HWND mainWindow)
 
 ScriptRunner::ScriptRunner(MainWindow& app, const std::string& folder) : app_(app), folder_(folder) {}
 
-ScriptRunner::Handler ScriptRunner::HandlerFor(const std::string& name)
+ScriptRunner::Handler ScriptRunner::HandlerFor(ScriptCommandId id)
 {
-    static const struct {
-        const char* name;
-        Handler handler;
-    } handlers[] = {
-        {"new", &ScriptRunner::New},
-        {"open", &ScriptRunner::Open},
-        {"save", &ScriptRunner::Save},
-        {"select", &ScriptRunner::Select},
-        {"hide", &ScriptRunner::Hide},
-        {"unhide", &ScriptRunner::Unhide},
-        {"set-props", &ScriptRunner::SetProps},
-        {"utility", &ScriptRunner::Utility},
-        {"close-panel", &ScriptRunner::ClosePanel},
-        {"menu", &ScriptRunner::Menu},
-        {"click", &ScriptRunner::Click},
-        {"type", &ScriptRunner::Type},
-        {"pick", &ScriptRunner::Pick},
-        {"answer", &ScriptRunner::Answer},
-        {"move", &ScriptRunner::Move},
-        {"size", &ScriptRunner::Size},
-        {"close", &ScriptRunner::Close},
-        {"undo", &ScriptRunner::Undo},
-        {"redo", &ScriptRunner::Redo},
-        {"expect props", &ScriptRunner::ExpectProps},
-        {"expect selection", &ScriptRunner::ExpectSelection},
-        {"expect status", &ScriptRunner::ExpectStatus},
-        {"expect message", &ScriptRunner::ExpectMessage},
-        {"expect no-message", &ScriptRunner::ExpectNoMessage},
-        {"expect text", &ScriptRunner::ExpectText},
-        {"expect enabled", &ScriptRunner::ExpectEnabled},
-        {"expect items", &ScriptRunner::ExpectItems},
-        {"expect current", &ScriptRunner::ExpectCurrent},
-        {"expect window", &ScriptRunner::ExpectWindow},
-        {"expect position", &ScriptRunner::ExpectPosition},
-        {"expect size", &ScriptRunner::ExpectSize},
-        {"expect undo", &ScriptRunner::ExpectUndo},
-        {"expect redo", &ScriptRunner::ExpectRedo},
-        {"expect modified", &ScriptRunner::ExpectModified},
-        {"print props", &ScriptRunner::PrintProps},
-        {"print selection", &ScriptRunner::PrintSelection},
-        {"print tree", &ScriptRunner::PrintTree},
-        {"print status", &ScriptRunner::PrintStatus},
-        {"print window", &ScriptRunner::PrintWindow},
+    static const Handler handlers[] = {
+#define SCRIPT_COMMAND_HANDLER(handler, name, usage) &ScriptRunner::handler,
+        SCRIPT_COMMANDS(SCRIPT_COMMAND_HANDLER)
+#undef SCRIPT_COMMAND_HANDLER
     };
-    for (const auto& entry : handlers)
-        if (name == entry.name) return entry.handler;
-    return nullptr;
+    return handlers[static_cast<size_t>(id)];
 }
 
 ScriptOutcome ScriptRunner::Run(const std::vector<ScriptCommand>& commands,
@@ -142,30 +101,29 @@ ScriptOutcome ScriptRunner::Run(const std::vector<ScriptCommand>& commands,
     StartFresh();
     std::string error;
     if (!scenePath.empty() && !app_.OpenScene(scenePath, &error)) {
-        Fail(2, error);
+        Fail(kExitError, error);
         return outcome_;
     }
     Drain();
     for (const ScriptCommand& command : commands) {
         line_ = command.line;
-        const Handler handler = HandlerFor(command.name);
         if (!IsWindow(app_.Window())) {
-            Fail(2, "the application has closed");
+            Fail(kExitError, "the application has closed");
             break;
         }
-        const bool ran = handler ? (this->*handler)(command.args) : Fail(2, "not a command");
+        const bool ran = (this->*HandlerFor(command.id))(command.args);
         Drain();
         answerer_.Settle();
         const AnswerFailure& failure = answerer_.Failure();
         if (!failure.reason.empty()) {
-            outcome_ = {2, failure.line ? failure.line : line_, failure.reason};
+            outcome_ = {kExitError, failure.line ? failure.line : line_, failure.reason};
             break;
         }
         if (!ran) break;
     }
-    if (outcome_.code == 0 && answerer_.FirstUnusedLine()) {
+    if (outcome_.code == kExitPassed && answerer_.FirstUnusedLine()) {
         line_ = answerer_.FirstUnusedLine();
-        Fail(2, "no question came for this answer");
+        Fail(kExitError, "no question came for this answer");
     }
     return outcome_;
 }
@@ -198,7 +156,7 @@ void ScriptRunner::Drain()
     }
 }
 
-bool ScriptRunner::Fail(int code, const std::string& reason)
+bool ScriptRunner::Fail(ScriptExit code, const std::string& reason)
 {
     outcome_ = {code, line_, reason};
     return false;
@@ -206,7 +164,7 @@ bool ScriptRunner::Fail(int code, const std::string& reason)
 
 bool ScriptRunner::Expect(bool met, const std::string& what, const std::string& got)
 {
-    return met || Fail(1, "expected " + what + ", got " + got);
+    return met || Fail(kExitExpectFailed, "expected " + what + ", got " + got);
 }
 
 std::string ScriptRunner::FilePath(const std::string& file) const
@@ -219,7 +177,7 @@ std::string ScriptRunner::FilePath(const std::string& file) const
 bool ScriptRunner::FindNode(const std::string& path, SceneNode*& node)
 {
     node = FindNodeByPath(TheScene(), path);
-    return node || Fail(2, "no node " + ScriptWord(path));
+    return node || Fail(kExitError, "no node " + ScriptWord(path));
 }
 
 bool ScriptRunner::FindNodes(const Args& paths, NodeTab& nodes)
@@ -236,12 +194,12 @@ bool ScriptRunner::FindWindow(const std::string& name, HWND& window)
 {
     window = name == "panel" ? CoreInterface::Instance().PanelWindow()
                              : FindTopLevelWindow(name, app_.Window());
-    return window || Fail(2, "no window " + QuotedText(name));
+    return window || Fail(kExitError, "no window " + QuotedText(name));
 }
 
 bool ScriptRunner::FindTopLevel(const std::string& name, HWND& window)
 {
-    if (name == "panel") return Fail(2, "the utility panel is part of the main window");
+    if (name == "panel") return Fail(kExitError, "the utility panel is part of the main window");
     return FindWindow(name, window);
 }
 
@@ -251,7 +209,7 @@ bool ScriptRunner::FindControl(const Args& args, HWND& control)
     if (!FindWindow(args[0], window)) return false;
     control = ::FindControl(window, args[1]);
     const std::string where = args[0] == "panel" ? "the utility panel" : QuotedText(args[0]);
-    return control || Fail(2, "no control " + ScriptWord(args[1]) + " in " + where);
+    return control || Fail(kExitError, "no control " + ScriptWord(args[1]) + " in " + where);
 }
 
 // A control of the class that a user can reach: enabled, in an enabled window.
@@ -259,16 +217,16 @@ bool ScriptRunner::FindUsable(const Args& args, const char* className, HWND& con
 {
     if (!FindControl(args, control)) return false;
     if (ClassOf(control) != className)
-        return Fail(2, ScriptWord(args[1]) + " is a " + ClassOf(control) + ", not a " + className);
+        return Fail(kExitError, ScriptWord(args[1]) + " is a " + ClassOf(control) + ", not a " + className);
     if (!IsWindowEnabled(control) || !IsWindowEnabled(GetAncestor(control, GA_ROOT)))
-        return Fail(2, ScriptWord(args[1]) + " is disabled");
+        return Fail(kExitError, ScriptWord(args[1]) + " is disabled");
     return true;
 }
 
 bool ScriptRunner::ChooseMenuItem(HMENU menu, int position, const std::string& label)
 {
     if (GetMenuState(menu, position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED))
-        return Fail(2, "the menu item " + QuotedText(label) + " is disabled");
+        return Fail(kExitError, "the menu item " + QuotedText(label) + " is disabled");
     // The menu posts the command once it has closed.
     PostMessageA(app_.Window(), WM_COMMAND, MAKEWPARAM(GetMenuItemID(menu, position), 0), 0);
     return true;
@@ -283,13 +241,13 @@ bool ScriptRunner::Menu(const Args& args)
     for (size_t level = 0;; ++level) {
         const std::string& label = args[level];
         const int position = MenuPosition(menu, label);
-        if (position < 0) return Fail(2, "no menu item " + QuotedText(label) + " in " + where);
+        if (position < 0) return Fail(kExitError, "no menu item " + QuotedText(label) + " in " + where);
         HMENU submenu = GetSubMenu(menu, position);
         if (level + 1 == args.size()) {
-            if (submenu) return Fail(2, QuotedText(label) + " opens a menu: name one of its items");
+            if (submenu) return Fail(kExitError, QuotedText(label) + " opens a menu: name one of its items");
             return ChooseMenuItem(menu, position, label);
         }
-        if (!submenu) return Fail(2, QuotedText(label) + " is a command, not a menu");
+        if (!submenu) return Fail(kExitError, QuotedText(label) + " is a command, not a menu");
         SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu),
                      MAKELPARAM(position, FALSE));
         menu = submenu;
@@ -310,7 +268,7 @@ bool ScriptRunner::ChooseMenuCommand(UINT id, const char* what)
         for (int item = 0; item < GetMenuItemCount(menu); ++item)
             if (GetMenuItemID(menu, item) == id) return ChooseMenuItem(menu, item, what);
     }
-    return Fail(2, std::string("no menu item for ") + what);
+    return Fail(kExitError, std::string("no menu item for ") + what);
 }
 
 void ScriptRunner::ChooseUtility(int entry)
@@ -327,21 +285,21 @@ void ScriptRunner::Print(const std::string& line)
     std::fflush(stdout);
 }
 
-bool ScriptRunner::New(const Args&) { return app_.NewScene(false) || Fail(2, "no new scene"); }
+bool ScriptRunner::New(const Args&) { return app_.NewScene(false) || Fail(kExitError, "no new scene"); }
 
 bool ScriptRunner::Open(const Args& args)
 {
     std::string error;
-    return app_.OpenScene(FilePath(args[0]), &error) || Fail(2, error);
+    return app_.OpenScene(FilePath(args[0]), &error) || Fail(kExitError, error);
 }
 
 bool ScriptRunner::Save(const Args& args)
 {
     if (args.empty() && app_.ScenePath().empty())
-        return Fail(2, "the scene has no file yet: say save FILE");
+        return Fail(kExitError, "the scene has no file yet: say save FILE");
     std::string error;
     const std::string path = args.empty() ? app_.ScenePath() : FilePath(args[0]);
-    return app_.SaveSceneAs(path, &error) || Fail(2, error);
+    return app_.SaveSceneAs(path, &error) || Fail(kExitError, error);
 }
 
 bool ScriptRunner::Select(const Args& args)
@@ -392,7 +350,7 @@ bool ScriptRunner::Utility(const Args& args)
         }
         entries.push_back(shown);
     }
-    return Fail(2, "no utility " + QuotedText(args[0]) + "; there are " + Words(entries, QuotedText));
+    return Fail(kExitError, "no utility " + QuotedText(args[0]) + "; there are " + Words(entries, QuotedText));
 }
 
 bool ScriptRunner::ClosePanel(const Args&)
@@ -428,7 +386,7 @@ bool ScriptRunner::Pick(const Args& args)
     const int index = Number(args[2]);
     const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
     if (index < 0 || index >= count)
-        return Fail(2, ScriptWord(args[1]) + " has no item " + args[2] + " (it has " +
+        return Fail(kExitError, ScriptWord(args[1]) + " has no item " + args[2] + " (it has " +
                            std::to_string(count) + ")");
     SetFocus(list);
     SendMessageA(list, LB_SETCURSEL, index, 0);
@@ -457,7 +415,7 @@ bool ScriptRunner::Size(const Args& args)
     HWND window = nullptr;
     if (!FindTopLevel(args[0], window)) return false;
     if (!(GetWindowLongA(window, GWL_STYLE) & WS_THICKFRAME))
-        return Fail(2, QuotedText(args[0]) + " has no sizing border");
+        return Fail(kExitError, QuotedText(args[0]) + " has no sizing border");
     DragWindow(window, 0, 0, Number(args[1]), Number(args[2]), SWP_NOMOVE);
     return true;
 }
@@ -467,7 +425,7 @@ bool ScriptRunner::Close(const Args& args)
     HWND window = nullptr;
     if (!FindTopLevel(args[0], window)) return false;
     if (!(GetWindowLongA(window, GWL_STYLE) & WS_SYSMENU))
-        return Fail(2, QuotedText(args[0]) + " has no close box");
+        return Fail(kExitError, QuotedText(args[0]) + " has no close box");
     SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return true;
 }
@@ -543,7 +501,7 @@ bool ScriptRunner::ExpectItems(const Args& args)
 {
     HWND list = nullptr;
     if (!FindControl(args, list)) return false;
-    if (ClassOf(list) != "ListBox") return Fail(2, ScriptWord(args[1]) + " is not a list box");
+    if (ClassOf(list) != "ListBox") return Fail(kExitError, ScriptWord(args[1]) + " is not a list box");
     const std::vector<std::string> items = ListItems(list);
     const std::vector<std::string> expected(args.begin() + 2, args.end());
     return Expect(items == expected, "items " + Words(expected, QuotedText), Words(items, QuotedText));
@@ -553,7 +511,7 @@ bool ScriptRunner::ExpectCurrent(const Args& args)
 {
     HWND list = nullptr;
     if (!FindControl(args, list)) return false;
-    if (ClassOf(list) != "ListBox") return Fail(2, ScriptWord(args[1]) + " is not a list box");
+    if (ClassOf(list) != "ListBox") return Fail(kExitError, ScriptWord(args[1]) + " is not a list box");
     const LRESULT current = SendMessageA(list, LB_GETCURSEL, 0, 0);
     const std::string got = std::to_string(current == LB_ERR ? -1 : static_cast<int>(current));
     return Expect(got == std::to_string(Number(args[2])), "current " + args[2], got);

@@ -12,7 +12,7 @@
 #include "scriptlanguage.h"
 
 struct ScriptOutcome {
-    int code = 0;  // 0: all ran; 1: an expect failed; 2: an error
+    ScriptExit code = kExitPassed;
     int line = 0;  // the script's line; 0 when the message names its own place
     std::string message;
 };
@@ -29,11 +29,11 @@ public:
 private:
     typedef std::vector<std::string> Args;
     typedef bool (ScriptRunner::*Handler)(const Args&);
-    static Handler HandlerFor(const std::string& name);
+    static Handler HandlerFor(ScriptCommandId id);
 
     void StartFresh();
     void Drain();
-    bool Fail(int code, const std::string& reason);
+    bool Fail(ScriptExit code, const std::string& reason);
     bool Expect(bool met, const std::string& what, const std::string& got);
     std::string FilePath(const std::string& file) const;
     bool FindNodes(const Args& paths, NodeTab& nodes);
@@ -47,46 +47,11 @@ private:
     void ChooseUtility(int entry);
     void Print(const std::string& line);
 
-    bool New(const Args& args);
-    bool Open(const Args& args);
-    bool Save(const Args& args);
-    bool Select(const Args& args);
-    bool Hide(const Args& args);
-    bool Unhide(const Args& args);
-    bool SetProps(const Args& args);
-    bool Utility(const Args& args);
-    bool ClosePanel(const Args& args);
-    bool Menu(const Args& args);
-    bool Click(const Args& args);
-    bool Type(const Args& args);
-    bool Pick(const Args& args);
-    bool Answer(const Args& args);
-    bool Move(const Args& args);
-    bool Size(const Args& args);
-    bool Close(const Args& args);
-    bool Undo(const Args& args);
-    bool Redo(const Args& args);
-    bool ExpectProps(const Args& args);
-    bool ExpectSelection(const Args& args);
-    bool ExpectStatus(const Args& args);
-    bool ExpectMessage(const Args& args);
-    bool ExpectNoMessage(const Args& args);
-    bool ExpectText(const Args& args);
-    bool ExpectEnabled(const Args& args);
-    bool ExpectItems(const Args& args);
-    bool ExpectCurrent(const Args& args);
-    bool ExpectWindow(const Args& args);
-    bool ExpectPosition(const Args& args);
-    bool ExpectSize(const Args& args);
+    // One handler per command of scriptcommands.h, named there.
+#define SCRIPT_COMMAND_DECLARATION(handler, name, usage) bool handler(const Args& args);
+    SCRIPT_COMMANDS(SCRIPT_COMMAND_DECLARATION)
+#undef SCRIPT_COMMAND_DECLARATION
     bool ExpectPlace(const Args& args, const std::string& what);
-    bool ExpectUndo(const Args& args);
-    bool ExpectRedo(const Args& args);
-    bool ExpectModified(const Args& args);
-    bool PrintProps(const Args& args);
-    bool PrintSelection(const Args& args);
-    bool PrintTree(const Args& args);
-    bool PrintStatus(const Args& args);
-    bool PrintWindow(const Args& args);
 
     MainWindow& app_;
     std::string folder_;
