@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cstr.h"
+#include "questionids.h"
 #include "scene.h"
 #include "tab.h"
 #include "userproplines.h"
@@ -11,12 +12,12 @@
 // Answers are the ids of the buttons pressed, 0 when a question could not be asked.
 enum MatchAnswer {
     kAnswerNone = 0,
-    kMultiMatchCancel = 1007,
-    kMultiMatchIgnore = 1008,
-    kMultiMatchIgnoreAll = 1009,
-    kConfirmReplace = 1012,
-    kConfirmReplaceAll = 1013,
-    kConfirmCancel = 1014,
+    kMultiMatchCancel = IDC_MULTI_CANCEL,
+    kMultiMatchIgnore = IDC_MULTI_IGNORE,
+    kMultiMatchIgnoreAll = IDC_MULTI_IGNORE_ALL,
+    kConfirmReplace = IDC_CONFIRM_REPLACE,
+    kConfirmReplaceAll = IDC_CONFIRM_REPLACE_ALL,
+    kConfirmCancel = IDC_CONFIRM_CANCEL,
 };
 
 class MatchQuestions {

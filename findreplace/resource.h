@@ -1,30 +1,10 @@
 // Resource ids of the Find/Replace Properties module.
 #pragma once
 
+#include "floaterids.h"
+#include "questionids.h"
+
 #define IDD_MAIN_PAGE 101
-#define IDD_FIND_REPLACE 102
-#define IDD_MULTI_MATCH 103
-#define IDD_REPLACE_CONFIRM 104
-
-// Floater 102
-#define IDC_SEARCH_SELECT 1002
-#define IDC_REMOVE_PROPERTY 1003
-#define IDC_REPLACE 1004
-#define IDC_WRITE_ALL 1005
-#define IDC_FIND_TEXT 1006
-#define IDC_REPLACE_TEXT 1007
-
-// Question 103
-#define IDC_MULTI_CANCEL 1007
-#define IDC_MULTI_IGNORE 1008
-#define IDC_MULTI_IGNORE_ALL 1009
-#define IDC_MULTI_MESSAGE 1010
-
-// Question 104
-#define IDC_CONFIRM_MESSAGE 1011
-#define IDC_CONFIRM_REPLACE 1012
-#define IDC_CONFIRM_REPLACE_ALL 1013
-#define IDC_CONFIRM_CANCEL 1014
 
 #define IDS_CATEGORY 2
 #define IDS_CLASS_NAME 3

@@ -4,14 +4,11 @@
 
 #include <atomic>
 
+#include "mainwindowids.h"
+
 namespace {
 
 const char kClassName[] = "SceneHostFilterBar";
-const UINT WM_APP_SEARCH_DONE = WM_APP + 10;
-const UINT WM_APP_REFRESH = WM_APP + 11;
-const int kFieldId = 1;
-const int kModeId = 2;
-const int kCountId = 3;
 const int kMargin = 4;
 const int kMinRowHeight = 20;
 const int kFieldWidth = 260;
@@ -65,9 +62,10 @@ void FilterBar::Create(HWND owner, int id, const Scene* scene)
     bar_ = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                            owner, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), this);
-    field_ = Child(bar_, WC_EDITA, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kFieldId);
-    mode_ = Child(bar_, WC_COMBOBOXA, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kModeId);
-    count_ = Child(bar_, WC_STATICA, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, kCountId);
+    field_ = Child(bar_, WC_EDITA, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kFilterFieldId);
+    mode_ = Child(bar_, WC_COMBOBOXA, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kFilterModeId);
+    count_ = Child(bar_, WC_STATICA, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
+                   kFilterCountId);
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     for (HWND control : {field_, mode_, count_})
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -141,8 +139,8 @@ LRESULT FilterBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         Layout();
         return 0;
     case WM_COMMAND:
-        if ((LOWORD(wParam) == kFieldId && HIWORD(wParam) == EN_CHANGE) ||
-            (LOWORD(wParam) == kModeId && HIWORD(wParam) == CBN_SELCHANGE))
+        if ((LOWORD(wParam) == kFilterFieldId && HIWORD(wParam) == EN_CHANGE) ||
+            (LOWORD(wParam) == kFilterModeId && HIWORD(wParam) == CBN_SELCHANGE))
             PatternChanged();
         return 0;
     case WM_APP_REFRESH:

@@ -15,11 +15,7 @@ namespace {
 
 const char kClassName[] = "SceneHostMain";
 const char kAppName[] = "Scene Host";
-const int kNodeListId = 200;
-const int kStatusId = 201;
-const int kFilterBarId = 202;
 const int kPanelWidth = 250;
-const UINT WM_APP_IDLE_AGAIN = WM_APP + 3;
 
 std::string FileNameOf(const std::string& path)
 {
@@ -175,7 +171,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         nodes_.Create(window_, kNodeListId);
         status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
                                   0, 0, 0, 0, window_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
                                   GetModuleHandleA(nullptr), nullptr);
         busy_.Attach(window_, status_, WM_APP_IDLE_AGAIN);
         SetProgressListener(&busy_);
@@ -192,7 +188,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         RestoreFocus();
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == 300 && HIWORD(wParam) == CBN_SELCHANGE) utilities_.ComboChanged();
+        if (LOWORD(wParam) == kUtilityChooserId && HIWORD(wParam) == CBN_SELCHANGE)
+            utilities_.ComboChanged();
         else if (LOWORD(wParam) == kFilterBarId) OnFilterBar(HIWORD(wParam));
         else OnCommand(LOWORD(wParam));
         return 0;

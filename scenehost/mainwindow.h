@@ -11,6 +11,7 @@
 #include "busyindicator.h"
 #include "coreinterface.h"
 #include "filterbar.h"
+#include "mainwindowids.h"
 #include "nodeview.h"
 #include "sceneformat.h"
 #include "utilities.h"

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <optional>
 
+#include "mainwindowids.h"
+
 namespace {
 
 enum Column { kNameColumn, kHiddenColumn, kPropsColumn };

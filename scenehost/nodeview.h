@@ -17,8 +17,6 @@
 #include "propertyfilter.h"
 #include "scene.h"
 
-const UINT WM_APP_SYNC_SELECTION = WM_APP + 2;
-
 // The row texts of a node, as the list shows them.
 std::string NodeRowName(const SceneNode* node);  // indented by depth, up to depth 64
 std::string NodeRowProps(const SceneNode* node);  // every line, on one line

@@ -6,10 +6,10 @@
 #include <cstdio>
 
 #include "coreinterface.h"
+#include "mainwindowids.h"
 
 namespace {
 
-const int kComboId = 300;
 const int kRowHeight = 24;
 
 std::vector<std::string> PluginFiles(const std::string& folder)
@@ -58,7 +58,8 @@ void UtilityChooser::Create(HWND owner)
                              0, 0, owner, nullptr, instance, nullptr);
     combo_ = CreateWindowExA(0, WC_COMBOBOXA, "",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
-                             0, 0, 200, owner, reinterpret_cast<HMENU>(kComboId), instance, nullptr);
+                             0, 0, 200, owner, reinterpret_cast<HMENU>(kUtilityChooserId),
+                             instance, nullptr);
     SendMessageA(label_, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
     SendMessageA(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
     SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("(none)"));

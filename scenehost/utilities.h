@@ -10,8 +10,6 @@
 #include "interface.h"
 #include "plugins.h"
 
-const UINT WM_APP_CLOSE_PANEL = WM_APP + 1;
-
 class UtilityChooser : public UtilityPanel {
 public:
     // Loads every *.dlu of folder; one line per module that failed goes to errors.

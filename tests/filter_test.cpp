@@ -20,11 +20,6 @@
 
 namespace {
 
-const int kNodeList = 200;
-const int kFilterBar = 202;
-const int kFilterField = 1;
-const int kFilterMode = 2;
-const int kFilterCount = 3;
 const int kPropsColumn = 2;
 
 // Base and Arm match "lod" at the start of a line; Spawn sits below the hidden Helpers.
@@ -71,10 +66,10 @@ protected:
         EXPECT_EQ(answerer.Unanswered(), 0) << "a message box came unasked";
     }
 
-    HWND Bar() const { return GetDlgItem(window, kFilterBar); }
-    HWND Field() const { return GetDlgItem(Bar(), kFilterField); }
-    HWND List() const { return GetDlgItem(window, kNodeList); }
-    std::string Count() const { return WindowText(GetDlgItem(Bar(), kFilterCount)); }
+    HWND Bar() const { return GetDlgItem(window, kFilterBarId); }
+    HWND Field() const { return GetDlgItem(Bar(), kFilterFieldId); }
+    HWND List() const { return GetDlgItem(window, kNodeListId); }
+    std::string Count() const { return WindowText(GetDlgItem(Bar(), kFilterCountId)); }
 
     // Until the search under way has shown its rows.
     static void WaitForSearch()
@@ -88,9 +83,9 @@ protected:
     }
     void Type(const char* pattern, MatchMode mode, bool wait = true)
     {
-        HWND combo = GetDlgItem(Bar(), kFilterMode);
+        HWND combo = GetDlgItem(Bar(), kFilterModeId);
         SendMessageA(combo, CB_SETCURSEL, static_cast<int>(mode), 0);
-        SendMessageA(Bar(), WM_COMMAND, MAKEWPARAM(kFilterMode, CBN_SELCHANGE),
+        SendMessageA(Bar(), WM_COMMAND, MAKEWPARAM(kFilterModeId, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
         SetWindowTextA(Field(), pattern);
         if (wait) WaitForSearch();
@@ -113,13 +108,13 @@ protected:
     NMLVCUSTOMDRAW DrawRow(int row, LRESULT* answer = nullptr) const
     {
         NMLVCUSTOMDRAW draw = {};
-        draw.nmcd.hdr = {List(), kNodeList, static_cast<UINT>(NM_CUSTOMDRAW)};
+        draw.nmcd.hdr = {List(), kNodeListId, static_cast<UINT>(NM_CUSTOMDRAW)};
         draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
         draw.nmcd.dwItemSpec = row;
         draw.clrText = CLR_DEFAULT;
         draw.clrTextBk = CLR_DEFAULT;
         const LRESULT result =
-            SendMessageA(window, WM_NOTIFY, kNodeList, reinterpret_cast<LPARAM>(&draw));
+            SendMessageA(window, WM_NOTIFY, kNodeListId, reinterpret_cast<LPARAM>(&draw));
         if (answer) *answer = result;
         return draw;
     }
@@ -318,11 +313,11 @@ TEST_F(Filter, SelectedRowsStayReadableWithoutTheFocusAndCutCellsHaveTheirText)
     for (int row : {3, 0}) {
         char tipText[1024] = "";
         NMLVGETINFOTIPA tip = {};
-        tip.hdr = {List(), kNodeList, static_cast<UINT>(LVN_GETINFOTIPA)};
+        tip.hdr = {List(), kNodeListId, static_cast<UINT>(LVN_GETINFOTIPA)};
         tip.pszText = tipText;
         tip.cchTextMax = sizeof tipText;
         tip.iItem = row;
-        SendMessageA(window, WM_NOTIFY, kNodeList, reinterpret_cast<LPARAM>(&tip));
+        SendMessageA(window, WM_NOTIFY, kNodeListId, reinterpret_cast<LPARAM>(&tip));
         EXPECT_EQ(std::string(tipText), row == 3 ? "long=" + text + "\r\nshort=1" : "")
             << "row " << row;
     }
