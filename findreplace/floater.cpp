@@ -2,7 +2,6 @@
 
 #include "frame.h"
 #include "hold.h"
-#include "hostutil.h"
 #include "propertyruns.h"
 #include "querydialogs.h"
 #include "resource.h"
@@ -63,37 +62,23 @@ INT_PTR FindReplaceFloater::HandleMessage(HWND window, UINT message, WPARAM wPar
 {
     switch (message) {
     case WM_INITDIALOG:
-        PlaceWindow(window);
+        frame.Place(window);
         UpdateButtons(window);
         coreInterface->RegisterDialogWindow(window);
         return TRUE;  // the dialog manager puts the focus into the Find field
     case WM_DESTROY:
         coreInterface->UnregisterDialogWindow(window);
+        frame.Destroyed(window, this->window);
         return TRUE;
-    case WM_EXITSIZEMOVE: {
-        RECT rect;
-        GetWindowRect(window, &rect);
-        x = rect.left;
-        y = rect.top;
+    case WM_EXITSIZEMOVE:
+        frame.Remember(window);
         return TRUE;
-    }
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam), HIWORD(wParam));
         return TRUE;
     default:
         return FALSE;
     }
-}
-
-void FindReplaceFloater::PlaceWindow(HWND window)
-{
-    if (x == -1 && y == -1) {
-        CenterWindow(window, GetParent(window));
-        return;
-    }
-    RECT rect;
-    GetWindowRect(window, &rect);
-    MoveWindow(window, x, y, rect.right - rect.left, rect.bottom - rect.top, FALSE);
 }
 
 void FindReplaceFloater::OnCommand(HWND window, int id, int code)
@@ -125,10 +110,8 @@ void FindReplaceFloater::OnCommand(HWND window, int id, int code)
     }
     case IDC_FIND_TEXT:
     case IDC_REPLACE_TEXT:
-        // The host's shortcuts would swallow keys meant for the field.
-        if (code == EN_SETFOCUS) DisableAccelerators();
-        else if (code == EN_KILLFOCUS) EnableAccelerators();
-        else if (code == EN_CHANGE) UpdateButtons(window);
+        frame.FieldFocus(code);
+        if (code == EN_CHANGE) UpdateButtons(window);
         break;
     default:
         break;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "cstr.h"
+#include "floaterframe.h"
 #include "interface.h"
 #include "propertyruns.h"
 #include "tab.h"
@@ -29,11 +30,9 @@ public:
 
     HWND window = nullptr;          // null while no floater is open
     Interface* coreInterface;       // taken once, when the module loads
-    int x = -1;                     // where the user last left the window; -1, -1: never moved
-    int y = -1;
+    FloaterFrame frame{FloaterFrame::Keeps::kPlace};  // where it opens; its size is fixed
 
 private:
-    void PlaceWindow(HWND window);
     void OnCommand(HWND window, int id, int code);
     bool HasSelection();
     void TakeSelection(NodeTab& nodes);

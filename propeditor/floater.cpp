@@ -4,7 +4,6 @@
 
 #include "frame.h"
 #include "hold.h"
-#include "hostutil.h"
 #include "nodelist.h"
 #include "resource.h"
 
@@ -126,7 +125,7 @@ INT_PTR PropEditorFloater::HandleMessage(HWND hwnd, UINT message, WPARAM wParam,
         LayoutControls(hwnd);
         return TRUE;
     case WM_EXITSIZEMOVE:
-        RememberPlacement(hwnd);
+        frame.Remember(hwnd);
         return TRUE;
     case WM_COMMAND:
         Command(LOWORD(wParam), HIWORD(wParam));
@@ -138,10 +137,7 @@ INT_PTR PropEditorFloater::HandleMessage(HWND hwnd, UINT message, WPARAM wParam,
 
 void PropEditorFloater::InitDialog(HWND hwnd)
 {
-    if (x == -1 && y == -1)
-        CenterWindow(hwnd, GetParent(hwnd));
-    else
-        MoveWindow(hwnd, x, y, width, height, FALSE);
+    frame.Place(hwnd);
     markedIndex = 0;
     // No length limit: a text cut at the control's default would be written cut.
     SendDlgItemMessageA(hwnd, IDC_PROP_TEXT, EM_SETLIMITTEXT, 0, 0);
@@ -151,25 +147,7 @@ void PropEditorFloater::InitDialog(HWND hwnd)
 void PropEditorFloater::Destroyed(HWND hwnd)
 {
     coreInterface->UnregisterCallback(&theNodeListRefresher);
-    // The editor may lose its focus without telling us while the window goes; the host
-    // must not be left without its shortcuts.
-    if (acceleratorsSuspended) {
-        EnableAccelerators();
-        acceleratorsSuspended = false;
-    }
-    // Destroyed by anyone but our close commands (the owner going, for one): forget the
-    // handle so that the next "Create Floater" opens a new window.
-    if (window == hwnd) window = nullptr;
-}
-
-void PropEditorFloater::RememberPlacement(HWND hwnd)
-{
-    RECT rect;
-    if (!GetWindowRect(hwnd, &rect)) return;
-    x = rect.left;
-    y = rect.top;
-    width = rect.right - rect.left;
-    height = rect.bottom - rect.top;
+    frame.Destroyed(hwnd, window);
 }
 
 void PropEditorFloater::Command(int id, int code)
@@ -187,15 +165,8 @@ void PropEditorFloater::Command(int id, int code)
         if (code == LBN_SELCHANGE) SelectionChange();
         break;
     case IDC_PROP_TEXT:
-        if (code == EN_SETFOCUS) {
-            DisableAccelerators();
-            acceleratorsSuspended = true;
-        } else if (code == EN_KILLFOCUS) {
-            EnableAccelerators();
-            acceleratorsSuspended = false;
-        } else if (code == EN_CHANGE && !modified && !loading) {
-            FirstChange();
-        }
+        frame.FieldFocus(code);
+        if (code == EN_CHANGE && !modified && !loading) FirstChange();
         break;
     default:
         break;

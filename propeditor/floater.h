@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "cstr.h"
+#include "floaterframe.h"
 #include "interface.h"
 
 class PropEditorFloater {
@@ -28,16 +29,11 @@ public:
     HWND window = nullptr;          // null while the floater is closed
     Interface* coreInterface;       // registers the list refresher; never refreshed
     int modified = 0;               // 1 while the editor holds an unapplied change
-    // Outer rectangle after the user last moved or sized the window; -1, -1: never.
-    int x = -1;
-    int y = -1;
-    int width = 0;
-    int height = 0;
+    FloaterFrame frame{FloaterFrame::Keeps::kPlaceAndSize};  // where it opens, and how large
 
 private:
     void InitDialog(HWND hwnd);
     void Destroyed(HWND hwnd);
-    void RememberPlacement(HWND hwnd);
     void Command(int id, int code);
     void Apply();
     bool WriteAsStep(SceneNode* node, const CStr& text);
@@ -48,7 +44,6 @@ private:
 
     bool loading = false;                 // the editor's text is being set by us
     bool applying = false;                // Apply is writing its undo step
-    bool acceleratorsSuspended = false;   // we turned the host's shortcuts off
 };
 
 extern PropEditorFloater theFloater;

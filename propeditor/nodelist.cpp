@@ -3,6 +3,7 @@
 #include <string>
 
 #include "floater.h"
+#include "hostutil.h"
 #include "nodewalk.h"
 #include "progress.h"
 #include "resource.h"
@@ -23,22 +24,6 @@ void AddItem(HWND list, SceneNode* node, int depth, std::string& text)
     const LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (item >= 0) SendMessageA(list, LB_SETITEMDATA, item, reinterpret_cast<LPARAM>(node));
 }
-
-// The list box repaints once, when the whole list is in.
-class RedrawPaused {
-public:
-    explicit RedrawPaused(HWND list) : list_(list) { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
-    ~RedrawPaused()
-    {
-        SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list_, nullptr, TRUE);
-    }
-    RedrawPaused(const RedrawPaused&) = delete;
-    RedrawPaused& operator=(const RedrawPaused&) = delete;
-
-private:
-    HWND list_;
-};
 
 }  // namespace
 

@@ -51,20 +51,11 @@ void FilterBar::Create(HWND owner, int id, const Scene* scene)
     owner_ = owner;
     id_ = id;
     scene_ = scene;
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = BarProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassExA(&windowClass);  // fails harmlessly when a bar made it before
-    bar_ = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                           owner, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleA(nullptr), this);
-    field_ = Child(bar_, WC_EDITA, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kFilterFieldId);
-    mode_ = Child(bar_, WC_COMBOBOXA, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kFilterModeId);
-    count_ = Child(bar_, WC_STATICA, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
+    CreateHostWindow({kClassName}, WS_EX_CONTROLPARENT, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                     owner, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+    field_ = Child(window_, WC_EDITA, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kFilterFieldId);
+    mode_ = Child(window_, WC_COMBOBOXA, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kFilterModeId);
+    count_ = Child(window_, WC_STATICA, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
                    kFilterCountId);
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     for (HWND control : {field_, mode_, count_})
@@ -102,7 +93,7 @@ void FilterBar::SceneChanged(bool rebuilt)
     }
     if (!matcher_.Active() || refreshPosted_) return;
     refreshPosted_ = true;
-    PostMessageA(bar_, WM_APP_REFRESH, 0, 0);
+    PostMessageA(window_, WM_APP_REFRESH, 0, 0);
 }
 
 void FilterBar::StopReading()
@@ -118,18 +109,6 @@ bool FilterBar::Reading() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return waiting_ || running_;
-}
-
-LRESULT CALLBACK FilterBar::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<FilterBar*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!self || !self->bar_) return DefWindowProcA(window, message, wParam, lParam);
-    return self->HandleMessage(message, wParam, lParam);
 }
 
 LRESULT FilterBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -154,7 +133,7 @@ LRESULT FilterBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         StopWorker();
         return 0;
     default:
-        return DefWindowProcA(bar_, message, wParam, lParam);
+        return DefWindowProcA(window_, message, wParam, lParam);
     }
 }
 
@@ -197,7 +176,7 @@ LRESULT CALLBACK FilterBar::FieldProc(HWND window, UINT message, WPARAM wParam, 
 void FilterBar::Layout()
 {
     RECT client;
-    GetClientRect(bar_, &client);
+    GetClientRect(window_, &client);
     int x = kMargin;
     MoveWindow(field_, x, kMargin, kFieldWidth, rowHeight_, TRUE);
     x += kFieldWidth + kMargin;
@@ -265,7 +244,7 @@ void FilterBar::RunSearches()
         const bool done = RunFilter(*job->nodes, job->matcher, job->cancel, job->result);
         if (done) {
             job->finished = true;  // the result is complete for whoever sees this
-            PostMessageA(bar_, WM_APP_SEARCH_DONE, job->generation, 0);
+            PostMessageA(window_, WM_APP_SEARCH_DONE, job->generation, 0);
         }
         lock.lock();
         running_.reset();
@@ -311,5 +290,5 @@ void FilterBar::ShowCount(const std::string& text) { SetWindowTextA(count_, text
 
 void FilterBar::Notify(WORD code)
 {
-    SendMessageA(owner_, WM_COMMAND, MAKEWPARAM(id_, code), reinterpret_cast<LPARAM>(bar_));
+    SendMessageA(owner_, WM_COMMAND, MAKEWPARAM(id_, code), reinterpret_cast<LPARAM>(window_));
 }

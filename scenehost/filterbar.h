@@ -14,13 +14,14 @@
 #include <string>
 #include <thread>
 
+#include "hostwindow.h"
 #include "propertyfilter.h"
 
 const WORD FBN_CHANGED = 1;    // the rows to show changed: Result() has them
 const WORD FBN_SUBMITTED = 2;  // Enter in the field: select the matches
 const WORD FBN_DISMISSED = 3;  // Escape in the field: the filter is cleared
 
-class FilterBar {
+class FilterBar : public HostWindow {
 public:
     FilterBar() = default;
     ~FilterBar();
@@ -28,7 +29,6 @@ public:
     FilterBar& operator=(const FilterBar&) = delete;
 
     void Create(HWND owner, int id, const Scene* scene);
-    HWND Window() const { return bar_; }
     HWND Field() const { return field_; }
     HWND ModeBox() const { return mode_; }
     int Height() const;
@@ -49,10 +49,9 @@ public:
 
 private:
     struct Job;
-    static LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR id, DWORD_PTR data);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Layout();
     void PatternChanged();
     void StartSearch();
@@ -64,7 +63,6 @@ private:
     void Notify(WORD code);
 
     HWND owner_ = nullptr;
-    HWND bar_ = nullptr;
     HWND field_ = nullptr;
     HWND mode_ = nullptr;
     HWND count_ = nullptr;

@@ -125,38 +125,18 @@ bool MainWindow::Start(HINSTANCE instance, int show, std::vector<std::string>& e
 
 bool MainWindow::Create(HINSTANCE instance, int show)
 {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
-    windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExA(&windowClass)) return false;
     accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    WindowClass mainClass = {kClassName};
+    mainClass.menu = MAKEINTRESOURCEA(IDR_MAIN_MENU);
+    mainClass.icon = LoadIcon(nullptr, IDI_APPLICATION);
     // Tab moves through the controls of the window and of the panel pages inside it.
-    window_ = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kAppName,
-                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                              1000, 680, nullptr, nullptr, instance, this);
-    if (!window_) return false;
+    if (!CreateHostWindow(mainClass, WS_EX_CONTROLPARENT, kAppName,
+                          WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                          1000, 680, nullptr, nullptr))
+        return false;
     ShowWindow(window_, show);
     UpdateWindow(window_);
     return true;
-}
-
-LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(window, message, wParam, lParam);
-    return self->HandleMessage(message, wParam, lParam);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -11,18 +11,18 @@
 #include "busyindicator.h"
 #include "coreinterface.h"
 #include "filterbar.h"
+#include "hostwindow.h"
 #include "mainwindowids.h"
 #include "nodeview.h"
 #include "sceneformat.h"
 #include "utilities.h"
 
-class MainWindow : private SceneObserver {
+class MainWindow : public HostWindow, private SceneObserver {
 public:
     // The common controls, the plug-ins beside the program (a line for each one that failed
     // goes to errors), then the window.
     bool Start(HINSTANCE instance, int show, std::vector<std::string>& errors);
     bool Create(HINSTANCE instance, int show);
-    HWND Window() const { return window_; }
     UtilityChooser& Utilities() { return utilities_; }
     const NodeView& Nodes() const { return nodes_; }
 
@@ -43,8 +43,7 @@ public:
     bool TranslateKeyboard(MSG* msg);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id);
     void OnInitMenu(HMENU menu);
     LRESULT OnNotify(const NMHDR& header);
@@ -77,7 +76,6 @@ private:
 
     static void StatusShown(const char* text, void* context);
 
-    HWND window_ = nullptr;
     HWND status_ = nullptr;
     HACCEL accelerators_ = nullptr;
     HWND focused_ = nullptr;  // the child with the focus when the window was last deactivated

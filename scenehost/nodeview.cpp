@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "hostutil.h"
 #include "mainwindowids.h"
 
 namespace {
@@ -47,18 +48,6 @@ bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.data(), length, prefix.data(),
                           length) == CSTR_EQUAL;
 }
-
-// Many row changes are cheaper with the list's redrawing off, and one repaint after.
-class RedrawPaused {
-public:
-    explicit RedrawPaused(HWND list) : list_(list) { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
-    ~RedrawPaused() { SendMessageA(list_, WM_SETREDRAW, TRUE, 0); }
-    RedrawPaused(const RedrawPaused&) = delete;
-    RedrawPaused& operator=(const RedrawPaused&) = delete;
-
-private:
-    HWND list_;
-};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "coreinterface.h"
+#include "handles.h"
 #include "mainwindowids.h"
 
 namespace {
@@ -16,12 +17,11 @@ std::vector<std::string> PluginFiles(const std::string& folder)
 {
     std::vector<std::string> files;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*.dlu").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return files;
+    const FindHandle search(FindFirstFileA((folder + "*.dlu").c_str(), &found));
+    if (!search) return files;
     do {
         files.push_back(folder + found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
     std::sort(files.begin(), files.end());
     return files;
 }

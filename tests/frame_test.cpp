@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "hostutil.h"
 #include "plugin.h"
 #include "test_host.h"
 
@@ -18,6 +19,7 @@ struct ModuleValues {
     const char* mainPageTitle;
     ClassKey key;
     const char* floaterCaption;
+    int fieldId;  // a field of the floater that pauses the host's shortcuts
 };
 
 // Names the module in test listings instead of dumping the structure's bytes.
@@ -25,10 +27,10 @@ void PrintTo(const ModuleValues& values, std::ostream* out) { *out << values.fil
 
 const ModuleValues kTarnwick = {"tarnwick.dlu", "User property manipulation",
                                 "Find/Replace Prop", "Parameters", {0x4DB72FEE, 0x69D32D7B},
-                                "Find/Replace Properties"};
+                                "Find/Replace Properties", 1006};
 const ModuleValues kBelvost = {"belvost.dlu", "User properties floater utility",
                                "UserProp Editor", "UserProp Editor", {0x27A23929, 0x76DD4182},
-                               "User Properties"};
+                               "User Properties", 1002};
 
 template <class Proc>
 Proc ExportByOrdinal(HMODULE module, int ordinal)
@@ -135,6 +137,31 @@ TEST_P(ModuleFrame, CreateFloaterOpensOneFloaterAndClosesThePanel)
     SendMessageA(PageButton(), BM_CLICK, 0, 0);
     EXPECT_EQ(FindTopWindow(GetParam().floaterCaption), floater) << "no second floater";
     EXPECT_EQ(host.Panel().closeCount, closedBefore + 2);
+    Utility()->Deactivate(&host.Core(), &host.Panel());
+}
+
+// A field that goes with its window need not report losing the focus; a floater that goes
+// with its owner never sees its close command.
+TEST_P(ModuleFrame, FloaterGoneAnyWayGivesTheShortcutsBackAndOpensAgain)
+{
+    Utility()->Activate(&host.Core(), &host.Panel());
+    SendMessageA(PageButton(), BM_CLICK, 0, 0);
+    HWND floater = FindTopWindow(GetParam().floaterCaption);
+    ASSERT_NE(floater, nullptr);
+    SetFocus(host.MainWindow());
+    HWND field = GetDlgItem(floater, GetParam().fieldId);
+    SendMessageA(floater, WM_COMMAND, MAKEWPARAM(GetParam().fieldId, EN_SETFOCUS),
+                 reinterpret_cast<LPARAM>(field));
+    ASSERT_FALSE(AcceleratorsEnabled());
+    SendMessageA(floater, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(AcceleratorsEnabled());
+
+    SendMessageA(PageButton(), BM_CLICK, 0, 0);
+    floater = FindTopWindow(GetParam().floaterCaption);
+    ASSERT_NE(floater, nullptr);
+    DestroyWindow(floater);
+    SendMessageA(PageButton(), BM_CLICK, 0, 0);
+    EXPECT_NE(FindTopWindow(GetParam().floaterCaption), nullptr) << "a new floater opens";
     Utility()->Deactivate(&host.Core(), &host.Panel());
 }
 

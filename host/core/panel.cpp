@@ -6,31 +6,12 @@ const char kPanelClass[] = "HostUtilityPanel";
 const int kMargin = 4;
 const int kCaptionHeight = 18;
 
-LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    // Page buttons report to their own dialogs; nothing reaches the container but layout.
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-bool RegisterPanelClass(HINSTANCE instance)
-{
-    WNDCLASSA existing;
-    if (GetClassInfoA(instance, kPanelClass, &existing)) return true;
-    WNDCLASSA panelClass = {};
-    panelClass.lpfnWndProc = PanelProc;
-    panelClass.hInstance = instance;
-    panelClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    panelClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    panelClass.lpszClassName = kPanelClass;
-    return RegisterClassA(&panelClass) != 0;
-}
-
 HINSTANCE CoreInstance()
 {
     HMODULE module = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&PanelProc), &module);
+                       reinterpret_cast<LPCSTR>(&CoreInstance), &module);
     return module;
 }
 
@@ -38,12 +19,9 @@ HINSTANCE CoreInstance()
 
 HWND UtilityPanelHost::Create(HWND parent, int x, int y, int width, int height)
 {
-    HINSTANCE instance = CoreInstance();
-    if (!RegisterPanelClass(instance)) return nullptr;
     DWORD style = parent ? WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN : WS_OVERLAPPEDWINDOW;
-    window_ = CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, "Utilities", style, x, y, width,
-                              height, parent, nullptr, instance, nullptr);
-    return window_;
+    return CreateHostWindow({kPanelClass}, WS_EX_CONTROLPARENT, "Utilities", style, x, y, width,
+                            height, parent, nullptr);
 }
 
 HWND UtilityPanelHost::AddPage(HINSTANCE instance, int templateId, DLGPROC procedure,

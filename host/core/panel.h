@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "cstr.h"
+#include "hostwindow.h"
 
-class UtilityPanelHost {
+class UtilityPanelHost : public HostWindow {
 public:
+    UtilityPanelHost() = default;
     HWND Create(HWND parent, int x, int y, int width, int height);
-    HWND Window() const { return window_; }
 
     // Null when there is no panel window or the template cannot be made into a page.
     HWND AddPage(HINSTANCE instance, int templateId, DLGPROC procedure, const char* title,
@@ -28,9 +29,13 @@ private:
         HWND caption;
         CStr title;
     };
+    // Page buttons report to their own dialogs; nothing reaches the container but layout.
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        return DefaultHandling(message, wParam, lParam);
+    }
     void Layout();
     void ForgetDestroyedPages();
 
-    HWND window_ = nullptr;
     std::vector<PageEntry> pages_;
 };

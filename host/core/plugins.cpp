@@ -1,6 +1,8 @@
 // Loading a plug-in module and asking its exports, the way the host does at start-up.
 #include "plugins.h"
 
+#include "handles.h"
+
 namespace {
 
 struct Exports {
@@ -29,9 +31,8 @@ const char* MissingExport(HMODULE module, Exports& exports)
     return nullptr;
 }
 
-bool Fail(HMODULE module, CStr& error, const CStr& message)
+bool Fail(CStr& error, const CStr& message)
 {
-    if (module) FreeLibrary(module);
     error = message;
     return false;
 }
@@ -41,28 +42,29 @@ bool Fail(HMODULE module, CStr& error, const CStr& message)
 bool LoadPluginModule(const char* path, PluginModule& plugin, CStr& error)
 {
     CStr message;
-    HMODULE module = LoadLibraryA(path);
+    // A module that turns out not to be a plug-in is unloaded again.
+    ModuleHandle module(LoadLibraryA(path));
     if (!module) {
         message.printf("%s: cannot be loaded (system error %lu)", path, GetLastError());
-        return Fail(nullptr, error, message);
+        return Fail(error, message);
     }
     Exports exports;
-    if (const char* missing = MissingExport(module, exports)) {
+    if (const char* missing = MissingExport(module.Get(), exports)) {
         message.printf("%s: not a plug-in module (it does not export %s)", path, missing);
-        return Fail(module, error, message);
+        return Fail(error, message);
     }
     const unsigned long version = exports.version();
     if (version != kPluginApiVersion) {
         message.printf("%s: made for host version 0x%08lX, this host is 0x%08X", path, version,
                        kPluginApiVersion);
-        return Fail(module, error, message);
+        return Fail(error, message);
     }
     ClassDescriptor* descriptor = exports.numberClasses() > 0 ? exports.classDesc(0) : nullptr;
     if (!descriptor) {
         message.printf("%s: offers no class", path);
-        return Fail(module, error, message);
+        return Fail(error, message);
     }
-    plugin.module = module;
+    plugin.module = module.Release();
     plugin.path = path;
     plugin.description = exports.description();
     plugin.version = version;

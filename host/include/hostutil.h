@@ -16,3 +16,23 @@ HOSTUTIL_API bool AcceleratorsEnabled();
 // Makes the host's custom controls usable in the module's dialogs.
 HOSTUTIL_API void InitCustomControls(HINSTANCE instance);
 HOSTUTIL_API int CustomControlsInitCount();
+
+// Many changes to a control at once: it does not redraw meanwhile, and repaints once when
+// the pause ends.
+class RedrawPaused {
+public:
+    explicit RedrawPaused(HWND control) : control_(control)
+    {
+        SendMessageA(control_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawPaused()
+    {
+        SendMessageA(control_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(control_, nullptr, TRUE);
+    }
+    RedrawPaused(const RedrawPaused&) = delete;
+    RedrawPaused& operator=(const RedrawPaused&) = delete;
+
+private:
+    HWND control_;
+};

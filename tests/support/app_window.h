@@ -1,6 +1,6 @@
 // The one main window of a window-test process, set up as the program's entry does: plug-ins
 // first, then the window, then the plug-ins learn that the host is up. Never destroyed: the
-// window class can be registered only once.
+// plug-ins keep it as the host's main window.
 #pragma once
 
 #include <windows.h>
