@@ -50,14 +50,6 @@ private:
 
 }  // namespace
 
-FindReplaceFloater::FindReplaceFloater() : coreInterface(GetCOREInterface()) {}
-
-INT_PTR CALLBACK FindReplaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) theFloater.window = window;
-    return theFloater.HandleMessage(window, message, wParam, lParam);
-}
-
 INT_PTR FindReplaceFloater::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {

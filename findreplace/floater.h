@@ -12,8 +12,6 @@
 
 class FindReplaceFloater {
 public:
-    FindReplaceFloater();
-
     INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Each button is enabled only while the fields it reads make sense.
     void UpdateButtons(HWND window);
@@ -29,7 +27,7 @@ public:
     void ReplaceProperty(const CStr& find, const CStr& replace, int writeAll);
 
     HWND window = nullptr;          // null while no floater is open
-    Interface* coreInterface;       // taken once, when the module loads
+    Interface* coreInterface = GetCOREInterface();  // taken once, when the module loads
     FloaterFrame frame{FloaterFrame::Keeps::kPlace};  // where it opens; its size is fixed
 
 private:
@@ -41,4 +39,4 @@ private:
 
 extern FindReplaceFloater theFloater;
 
-INT_PTR CALLBACK FindReplaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+constexpr DLGPROC FindReplaceProc = FloaterProc<FindReplaceFloater, theFloater>;

@@ -31,3 +31,12 @@ private:
     Keeps keeps_;
     bool shortcutsPaused_ = false;
 };
+
+// A floater's dialog procedure: the floater object records its window at WM_INITDIALOG and
+// handles every message.
+template <class Floater, Floater& floater>
+INT_PTR CALLBACK FloaterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) floater.window = window;
+    return floater.HandleMessage(window, message, wParam, lParam);
+}

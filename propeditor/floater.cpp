@@ -104,14 +104,6 @@ bool ControlRect(HWND hwnd, HWND control, RECT& rect)
 
 }  // namespace
 
-PropEditorFloater::PropEditorFloater() : coreInterface(GetCOREInterface()) {}
-
-INT_PTR CALLBACK PropEditorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) theFloater.window = hwnd;
-    return theFloater.HandleMessage(hwnd, message, wParam, lParam);
-}
-
 INT_PTR PropEditorFloater::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {

@@ -10,8 +10,6 @@
 
 class PropEditorFloater {
 public:
-    PropEditorFloater();
-
     INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     // Shows the current item's node text in the editor as its unchanged state. Nothing
@@ -27,7 +25,7 @@ public:
     static void ScreenRectToClient(HWND hwnd, RECT& rect);
 
     HWND window = nullptr;          // null while the floater is closed
-    Interface* coreInterface;       // registers the list refresher; never refreshed
+    Interface* coreInterface = GetCOREInterface();  // taken at module load, never refreshed
     int modified = 0;               // 1 while the editor holds an unapplied change
     FloaterFrame frame{FloaterFrame::Keeps::kPlaceAndSize};  // where it opens, and how large
 
@@ -51,4 +49,4 @@ extern PropEditorFloater theFloater;
 // Index of the item carrying the marker " *" while modified is 1 and the list is not empty.
 extern int markedIndex;
 
-INT_PTR CALLBACK PropEditorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+constexpr DLGPROC PropEditorProc = FloaterProc<PropEditorFloater, theFloater>;
