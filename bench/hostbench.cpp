@@ -24,27 +24,19 @@
 #include <vector>
 
 #include "coreinterface.h"
+#include "floaterids.h"
+#include "frame_ids.h"
+#include "handles.h"
 #include "hold.h"
 #include "mainwindow.h"
 #include "propertyruns.h"
+#include "questionanswerer.h"
 #include "resource.h"
 #include "sceneformat.h"
 
 namespace {
 
-// Controls of the floaters, the panel and the questions.
-const int kFindText = 1006;
-const int kReplaceText = 1007;
-const int kSearchSelect = 1002;
-const int kRemoveProperty = 1003;
-const int kReplace = 1004;
-const int kWriteAll = 1005;
-const int kIgnoreAll = 1009;
-const int kReplaceAll = 1013;
-const int kCreateFloater = 1001;
-const int kNodeList = 200;
-const int kUtilityCombo = 300;
-const int kEditorEntry = 1;
+const int kEditorEntry = 1;  // in the utility chooser
 
 struct Options {
     std::vector<int> sizes = {10000, 100000, 1000000};
@@ -253,46 +245,6 @@ public:
 
 // --- The application as the user drives it --------------------------------------------------
 
-std::string WindowText(HWND window)
-{
-    char text[512] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-// Answers the questions of a run as Ignore All and Replace All; any other message box is a
-// failed action, noted and closed.
-class QuestionAnswerer {
-public:
-    QuestionAnswerer() { hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId()); }
-    ~QuestionAnswerer() { UnhookWindowsHookEx(hook_); }
-    static std::string unexpected;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
-    {
-        if (code == HCBT_ACTIVATE) Answer(reinterpret_cast<HWND>(wParam));
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static void Answer(HWND dialog)
-    {
-        for (int button : {kIgnoreAll, kReplaceAll}) {
-            if (HWND control = GetDlgItem(dialog, button)) {
-                PostMessageA(control, BM_CLICK, 0, 0);
-                return;
-            }
-        }
-        const std::string caption = WindowText(dialog);
-        if ((caption.empty() || caption == "Scene Host") && GetDlgItem(dialog, IDOK)) {
-            unexpected = WindowText(GetDlgItem(dialog, 0xFFFF));
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        }
-    }
-    HHOOK hook_;
-};
-
-std::string QuestionAnswerer::unexpected;
-
 class Session {
 public:
     explicit Session(Results& results) : results_(results) {}
@@ -325,17 +277,23 @@ public:
         }
     }
 
-    double Time(const std::string& action, const std::function<void()>& work)
+    // answers: the button that answers each question the action asks, in order. Any other
+    // question is a failed action, noted and closed.
+    double Time(const std::string& action, const std::function<void()>& work,
+                const std::vector<int>& answers = {})
     {
-        QuestionAnswerer::unexpected.clear();
+        for (int button : answers) answerer_.Queue(0, {AnswerAction::Button(button)});
         const Clock::time_point start = Clock::now();
         work();
         Pump();
         const double elapsed = MillisecondsSince(start);
         results_.Add(action, elapsed);
-        if (!QuestionAnswerer::unexpected.empty())
-            std::fprintf(stderr, "hostbench: %s: \"%s\"\n", action.c_str(),
-                         QuestionAnswerer::unexpected.c_str());
+        answerer_.Settle();
+        if (!answerer_.Failure().reason.empty() || answerer_.Pending())
+            std::fprintf(stderr, "hostbench: %s: %s\n", action.c_str(),
+                         answerer_.Pending() ? "a question did not come"
+                                             : answerer_.Failure().reason.c_str());
+        answerer_.Reset();
         std::fprintf(stderr, "  %-36s %9.1f ms  %s\n", action.c_str(), elapsed, Status().c_str());
         return elapsed;
     }
@@ -376,16 +334,16 @@ public:
     void Click(int button, const char* find, const char* replace = "")
     {
         HWND floater = FindReplace();
-        SendDlgItemMessageA(floater, kFindText, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(find));
-        SendDlgItemMessageA(floater, kReplaceText, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(replace));
+        SetDlgItemTextA(floater, IDC_FIND_TEXT, find);
+        SetDlgItemTextA(floater, IDC_REPLACE_TEXT, replace);
         SendMessageA(GetDlgItem(floater, button), BM_CLICK, 0, 0);
     }
 
     void ChooseEditorUtility()
     {
-        HWND combo = GetDlgItem(Main(), kUtilityCombo);
+        HWND combo = GetDlgItem(Main(), kUtilityChooserId);
         SendMessageA(combo, CB_SETCURSEL, kEditorEntry, 0);
-        SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(kUtilityCombo, CBN_SELCHANGE),
+        SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(kUtilityChooserId, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
         Pump();
     }
@@ -393,7 +351,7 @@ public:
     // Ctrl+click on a row, as the mouse sends it.
     void CtrlClickRow(int row)
     {
-        HWND list = GetDlgItem(Main(), kNodeList);
+        HWND list = GetDlgItem(Main(), kNodeListId);
         SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
         RECT rect = {};
         rect.left = LVIR_LABEL;
@@ -405,6 +363,7 @@ public:
 
 private:
     Results& results_;
+    QuestionAnswerer answerer_;
     MainWindow window_;
     HWND findReplace_ = nullptr;
 };
@@ -522,7 +481,6 @@ void TimeWindows(const Options& options, const std::string& path, Results& resul
 {
     Session session(results);
     if (!session.Start()) std::exit(1);
-    QuestionAnswerer answerer;
     const int nodes = options.childNodes;
     for (int run = 0; run < options.runs; ++run) {
         std::fprintf(stderr, "run %d\n", run + 1);
@@ -533,30 +491,35 @@ void TimeWindows(const Options& options, const std::string& path, Results& resul
             session.Time("save", [&] { session.Command(IDM_FILE_SAVE); });
             continue;
         }
-        session.Time("Search & Select (5 %)", [&] { session.Click(kSearchSelect, "tag=hit"); });
+        session.Time("Search & Select (5 %)", [&] { session.Click(IDC_SEARCH_SELECT, "tag=hit"); });
         session.Time(UndoName("Search & Select", true), [&] { session.Command(IDM_EDIT_UNDO); });
         session.Time(UndoName("Search & Select", false), [&] { session.Command(IDM_EDIT_REDO); });
 
-        session.Click(kSearchSelect, "group=ten");  // 10 % selected for the commands below
+        session.Click(IDC_SEARCH_SELECT, "group=ten");  // 10 % selected for the commands below
         session.Pump();
+        // Each command asks once: a node with several matching lines, or a replacement.
         struct Run {
             const char* action;
             int button;
             const char* find;
             const char* replace;
             int menu;
+            int answer;
         };
         const Run commands[] = {
-            {"Remove Property (10 %)", kRemoveProperty, "lod", "", 0},
-            {"Replace (10 %)", kReplace, "LOD=", "LOD=0", 0},
-            {"Write to ALL! (10 %)", kWriteAll, "tag=hit", "tag=written", 0},
-            {"Hide (10 %)", 0, "", "", IDM_EDIT_TOGGLE_HIDDEN},
+            {"Remove Property (10 %)", IDC_REMOVE_PROPERTY, "lod", "", 0, kMultiMatchIgnoreAll},
+            {"Replace (10 %)", IDC_REPLACE, "LOD=", "LOD=0", 0, kConfirmReplaceAll},
+            {"Write to ALL! (10 %)", IDC_WRITE_ALL, "tag=hit", "tag=written", 0,
+             kConfirmReplaceAll},
+            {"Hide (10 %)", 0, "", "", IDM_EDIT_TOGGLE_HIDDEN, 0},
         };
         for (const Run& command : commands) {
+            std::vector<int> answers;
+            if (command.answer) answers.push_back(command.answer);
             session.Time(command.action, [&] {
                 if (command.menu) session.Command(command.menu);
                 else session.Click(command.button, command.find, command.replace);
-            });
+            }, answers);
             const std::string name = std::string(command.action).substr(0, std::string(command.action).find(" ("));
             session.Time(UndoName(name, true), [&] { session.Command(IDM_EDIT_UNDO); });
             session.Time(UndoName(name, false), [&] { session.Command(IDM_EDIT_REDO); });
@@ -574,7 +537,7 @@ void TimeWindows(const Options& options, const std::string& path, Results& resul
         session.ChooseEditorUtility();
         session.Time("editor opened, 10,000 selected", [&] {
             HWND page = CoreInterface::Instance().PanelPage(0);
-            SendMessageA(GetDlgItem(page, kCreateFloater), BM_CLICK, 0, 0);
+            SendMessageA(GetDlgItem(page, IDC_CREATE_FLOATER), BM_CLICK, 0, 0);
         });
         session.Time("one more node selected, editor open", [&] { session.CtrlClickRow(1); });
         if (HWND editor = FindWindowA(nullptr, "User Properties"))
@@ -659,11 +622,10 @@ bool RunChild(const std::string& arguments, const std::string& out)
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &process))
         return false;
-    WaitForSingleObject(process.hProcess, INFINITE);
+    const KernelHandle thread(process.hThread), child(process.hProcess);
+    WaitForSingleObject(child.Get(), INFINITE);
     DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(child.Get(), &code);
     return code == 0;
 }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "mainwindowids.h"
+#include "windowprobes.h"
 
 namespace {
 
@@ -22,14 +23,6 @@ HWND Child(HWND parent, const char* windowClass, DWORD style, int id)
     return CreateWindowExA(0, windowClass, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);
-}
-
-std::string TextOf(HWND window)
-{
-    std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
-    return text;
 }
 
 }  // namespace
@@ -81,7 +74,7 @@ void FilterBar::Focus()
     SendMessageA(field_, EM_SETSEL, 0, -1);
 }
 
-std::string FilterBar::CountText() const { return TextOf(count_); }
+std::string FilterBar::CountText() const { return WindowText(count_); }
 
 void FilterBar::SceneChanged(bool rebuilt)
 {
@@ -191,7 +184,7 @@ void FilterBar::PatternChanged()
     const int mode = static_cast<int>(SendMessageA(mode_, CB_GETCURSEL, 0, 0));
     CancelSearch();
     selectWhenDone_ = false;
-    invalid_ = !matcher_.Compile(static_cast<MatchMode>(mode < 0 ? 0 : mode), TextOf(field_));
+    invalid_ = !matcher_.Compile(static_cast<MatchMode>(mode < 0 ? 0 : mode), WindowText(field_));
     if (invalid_) {
         // The rows of the last good pattern stay while the user goes on typing.
         ShowCount("Invalid pattern: " + matcher_.Error());

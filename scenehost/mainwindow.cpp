@@ -10,6 +10,7 @@
 #include "progress.h"
 #include "resource.h"
 #include "sceneformat.h"
+#include "windowprobes.h"
 
 namespace {
 
@@ -513,14 +514,7 @@ bool MainWindow::Failed(const std::string& line, std::string* error)
     return false;
 }
 
-std::string MainWindow::StatusText() const
-{
-    const int length = LOWORD(SendMessageA(status_, SB_GETTEXTLENGTHA, 0, 0));
-    std::string text(length + 1, '\0');
-    SendMessageA(status_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(length);
-    return text;
-}
+std::string MainWindow::StatusText() const { return StatusBarText(status_, 0); }
 
 void MainWindow::SelectionChanged()
 {

@@ -148,7 +148,7 @@ protected:
 
 TEST_F(QuestionKeys, EnterPressesCancelInTheMultiMatchQuestion)
 {
-    answerer.PressKeys({VK_RETURN}, kIgnore);
+    answerer.PressKeys({VK_RETURN});
     Run(kRemove, "lod");
     EXPECT_FALSE(Changed());
     EXPECT_EQ(answerer.Pending(), 0u);
@@ -156,7 +156,7 @@ TEST_F(QuestionKeys, EnterPressesCancelInTheMultiMatchQuestion)
 
 TEST_F(QuestionKeys, EnterPressesReplaceInTheConfirmation)
 {
-    answerer.Press(kIgnore).PressKeys({VK_RETURN}, kConfirmCancel);
+    answerer.Press(kIgnore).PressKeys({VK_RETURN});
     Run(kReplace, "lod", "x");
     EXPECT_EQ(NodeText(node), "x\r\nx");
 }

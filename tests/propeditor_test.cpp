@@ -95,17 +95,7 @@ protected:
     void Close() { SendMessageA(floater, WM_COMMAND, IDCANCEL, 0); }
 
     HWND Control(int id) const { return GetDlgItem(floater, id); }
-    std::vector<std::string> Items() const
-    {
-        std::vector<std::string> items;
-        const int count = static_cast<int>(SendMessageA(Control(kList), LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            char text[256] = "";
-            SendMessageA(Control(kList), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-            items.push_back(text);
-        }
-        return items;
-    }
+    std::vector<std::string> Items() const { return ListItems(Control(kList)); }
     SceneNode* ItemNode(int i) const
     {
         return reinterpret_cast<SceneNode*>(SendMessageA(Control(kList), LB_GETITEMDATA, i, 0));

@@ -7,8 +7,9 @@
 
 namespace {
 
-QuestionAnswerer* current = nullptr;  // the one answerer of the thread, reached by the hook
+QuestionAnswerer* current = nullptr;  // the thread's answerer, reached by the hook
 const UINT kStepMilliseconds = 10;
+const UINT WM_APP_STEP = WM_APP;  // to the answerer's own message-only window
 
 // A question is a dialog of this thread made with its owner already disabled, as a modal
 // dialog or a message box is; a floater is made with its owner enabled, though it may later
@@ -25,33 +26,98 @@ bool IsQuestionBeingMade(HWND window, const CREATESTRUCTA& create)
 // An ended dialog is hidden at once and destroyed when its loop notices.
 bool IsOpen(HWND dialog) { return IsWindow(dialog) && IsWindowVisible(dialog); }
 
-// The key goes to the control with the focus, where the dialog's loop looks for it.
+// The key goes to the control with the focus, or to the one the dialog gives it first.
 void PressKey(HWND dialog, WPARAM key)
 {
     HWND target = GetFocus();
-    if (!target || (target != dialog && !IsChild(dialog, target))) target = dialog;
+    if (!target || (target != dialog && !IsChild(dialog, target)))
+        target = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    if (!target) target = dialog;
     PostMessageA(target, WM_KEYDOWN, key, 1);
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
+// How an answer's step reads in a failure: as the script writes it.
+std::string Word(const AnswerAction& action)
+{
+    switch (action.kind) {
+    case AnswerAction::Kind::kKey:
+        if (action.key == VK_RETURN) return "Enter";
+        if (action.key == VK_ESCAPE) return "Escape";
+        return "key " + std::to_string(action.key);
+    case AnswerAction::Kind::kButton:
+        return action.button;
+    default:
+        return "step";
+    }
+}
+
 }  // namespace
 
+bool ShownQuestion::HasControl(int id) const
+{
+    return std::find(controls.begin(), controls.end(), id) != controls.end();
+}
+
+AnswerAction AnswerAction::Key(int key)
+{
+    AnswerAction action;
+    action.kind = Kind::kKey;
+    action.key = key;
+    return action;
+}
+
+AnswerAction AnswerAction::Button(const std::string& idOrLabel)
+{
+    AnswerAction action;
+    action.kind = Kind::kButton;
+    action.button = idOrLabel;
+    return action;
+}
+
+AnswerAction AnswerAction::Run(std::function<void(HWND)> run)
+{
+    AnswerAction action;
+    action.kind = Kind::kRun;
+    action.run = std::move(run);
+    return action;
+}
+
+AnswerAction AnswerAction::FromWord(const std::string& word)
+{
+    if (word == "Enter") return Key(VK_RETURN);
+    if (word == "Escape") return Key(VK_ESCAPE);
+    return Button(word);
+}
+
 QuestionAnswerer::QuestionAnswerer()
-    : hook_(SetWindowsHookExA(WH_CBT, HookProc, nullptr, GetCurrentThreadId()))
+    : hook_(SetWindowsHookExA(WH_CBT, HookProc, nullptr, GetCurrentThreadId())),
+      previous_(current)
 {
     current = this;
+    // Steps are messages to this window, so that an answer goes on as soon as the
+    // question's loop runs again.
+    CreateHostWindow({"SceneHostQuestionAnswerer"}, 0, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
 }
 
 QuestionAnswerer::~QuestionAnswerer()
 {
-    if (hook_) UnhookWindowsHookEx(hook_);
     if (timer_) KillTimer(nullptr, timer_);
-    current = nullptr;
+    if (window_) DestroyWindow(window_);
+    hook_.Close();
+    if (current == this) current = previous_;
 }
 
-void QuestionAnswerer::Queue(int line, const std::vector<std::string>& actions)
+void QuestionAnswerer::Queue(int line, std::vector<AnswerAction> actions)
 {
-    queue_.push_back({line, actions});
+    queue_.push_back({line, std::move(actions)});
+}
+
+void QuestionAnswerer::Queue(int line, const std::vector<std::string>& words)
+{
+    std::vector<AnswerAction> actions;
+    for (const std::string& word : words) actions.push_back(AnswerAction::FromWord(word));
+    Queue(line, std::move(actions));
 }
 
 int QuestionAnswerer::FirstUnusedLine() const { return queue_.empty() ? 0 : queue_.front().line; }
@@ -80,15 +146,26 @@ void CALLBACK QuestionAnswerer::TimerProc(HWND, UINT, UINT_PTR, DWORD)
     if (current) current->Step();
 }
 
+LRESULT QuestionAnswerer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_APP_STEP) return DefaultHandling(message, wParam, lParam);
+    stepPosted_ = false;
+    Step();
+    return 0;
+}
+
 void QuestionAnswerer::Made(HWND window)
 {
     made_.push_back(window);
-    StartStepping();
+    StepSoon();
 }
 
-void QuestionAnswerer::StartStepping()
+// Actions are taken from the dialog's own loop, one a step, as a user's would arrive: the
+// next step as soon as the loop runs again, and every few milliseconds while anything is
+// open, for what waits on something else.
+void QuestionAnswerer::StepSoon()
 {
-    // Actions are taken from the dialog's own loop, one a step, as a user's would arrive.
+    if (!stepPosted_ && window_) stepPosted_ = PostMessageA(window_, WM_APP_STEP, 0, 0) != FALSE;
     if (!timer_) timer_ = SetTimer(nullptr, 0, kStepMilliseconds, TimerProc);
 }
 
@@ -101,7 +178,14 @@ void QuestionAnswerer::Activated(HWND dialog)
 {
     if (std::find(made_.begin(), made_.end(), dialog) == made_.end()) return;
     Forget(dialog);
-    shown_.push_back({WindowText(dialog), DialogMessage(dialog)});
+    ShownQuestion shown;
+    shown.caption = WindowText(dialog);
+    shown.text = DialogMessage(dialog);
+    shown.icon = MessageBoxIcon(dialog);
+    shown.controls = ControlIds(dialog);
+    shown.owner = GetWindow(dialog, GW_OWNER);
+    shown.answered = !queue_.empty();
+    shown_.push_back(shown);
     OpenQuestion question;
     question.dialog = dialog;
     if (queue_.empty()) {
@@ -109,11 +193,11 @@ void QuestionAnswerer::Activated(HWND dialog)
         question.closing = 1;
         Fail(0, "no answer for the question " + Describe(dialog));
     } else {
-        question.answer = queue_.front();
+        question.answer = std::move(queue_.front());
         queue_.pop_front();
     }
-    open_.push_back(question);
-    StartStepping();
+    open_.push_back(std::move(question));
+    StepSoon();
 }
 
 void QuestionAnswerer::Step()
@@ -124,6 +208,7 @@ void QuestionAnswerer::Step()
     for (HWND window : made)
         if (IsWindowVisible(window)) Activated(window);
     // An action may open a question of its own, whose loop steps the others meanwhile.
+    bool acted = false;
     for (auto question = open_.begin(); question != open_.end();) {
         if (question->busy) {
             ++question;
@@ -132,21 +217,24 @@ void QuestionAnswerer::Step()
         question->busy = true;
         const bool done = Advance(*question);
         question->busy = false;
+        acted = true;
         question = done ? open_.erase(question) : std::next(question);
     }
-    if (open_.empty() && made_.empty() && timer_) {
-        KillTimer(nullptr, timer_);
+    if (open_.empty() && made_.empty()) {
+        if (timer_) KillTimer(nullptr, timer_);
         timer_ = 0;
+    } else if (acted) {
+        StepSoon();
     }
 }
 
 bool QuestionAnswerer::Advance(OpenQuestion& question)
 {
-    const std::vector<std::string>& actions = question.answer.actions;
+    const std::vector<AnswerAction>& actions = question.answer.actions;
     if (!IsOpen(question.dialog)) {
         if (!question.closing && question.next < actions.size())
-            Fail(question.answer.line,
-                 "the question closed before the answer's " + QuotedText(actions[question.next]));
+            Fail(question.answer.line, "the question closed before the answer's " +
+                                           QuotedText(Word(actions[question.next])));
         return true;
     }
     if (question.closing) return Close(question);
@@ -160,19 +248,26 @@ bool QuestionAnswerer::Advance(OpenQuestion& question)
     return false;
 }
 
-bool QuestionAnswerer::TakeAction(HWND dialog, const std::string& action, std::string& problem)
+bool QuestionAnswerer::TakeAction(HWND dialog, const AnswerAction& action, std::string& problem)
 {
-    if (action == "Enter" || action == "Escape") {
-        PressKey(dialog, action == "Enter" ? VK_RETURN : VK_ESCAPE);
+    switch (action.kind) {
+    case AnswerAction::Kind::kKey:
+        PressKey(dialog, action.key);
         return true;
+    case AnswerAction::Kind::kRun:
+        action.run(dialog);
+        return true;
+    case AnswerAction::Kind::kButton:
+        break;
     }
-    HWND button = FindControl(dialog, action);
+    const std::string word = QuotedText(Word(action));
+    HWND button = FindControl(dialog, action.button);
     if (!button || ClassOf(button) != "Button") {
-        problem = "no button " + QuotedText(action) + " in the question " + Describe(dialog);
+        problem = "no button " + word + " in the question " + Describe(dialog);
         return false;
     }
     if (!IsWindowEnabled(button)) {
-        problem = "the button " + QuotedText(action) + " is disabled";
+        problem = "the button " + word + " is disabled";
         return false;
     }
     SendMessageA(button, BM_CLICK, 0, 0);
@@ -185,7 +280,7 @@ bool QuestionAnswerer::Close(OpenQuestion& question)
     HWND dialog = question.dialog;
     switch (question.closing++) {
     case 1:
-        if (HWND cancel = FindControl(dialog, "Cancel")) {
+        if (HWND cancel = FindButton(dialog, "Cancel")) {
             if (IsWindowEnabled(cancel)) {
                 SendMessageA(cancel, BM_CLICK, 0, 0);
                 return false;

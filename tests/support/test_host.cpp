@@ -121,42 +121,6 @@ void PumpMessages()
     }
 }
 
-namespace {
-
-struct WindowSearch {
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchCaption(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-    if (WindowText(window) != search->caption) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-}  // namespace
-
-HWND FindTopWindow(const char* caption)
-{
-    WindowSearch search = {caption, nullptr};
-    EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::string WindowText(HWND window)
-{
-    const int length = GetWindowTextLengthA(window);
-    std::string text(length + 1, '\0');
-    GetWindowTextA(window, &text[0], length + 1);
-    text.resize(length);
-    return text;
-}
-
 std::string NodeText(const SceneNode* node)
 {
     CStr text;

@@ -11,6 +11,7 @@
 #include "hold.h"
 #include "plugins.h"
 #include "scene.h"
+#include "windowprobes.h"
 
 // Changes a node's text as one record of a step, as a plug-in's command does.
 class TextRestore : public RestoreObj {
@@ -64,9 +65,8 @@ private:
 
 // Handles every message waiting in this thread's queue.
 void PumpMessages();
-// The first visible top-level window of this process with the caption.
-HWND FindTopWindow(const char* caption);
-std::string WindowText(HWND window);
+// The first visible top-level window of this thread with the caption.
+inline HWND FindTopWindow(const char* caption) { return FindTopLevelWindow(caption); }
 // The text a list view shows in a cell (up to 511 characters).
 std::string ListCellText(HWND list, int row, int column);
 std::string NodeText(const SceneNode* node);

@@ -1,0 +1,152 @@
+// The window probes and the question answerer that the script runner, the tests and the
+// benchmark share.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "questionanswerer.h"
+#include "test_host.h"
+#include "windowprobes.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+HWND Child(HWND parent, const char* windowClass, const char* text, DWORD style, int id)
+{
+    return CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 80, 20,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+class WindowProbes : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        top = CreateWindowExA(0, "STATIC", "Probe Test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                              400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(top, nullptr);
+    }
+    void TearDown() override { DestroyWindow(top); }
+    HWND top = nullptr;
+};
+
+// Texts come back whole however many bytes their characters take.
+TEST_F(WindowProbes, TextsOfEveryKindComeBackWhole)
+{
+    const std::string texts[] = {"", "Opened desk.scene", "Opened \xC3\xBC\xE6\x97\xA5.scene",
+                                 std::string(300, 'x') + "\xE6\x97\xA5"};
+    HWND status = Child(top, STATUSCLASSNAMEA, "", 0, 1);
+    const int parts[] = {100, -1};
+    SendMessageA(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    HWND list = Child(top, "LISTBOX", "", 0, 2);
+    for (const std::string& text : texts) {
+        SendMessageA(status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text.c_str()));
+        EXPECT_EQ(StatusBarText(status, 1), text);
+        SetWindowTextA(top, text.c_str());
+        EXPECT_EQ(WindowText(top), text);
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    EXPECT_EQ(ListItems(list), Strings(std::begin(texts), std::end(texts)));
+    EXPECT_EQ(StatusBarText(status, 0), "");
+}
+
+TEST_F(WindowProbes, ControlsAreFoundByIdOrByTheLabelShown)
+{
+    HWND icon = Child(top, "STATIC", "", SS_ICON, 10);
+    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_HAND)), 0);
+    Child(top, "STATIC", "", 0, 11);
+    Child(top, "STATIC", "The message", 0, 12);
+    HWND yes = Child(top, "BUTTON", "&Yes\tY", 0, 13);
+    HWND nested = Child(Child(top, "STATIC", "", 0, 14), "BUTTON", "Save && Close", 0, 15);
+
+    EXPECT_EQ(FindControl(top, 13), yes);
+    EXPECT_EQ(FindControl(top, 15), nested) << "controls inside controls count";
+    EXPECT_EQ(FindControl(top, 99), nullptr);
+    EXPECT_EQ(FindButton(top, "Yes"), yes);
+    EXPECT_EQ(FindButton(top, "Save & Close"), nested);
+    EXPECT_EQ(FindButton(top, "The message"), nullptr) << "only buttons have labels";
+    EXPECT_EQ(ControlIds(top), (std::vector<int>{10, 11, 12, 13, 14, 15}));
+    EXPECT_EQ(DialogMessage(top), "The message") << "neither the icon nor an empty text";
+    EXPECT_EQ(MessageBoxIcon(top), static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(ClassOf(yes), "Button");
+}
+
+struct BoxCase {
+    Strings answer;  // as a script writes it; none: nothing queued
+    int result;      // what MessageBoxA returns
+    const char* failure;
+};
+
+class QuestionAnswering : public WindowProbes {
+protected:
+    int Ask(QuestionAnswerer& answerer)
+    {
+        const int result =
+            MessageBoxA(top, "Save changes?", "Probe", MB_YESNOCANCEL | MB_ICONWARNING);
+        PumpMessages();
+        answerer.Settle();
+        return result;
+    }
+};
+
+TEST_F(QuestionAnswering, EachAnswerIsTakenStepByStepAndWhatGoesWrongIsSaid)
+{
+    const BoxCase cases[] = {
+        {{"Yes"}, IDYES, ""},
+        {{"7"}, IDNO, ""},
+        {{"Escape"}, IDCANCEL, ""},
+        {{"Maybe"}, IDCANCEL, "no button \"Maybe\" in the question \"Save changes?\""},
+        {{"Yes", "No"}, IDYES, "the question closed before the answer's \"No\""},
+        {{}, IDCANCEL, "no answer for the question \"Save changes?\""},
+    };
+    for (const BoxCase& c : cases) {
+        QuestionAnswerer answerer;
+        if (!c.answer.empty()) answerer.Queue(3, c.answer);
+        const std::string words = c.answer.empty() ? "nothing" : c.answer[0];
+        EXPECT_EQ(Ask(answerer), c.result) << words;
+        EXPECT_EQ(answerer.Failure().reason, c.failure) << words;
+        EXPECT_EQ(answerer.Failure().line, *c.failure && !c.answer.empty() ? 3 : 0) << words;
+        ASSERT_EQ(answerer.Shown().size(), 1u) << words;
+        const ShownQuestion& shown = answerer.Shown()[0];
+        EXPECT_EQ(shown.caption, "Probe");
+        EXPECT_EQ(shown.text, "Save changes?");
+        EXPECT_EQ(shown.icon, static_cast<UINT>(MB_ICONWARNING));
+        EXPECT_EQ(shown.owner, top);
+        for (int button : {IDYES, IDNO, IDCANCEL}) EXPECT_TRUE(shown.HasControl(button));
+        EXPECT_EQ(shown.answered, !c.answer.empty());
+        EXPECT_EQ(answerer.Pending(), 0u);
+    }
+}
+
+// A modeless dialog made while its owner is enabled is a floater the user works in; the
+// questions it asks are the answerer's.
+TEST_F(QuestionAnswering, AFloaterIsNoQuestionButWhatItAsksIs)
+{
+    struct Template {
+        DLGTEMPLATE dialog;
+        WORD menu, windowClass, title;
+    };
+    alignas(DWORD) const Template floaterTemplate = {
+        {WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 0, 0, 100, 40}, 0, 0, 0};
+    QuestionAnswerer answerer;
+    HWND floater = CreateDialogIndirectParamA(
+        GetModuleHandleA(nullptr), &floaterTemplate.dialog, top,
+        [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0);
+    ASSERT_NE(floater, nullptr);
+    PumpMessages();
+    EXPECT_TRUE(answerer.Shown().empty());
+
+    answerer.Queue(0, Strings{"OK"});
+    EXPECT_EQ(MessageBoxA(floater, "Done.", "", MB_OK), IDOK);
+    ASSERT_EQ(answerer.Shown().size(), 1u);
+    EXPECT_EQ(answerer.Shown()[0].owner, floater);
+    EXPECT_TRUE(IsWindow(floater));
+    DestroyWindow(floater);
+}
+
+}  // namespace
