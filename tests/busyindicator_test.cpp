@@ -7,6 +7,7 @@
 #include <string>
 
 #include "busyindicator.h"
+#include "windowprobes.h"
 
 namespace {
 
@@ -19,11 +20,7 @@ TEST(BusyIndicator, ShowsAWaitCursorAndTheProgressOnceWorkTakesHalfASecond)
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                                   owner, nullptr, GetModuleHandleA(nullptr), nullptr);
-    auto statusText = [status] {
-        char text[128] = "";
-        SendMessageA(status, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-        return std::string(text);
-    };
+    auto statusText = [status] { return StatusBarText(status, 0); };
     const HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
     BusyIndicator busy;
     busy.Attach(owner, status, kIdle, [] { return fakeNow; });

@@ -23,10 +23,6 @@
 
 namespace scenehost {
 
-constexpr int kNodeList = 200;
-constexpr int kStatusBar = 201;
-constexpr int kFilterBar = 202;
-constexpr int kUtilityCombo = 300;
 constexpr int kCreateFloater = 1001;
 constexpr int kFileNameField = 0x47C;  // of the standard Open and Save As dialogs
 constexpr char kAppName[] = "Scene Host";
@@ -143,7 +139,7 @@ protected:
         PumpMessages();
     }
 
-    HWND List() const { return GetDlgItem(window, kNodeList); }
+    HWND List() const { return GetDlgItem(window, kNodeListId); }
     int RowCount() const
     {
         return static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
@@ -250,13 +246,7 @@ protected:
         theHold.Accept(stepName);
     }
     std::string Status() const { return CoreInterface::Instance().StatusText(); }
-    std::string Counts() const
-    {
-        char text[128] = "";
-        SendMessageA(GetDlgItem(window, kStatusBar), SB_GETTEXTA, 1,
-                     reinterpret_cast<LPARAM>(text));
-        return text;
-    }
+    std::string Counts() const { return StatusBarText(GetDlgItem(window, kStatusBarId), 1); }
 
     HMENU MainMenu(int position) const { return GetSubMenu(GetMenu(window), position); }
     // The Edit menu as it drops down.

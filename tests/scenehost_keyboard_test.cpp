@@ -54,7 +54,7 @@ protected:
         return App().TranslateKeyboard(&msg);
     }
 
-    HWND Combo() const { return GetDlgItem(window, kUtilityCombo); }
+    HWND Combo() const { return GetDlgItem(window, kUtilityChooserId); }
     HWND CreateFloaterButton() const
     {
         return GetDlgItem(CoreInterface::Instance().PanelPage(0), kCreateFloater);
@@ -65,7 +65,7 @@ TEST_F(Keyboard, TabAndShiftTabGoRoundTheListChooserPanelButtonsAndFilter)
 {
     ASSERT_EQ(GetFocus(), List());
     ASSERT_NE(CreateFloaterButton(), nullptr);
-    HWND filterBar = GetDlgItem(window, kFilterBar);
+    HWND filterBar = GetDlgItem(window, kFilterBarId);
     HWND filterField = GetDlgItem(filterBar, 1);
     HWND filterMode = GetDlgItem(filterBar, 2);
     const std::vector<HWND> order = {Combo(), CreateFloaterButton(), filterField, filterMode, List()};

@@ -12,7 +12,7 @@ namespace {
 
 class Plugins : public SceneHostTest {
 protected:
-    HWND Combo() const { return GetDlgItem(window, kUtilityCombo); }
+    HWND Combo() const { return GetDlgItem(window, kUtilityChooserId); }
     int ComboChoice() const
     {
         return static_cast<int>(SendMessageA(Combo(), CB_GETCURSEL, 0, 0));
@@ -21,7 +21,7 @@ protected:
     void ChooseInCombo(int index)
     {
         SendMessageA(Combo(), CB_SETCURSEL, index, 0);
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(kUtilityCombo, CBN_SELCHANGE),
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(kUtilityChooserId, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(Combo()));
         PumpMessages();
     }
