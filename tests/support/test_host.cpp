@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "hostutil.h"
+#include "hostwindow.h"
 
 namespace {
 
@@ -25,6 +26,24 @@ HMENU BuildMainMenu()
     return bar;
 }
 
+// Stands in for the host's main window: a menu for the plug-ins, nothing of its own.
+class StandInWindow : public HostWindow {
+public:
+    HWND Create()
+    {
+        return CreateHostWindow({kMainClass}, 0, "Test Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                100, 80, 800, 600, nullptr, BuildMainMenu());
+    }
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        return DefaultHandling(message, wParam, lParam);
+    }
+};
+
+StandInWindow standIn;
+
 }  // namespace
 
 TestHost& TestHost::Get()
@@ -35,14 +54,7 @@ TestHost& TestHost::Get()
 
 TestHost::TestHost()
 {
-    WNDCLASSA mainClass = {};
-    mainClass.lpfnWndProc = DefWindowProcA;
-    mainClass.hInstance = GetModuleHandleA(nullptr);
-    mainClass.lpszClassName = kMainClass;
-    RegisterClassA(&mainClass);
-    mainWindow_ = CreateWindowExA(0, kMainClass, "Test Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  100, 80, 800, 600, nullptr, BuildMainMenu(),
-                                  GetModuleHandleA(nullptr), nullptr);
+    mainWindow_ = standIn.Create();
     Core().SetMainWindow(mainWindow_);
     Core().CreatePanelWindow(mainWindow_, 560, 0, 230, 540);
 }
