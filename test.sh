@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the portable parts natively under the sanitizers and the fuzzers, then
-# everything built with the MinGW-w64 cross compiler under Wine.
+# everything built with the MinGW-w64 cross compiler under Wine, and the end-to-end scripts
+# with the program built by clang.
 set -euo pipefail
 cd "$(dirname "$0")"
 source cmake/prepare.sh
@@ -17,6 +18,7 @@ if [ "${FUZZ_SECONDS:-30}" -gt 0 ]; then
 fi
 
 build_everything
+build_with_clang
 make_wine_prefix wineprefix null
 # One Wine server for the whole run: every test process starts in about half a second. It
 # may already be running from an earlier run that was interrupted.
@@ -26,4 +28,7 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # holding that test open until the run ends; an idle program keeps them up from the start.
 with_fixed_layout wine notepad </dev/null >/dev/null 2>&1 &
 sleep 2
+# The program built with clang runs the end-to-end scripts first.
+ctest --test-dir "$CLANG_BUILD_DIR" --output-on-failure -j"$(nproc)" --timeout 180 \
+      -R '^(Script|SceneHost)\.'
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)" --timeout 180

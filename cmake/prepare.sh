@@ -7,8 +7,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
           nlohmann-json3-dev blender python3-numpy clang libclang-rt-14-dev
-          libboost-regex1.81-dev"
+          libboost-regex1.81-dev lld python3"
 NATIVE_BUILD_DIR=${NATIVE_BUILD_DIR:-build-native}
+CLANG_BUILD_DIR=${CLANG_BUILD_DIR:-build-clang}
 
 install_missing_packages() {
     local missing=()
@@ -28,6 +29,14 @@ install_missing_packages() {
 build_everything() {
     cmake -S . -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
     cmake --build "$BUILD_DIR" -j"$(nproc)"
+}
+
+# The program and its plug-ins built a second time, with clang and lld for the same target;
+# its programs run in the prefix of the GCC build.
+build_with_clang() {
+    cmake -S . -B "$CLANG_BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE=cmake/clang-mingw-w64-x86_64.cmake \
+          -DWINE_PREFIX="$PWD/$BUILD_DIR/wineprefix" >/dev/null
+    cmake --build "$CLANG_BUILD_DIR" -j"$(nproc)" --target scenehost
 }
 
 # The portable parts built natively with clang under AddressSanitizer and

@@ -95,6 +95,14 @@ private:
     CStr after_;
 };
 
+// Moves a control and has it paint itself anew. Its old picture is not carried over: where
+// the window grew, the dialog paints its background there after the move and would cover it.
+void Place(HWND control, int x, int y, int width, int height)
+{
+    SetWindowPos(control, nullptr, x, y, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+}
+
 bool ControlRect(HWND hwnd, HWND control, RECT& rect)
 {
     if (!control || !GetWindowRect(control, &rect)) return false;
@@ -291,9 +299,7 @@ void PropEditorFloater::LayoutControls(HWND hwnd)
     const int applyWidth = a.right - a.left;
     const int applyHeight = a.bottom - a.top;
 
-    MoveWindow(apply, w - applyWidth - kMargin, h - applyHeight - kMargin, applyWidth,
-               applyHeight, TRUE);
-    MoveWindow(editor, e.left, e.top, w - e.left - kMargin,
-               h - applyHeight - 2 * kMargin - e.top, TRUE);
-    MoveWindow(list, l.left, l.top, l.right - l.left, h - l.top - kMargin, TRUE);
+    Place(apply, w - applyWidth - kMargin, h - applyHeight - kMargin, applyWidth, applyHeight);
+    Place(editor, e.left, e.top, w - e.left - kMargin, h - applyHeight - 2 * kMargin - e.top);
+    Place(list, l.left, l.top, l.right - l.left, h - l.top - kMargin);
 }

@@ -18,6 +18,7 @@
 #include "mainwindow.h"
 #include "sceneformat.h"
 #include "scriptrunner.h"
+#include "utilities.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ int RunApplication(HINSTANCE instance, int show, const char* scenePath)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
+    RestrictDllSearch();
     const int count = __argc;
     char** arguments = __argv;
     if (count >= 2 && std::strcmp(arguments[1], "--describe") == 0) return Describe();

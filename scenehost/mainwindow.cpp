@@ -129,7 +129,8 @@ bool MainWindow::Create(HINSTANCE instance, int show)
     accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     WindowClass mainClass = {kClassName};
     mainClass.menu = MAKEINTRESOURCEA(IDR_MAIN_MENU);
-    mainClass.icon = LoadIcon(nullptr, IDI_APPLICATION);
+    // The system takes the small icon from the same resource.
+    mainClass.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SCENEHOST));
     // Tab moves through the controls of the window and of the panel pages inside it.
     if (!CreateHostWindow(mainClass, WS_EX_CONTROLPARENT, kAppName,
                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,

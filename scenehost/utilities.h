@@ -41,5 +41,9 @@ private:
 // The folder of the program, where its plug-ins are, with a trailing separator.
 std::string ProgramFolder();
 
+// From here on the process loads code only from the program's folder and the system's,
+// never from the current folder or the PATH.
+void RestrictDllSearch();
+
 // One line per plug-in: what the host learns from its exports and descriptor.
 std::string DescribePlugin(const PluginModule& plugin);

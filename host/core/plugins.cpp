@@ -1,9 +1,21 @@
 // Loading a plug-in module and asking its exports, the way the host does at start-up.
 #include "plugins.h"
 
+#include <string>
+
 #include "handles.h"
 
 namespace {
+
+std::string FullPathOf(const char* path)
+{
+    const DWORD size = GetFullPathNameA(path, 0, nullptr, nullptr);
+    if (size == 0) return std::string();
+    std::string full(size, '\0');
+    const DWORD length = GetFullPathNameA(path, size, &full[0], nullptr);
+    full.resize(length < size ? length : 0);
+    return full;
+}
 
 struct Exports {
     LibDescriptionProc description;
@@ -42,8 +54,14 @@ bool Fail(CStr& error, const CStr& message)
 bool LoadPluginModule(const char* path, PluginModule& plugin, CStr& error)
 {
     CStr message;
-    // A module that turns out not to be a plug-in is unloaded again.
-    ModuleHandle module(LoadLibraryA(path));
+    // By its full path, with what it imports from its own folder and the system's: a DLL
+    // that happens to lie in the current folder is never picked up. A module that turns out
+    // not to be a plug-in is unloaded again.
+    const std::string full = FullPathOf(path);
+    ModuleHandle module(full.empty() ? nullptr
+                                     : LoadLibraryExA(full.c_str(), nullptr,
+                                                      LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR |
+                                                          LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
     if (!module) {
         message.printf("%s: cannot be loaded (system error %lu)", path, GetLastError());
         return Fail(error, message);
@@ -65,7 +83,7 @@ bool LoadPluginModule(const char* path, PluginModule& plugin, CStr& error)
         return Fail(error, message);
     }
     plugin.module = module.Release();
-    plugin.path = path;
+    plugin.path = full.c_str();
     plugin.description = exports.description();
     plugin.version = version;
     plugin.descriptor = descriptor;
