@@ -4,6 +4,7 @@
 
 #include "frame.h"
 #include "hold.h"
+#include "hostutil.h"
 #include "nodelist.h"
 #include "resource.h"
 
@@ -32,13 +33,7 @@ SceneNode* NodeOfItem(HWND list, int index)
     return reinterpret_cast<SceneNode*>(data);
 }
 
-bool ItemText(HWND list, int index, CStr& text)
-{
-    if (index < 0) return false;
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR || !text.Resize(static_cast<int>(length))) return false;
-    return SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data())) != LB_ERR;
-}
+bool ItemText(HWND list, int index, CStr& text) { return ListBoxItemText(list, index, text); }
 
 bool EndsWithMarker(const CStr& text)
 {

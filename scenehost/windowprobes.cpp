@@ -5,6 +5,8 @@
 #include <cstring>
 #include <functional>
 
+#include "hostutil.h"
+
 namespace {
 
 // The first descendant of parent for which matches holds; null if none.
@@ -144,11 +146,9 @@ std::vector<std::string> ListItems(HWND list)
     std::vector<std::string> items;
     const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, i, 0);
-        std::string item(length > 0 ? length + 1 : 1, '\0');
-        const LRESULT got = SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&item[0]));
-        item.resize(got > 0 ? got : 0);
-        items.push_back(item);
+        CStr item;
+        ListBoxItemText(list, static_cast<int>(i), item);
+        items.push_back(item.data());
     }
     return items;
 }

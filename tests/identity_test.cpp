@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "hostutil.h"
 #include "plugins.h"
 #include "test_host.h"
 #include "utilities.h"
@@ -234,6 +235,35 @@ TEST(ProgramManifestInForce, PluginFloatersGetTheSameVisualStyles)
         utility->Deactivate(&host.Core(), &host.Panel());
         PumpMessages();
     }
+}
+
+// The list controls of Common-Controls 6 take only UTF-16; their items read back whole and
+// unchanged in the program's code page, however long.
+TEST(ProgramManifestInForce, ListAndComboItemsReadBackWholeAtAnyLength)
+{
+    const std::string texts[] = {"", "Lamp", "Gr\xC3\xB6\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC",
+                                 std::string(511, 'x'), std::string(100000, ' ') + "Deepest"};
+    HWND list = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_HASSTRINGS, 0, 0, 100, 100,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND combo = CreateWindowExA(0, "COMBOBOX", "", WS_POPUP | CBS_DROPDOWNLIST, 0, 0, 100, 100,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    for (const std::string& text : texts) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    const int count = static_cast<int>(sizeof texts / sizeof texts[0]);
+    for (int i = 0; i < count; ++i) {
+        CStr item;
+        EXPECT_TRUE(ListBoxItemText(list, i, item)) << i;
+        EXPECT_TRUE(texts[i] == item.data()) << "list item " << i;
+        EXPECT_TRUE(ComboBoxItemText(combo, i, item)) << i;
+        EXPECT_TRUE(texts[i] == item.data()) << "combo item " << i;
+    }
+    CStr none("x");
+    EXPECT_FALSE(ListBoxItemText(list, count, none));
+    EXPECT_STREQ(none.data(), "");
+    DestroyWindow(list);
+    DestroyWindow(combo);
 }
 
 TEST(ProgramIcon, HasEverySizeTheSystemShowsFrom96To192Dpi)

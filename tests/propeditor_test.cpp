@@ -175,12 +175,11 @@ TEST_F(EditorNodeList, DeepestNodeOfAVeryDeepChainIsListedWithItsFullIndentation
     host.Select({deepest});
 
     ASSERT_EQ(SendMessageA(Control(kList), LB_GETCOUNT, 0, 0), 1);
-    const LRESULT length = SendMessageA(Control(kList), LB_GETTEXTLEN, 0, 0);
     const std::string expected = std::string(2 * (depth - 1), ' ') + "Deepest";
-    ASSERT_EQ(length, static_cast<LRESULT>(expected.size()));
-    std::string item(length, '\0');
-    SendMessageA(Control(kList), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(&item[0]));
-    EXPECT_TRUE(item == expected) << "the item is not its indentation followed by the name";
+    CStr item;
+    ASSERT_TRUE(ListBoxItemText(Control(kList), 0, item));
+    ASSERT_EQ(item.Length(), static_cast<int>(expected.size()));
+    EXPECT_TRUE(expected == item.data()) << "the item is not its indentation followed by the name";
     EXPECT_EQ(ItemNode(0), deepest);
     EXPECT_EQ(Editor(), "bottom");
 

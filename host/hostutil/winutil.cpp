@@ -3,6 +3,9 @@
 
 #include <commctrl.h>
 
+#include <memory>
+#include <new>
+
 namespace {
 
 bool acceleratorsEnabled = true;
@@ -16,6 +19,25 @@ RECT WorkAreaOf(HWND window)
     if (monitor && GetMonitorInfoA(monitor, &info)) return info.rcWork;
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     return area;
+}
+
+bool ItemText(HWND list, int index, UINT lengthMessage, UINT textMessage, CStr& text)
+{
+    text = "";
+    if (index < 0) return false;
+    const LRESULT length = SendMessageW(list, lengthMessage, index, 0);
+    if (length < 0) return false;
+    std::unique_ptr<wchar_t[]> wide(new (std::nothrow) wchar_t[static_cast<size_t>(length) + 1]);
+    if (!wide) return false;
+    const LRESULT got = SendMessageW(list, textMessage, index, reinterpret_cast<LPARAM>(wide.get()));
+    if (got < 0) return false;
+    const int count = static_cast<int>(got < length ? got : length);
+    if (count == 0) return true;
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.get(), count, nullptr, 0, nullptr, nullptr);
+    if (size <= 0 || !text.Resize(size)) return false;
+    WideCharToMultiByte(CP_ACP, 0, wide.get(), count, text.data(), size, nullptr, nullptr);
+    text.data()[size] = '\0';
+    return true;
 }
 
 int Clamp(int value, int low, int high)
@@ -58,3 +80,13 @@ void InitCustomControls(HINSTANCE)
 }
 
 int CustomControlsInitCount() { return customControlsInitCount; }
+
+bool ListBoxItemText(HWND list, int index, CStr& text)
+{
+    return ItemText(list, index, LB_GETTEXTLEN, LB_GETTEXT, text);
+}
+
+bool ComboBoxItemText(HWND combo, int index, CStr& text)
+{
+    return ItemText(combo, index, CB_GETLBTEXTLEN, CB_GETLBTEXT, text);
+}

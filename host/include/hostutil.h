@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "cstr.h"
 #include "hostapi.h"
 
 // Centres window over parent (over the work area when parent is null), kept on the monitor.
@@ -36,3 +37,10 @@ public:
 private:
     HWND control_;
 };
+
+// The text of an item of a list box, or of a combo box's list, in the program's code page.
+// Read in UTF-16: some systems pass the 8-bit form of these messages through a buffer of a
+// fixed size, which a long item overruns. False, with text empty, for an index the list does
+// not hold or when memory runs out.
+HOSTUTIL_API bool ListBoxItemText(HWND list, int index, CStr& text);
+HOSTUTIL_API bool ComboBoxItemText(HWND combo, int index, CStr& text);

@@ -4,6 +4,7 @@
 
 #include "coreinterface.h"
 #include "hold.h"
+#include "hostutil.h"
 #include "nodewalk.h"
 #include "resource.h"
 #include "scriptwindows.h"
@@ -341,9 +342,9 @@ bool ScriptRunner::Utility(const Args& args)
     std::vector<std::string> entries;
     // Entry 0 is "(none)"; the others read "Name (Category)".
     for (int entry = 1; entry < count; ++entry) {
-        char text[256] = "";
-        SendMessageA(chooser, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(text));
-        const std::string shown = text;
+        CStr text;
+        ComboBoxItemText(chooser, entry, text);
+        const std::string shown = text.data();
         if (shown == args[0] || shown.substr(0, shown.rfind(" (")) == args[0]) {
             ChooseUtility(entry);
             return true;
