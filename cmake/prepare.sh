@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
           nlohmann-json3-dev blender python3-numpy clang libclang-rt-14-dev
-          libboost-regex1.81-dev lld python3"
+          libboost-regex1.81-dev lld python3 fonts-wine"
 NATIVE_BUILD_DIR=${NATIVE_BUILD_DIR:-build-native}
 CLANG_BUILD_DIR=${CLANG_BUILD_DIR:-build-clang}
 
@@ -57,12 +57,26 @@ wine_env() {
 # without a display.
 make_wine_prefix() {
     wine_env "$1"
-    [ -f "$WINEPREFIX/.made" ] && return 0
-    echo "Making the Wine prefix $WINEPREFIX"
-    with_fixed_layout wineboot -i >/dev/null 2>&1 || true
-    if [ "$2" = null ]; then
-        with_fixed_layout wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    if [ ! -f "$WINEPREFIX/.made" ]; then
+        echo "Making the Wine prefix $WINEPREFIX"
+        with_fixed_layout wineboot -i >/dev/null 2>&1 || true
+        if [ "$2" = null ]; then
+            with_fixed_layout wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+        fi
+        wineserver -w
+        touch "$WINEPREFIX/.made"
     fi
-    wineserver -w
-    touch "$WINEPREFIX/.made"
+    [ "$2" = desktop ] && use_wine_fonts
+    return 0
+}
+
+# The desktop prefix draws with Wine's own fonts, as a Windows user sees them: Tahoma, and
+# Marlett for the caption buttons, which any other font shows as the letters "0 1 r". The
+# prefix is made here without them.
+use_wine_fonts() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    [ -d "$fonts" ] || return 0
+    for font in /usr/share/wine/fonts/*.ttf; do
+        [ -e "$font" ] && ln -sf "$font" "$fonts/"
+    done
 }
