@@ -4,16 +4,20 @@
 
 #include <atomic>
 
+#include "dpi.h"
 #include "mainwindowids.h"
 #include "windowprobes.h"
 
 namespace {
 
 const char kClassName[] = "SceneHostFilterBar";
+// Sizes at 96 DPI.
 const int kMargin = 4;
 const int kMinRowHeight = 20;
 const int kFieldWidth = 260;
 const int kModeWidth = 150;
+const int kDropDownHeight = 200;
+const int kComboPadding = 10;  // around the chosen text, beside the arrow
 
 // In the order of MatchMode.
 const char* const kModeNames[] = {"starts with", "contains", "wildcard", "regular expression"};
@@ -50,23 +54,36 @@ void FilterBar::Create(HWND owner, int id, const Scene* scene)
     mode_ = Child(window_, WC_COMBOBOXA, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kFilterModeId);
     count_ = Child(window_, WC_STATICA, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
                    kFilterCountId);
-    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    for (HWND control : {field_, mode_, count_})
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     for (const char* name : kModeNames)
         SendMessageA(mode_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     SendMessageA(mode_, CB_SETCURSEL, 0, 0);
-    // The field and the count line up with the closed drop-down, whose height the font sets.
-    MoveWindow(mode_, 0, 0, kModeWidth, 200, FALSE);
-    RECT closed;
-    GetWindowRect(mode_, &closed);
-    rowHeight_ =
-        closed.bottom - closed.top > kMinRowHeight ? closed.bottom - closed.top : kMinRowHeight;
     SendMessageA(field_, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(L"Filter properties"));
     SetWindowSubclass(field_, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
-int FilterBar::Height() const { return rowHeight_ + 2 * kMargin; }
+void FilterBar::SetDpi(UINT dpi, HFONT font)
+{
+    dpi_ = dpi;
+    for (HWND control : {field_, mode_, count_})
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // The field and the count line up with the closed drop-down, whose height the font sets.
+    MoveWindow(mode_, 0, 0, ScaleForDpi(kModeWidth, dpi), ScaleForDpi(kDropDownHeight, dpi),
+               FALSE);
+    RECT closed;
+    GetWindowRect(mode_, &closed);
+    const int minimum = ScaleForDpi(kMinRowHeight, dpi);
+    rowHeight_ = closed.bottom - closed.top > minimum ? closed.bottom - closed.top : minimum;
+    // The mode box is as wide as its longest choice needs, never narrower than usual.
+    modeWidth_ = ScaleForDpi(kModeWidth, dpi);
+    const int around = SystemMetricForDpi(SM_CXVSCROLL, dpi) + ScaleForDpi(kComboPadding, dpi);
+    for (const char* name : kModeNames) {
+        const int needed = TextExtent(font, name).cx + around;
+        if (needed > modeWidth_) modeWidth_ = needed;
+    }
+    Layout();
+}
+
+int FilterBar::Height() const { return rowHeight_ + 2 * ScaleForDpi(kMargin, dpi_); }
 
 void FilterBar::Focus()
 {
@@ -170,13 +187,15 @@ void FilterBar::Layout()
 {
     RECT client;
     GetClientRect(window_, &client);
-    int x = kMargin;
-    MoveWindow(field_, x, kMargin, kFieldWidth, rowHeight_, TRUE);
-    x += kFieldWidth + kMargin;
-    MoveWindow(mode_, x, kMargin, kModeWidth, 200, TRUE);
-    x += kModeWidth + 2 * kMargin;
-    const int rest = client.right - x - kMargin;
-    MoveWindow(count_, x, kMargin, rest > 0 ? rest : 0, rowHeight_, TRUE);
+    const int margin = ScaleForDpi(kMargin, dpi_);
+    const int fieldWidth = ScaleForDpi(kFieldWidth, dpi_);
+    int x = margin;
+    MoveWindow(field_, x, margin, fieldWidth, rowHeight_, TRUE);
+    x += fieldWidth + margin;
+    MoveWindow(mode_, x, margin, modeWidth_, ScaleForDpi(kDropDownHeight, dpi_), TRUE);
+    x += modeWidth_ + 2 * margin;
+    const int rest = client.right - x - margin;
+    MoveWindow(count_, x, margin, rest > 0 ? rest : 0, rowHeight_, TRUE);
 }
 
 void FilterBar::PatternChanged()

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "dpi.h"
 #include "hostwindow.h"
 #include "propertyfilter.h"
 
@@ -29,6 +30,8 @@ public:
     FilterBar& operator=(const FilterBar&) = delete;
 
     void Create(HWND owner, int id, const Scene* scene);
+    // Sizes and font for the DPI the window is shown at; lays the bar out again.
+    void SetDpi(UINT dpi, HFONT font);
     HWND Field() const { return field_; }
     HWND ModeBox() const { return mode_; }
     int Height() const;
@@ -68,6 +71,8 @@ private:
     HWND count_ = nullptr;
     int id_ = 0;
     int rowHeight_ = 0;
+    int modeWidth_ = 0;
+    UINT dpi_ = kDefaultDpi;
     const Scene* scene_ = nullptr;
     std::shared_ptr<const NodeListing> nodes_;
     bool nodesStale_ = true;  // the scene changed since they were listed

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "hold.h"
+#include "dpi.h"
 #include "hostutil.h"
 #include "progress.h"
 #include "resource.h"
@@ -16,7 +17,11 @@ namespace {
 
 const char kClassName[] = "SceneHostMain";
 const char kAppName[] = "Scene Host";
-const int kPanelWidth = 250;
+// Sizes at 96 DPI.
+const int kFirstWidth = 1000;
+const int kFirstHeight = 680;
+const int kCountsWidth = 220;   // the status line's part with the counts
+const int kCountsPadding = 16;  // around the counts' text in its part
 
 std::string FileNameOf(const std::string& path)
 {
@@ -132,9 +137,12 @@ bool MainWindow::Create(HINSTANCE instance, int show)
     // The system takes the small icon from the same resource.
     mainClass.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SCENEHOST));
     // Tab moves through the controls of the window and of the panel pages inside it.
+    RECT workArea = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    const SIZE size = FirstWindowSize(DpiOf(nullptr), workArea);
     if (!CreateHostWindow(mainClass, WS_EX_CONTROLPARENT, kAppName,
                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                          1000, 680, nullptr, nullptr))
+                          size.cx, size.cy, nullptr, nullptr))
         return false;
     ShowWindow(window_, show);
     UpdateWindow(window_);
@@ -158,9 +166,20 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         busy_.Attach(window_, status_, WM_APP_IDLE_AGAIN);
         SetProgressListener(&busy_);
         utilities_.Create(window_);
+        ApplyDpi(DpiOf(window_));
         UpdateTitle();
         return 0;
+    case WM_DPICHANGED: {
+        ApplyDpi(HIWORD(wParam));
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        Layout();
+        return 0;
+    }
     case WM_SIZE:
+    case WM_APP_LAYOUT:
         Layout();
         return 0;
     case WM_ACTIVATE:
@@ -310,22 +329,63 @@ void MainWindow::OnFilterBar(WORD code)
     }
 }
 
+SIZE FirstWindowSize(UINT dpi, const RECT& workArea)
+{
+    const int width = ScaleForDpi(kFirstWidth, dpi);
+    const int height = ScaleForDpi(kFirstHeight, dpi);
+    const int areaWidth = workArea.right - workArea.left;
+    const int areaHeight = workArea.bottom - workArea.top;
+    return {width < areaWidth ? width : areaWidth, height < areaHeight ? height : areaHeight};
+}
+
+// Fonts and sizes follow the DPI of the monitor the window is on.
+void MainWindow::ApplyDpi(UINT dpi)
+{
+    dpi_ = dpi;
+    GdiObject font(CreateMessageFont(dpi));
+    HFONT shown = static_cast<HFONT>(font ? font.Get() : GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(shown), FALSE);
+    filter_.SetDpi(dpi, shown);
+    nodes_.SetDpi(dpi, shown);
+    utilities_.SetDpi(dpi, shown);
+    // The old font goes only now that no window draws with it.
+    font_ = std::move(font);
+}
+
+HFONT MainWindow::Font() const
+{
+    return static_cast<HFONT>(font_ ? font_.Get() : GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// The counts' part is as wide as its text needs beside the size grip.
+void MainWindow::SetStatusParts()
+{
+    RECT client;
+    GetClientRect(window_, &client);
+    const std::string counts = StatusBarText(status_, 1);
+    int countsWidth = TextExtent(Font(), counts.c_str()).cx + ScaleForDpi(kCountsPadding, dpi_) +
+                      SystemMetricForDpi(SM_CXVSCROLL, dpi_);
+    if (countsWidth < ScaleForDpi(kCountsWidth, dpi_)) countsWidth = ScaleForDpi(kCountsWidth, dpi_);
+    const int parts[] = {client.right - countsWidth > 0 ? client.right - countsWidth : 0, -1};
+    SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+}
+
 void MainWindow::Layout()
 {
     RECT client;
     GetClientRect(window_, &client);
     SendMessageA(status_, WM_SIZE, 0, 0);
+    SetStatusParts();
     RECT statusRect;
     GetWindowRect(status_, &statusRect);
     const int statusHeight = statusRect.bottom - statusRect.top;
-    const int parts[] = {client.right - 220, -1};
-    SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     const int height = client.bottom - statusHeight;
-    const int listWidth = client.right - kPanelWidth > 0 ? client.right - kPanelWidth : 0;
+    const int panelWidth = utilities_.PanelWidth();
+    const int listWidth = client.right - panelWidth > 0 ? client.right - panelWidth : 0;
     const int barHeight = filter_.Height() < height ? filter_.Height() : height;
     MoveWindow(filter_.Window(), 0, 0, listWidth, barHeight, TRUE);
     MoveWindow(nodes_.Window(), 0, barHeight, listWidth, height - barHeight, TRUE);
-    utilities_.Layout(listWidth, 0, kPanelWidth, height);
+    utilities_.Layout(listWidth, 0, panelWidth, height);
 }
 
 bool MainWindow::CommandRunning()
@@ -504,6 +564,7 @@ void MainWindow::UpdateCounts()
     const std::string counts = std::to_string(scene.NodeCount()) + " nodes, " +
                                std::to_string(scene.SelectedCount()) + " selected";
     SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(counts.c_str()));
+    SetStatusParts();
 }
 
 bool MainWindow::Failed(const std::string& line, std::string* error)

@@ -11,6 +11,7 @@
 #include "busyindicator.h"
 #include "coreinterface.h"
 #include "filterbar.h"
+#include "handles.h"
 #include "hostwindow.h"
 #include "mainwindowids.h"
 #include "nodeview.h"
@@ -36,6 +37,9 @@ public:
     void SetHidden(const NodeTab& nodes, bool hidden);
     std::string StatusText() const;
     FilterBar& Filter() { return filter_; }
+    // The DPI the window's sizes and fonts are for, and the font of its controls.
+    UINT Dpi() const { return dpi_; }
+    HFONT Font() const;
 
     int RunMessageLoop();
     // What the message loop does with a message before dispatching it: the shortcuts, then
@@ -49,6 +53,8 @@ private:
     LRESULT OnNotify(const NMHDR& header);
     void OnFilterBar(WORD code);
     void Layout();
+    void ApplyDpi(UINT dpi);
+    void SetStatusParts();
     void RememberFocus();
     void RestoreFocus();
     void KeepKeyboardFocus();
@@ -86,4 +92,9 @@ private:
     std::string path_;
     std::unique_ptr<SceneDocument> document_;  // what the scene's file format keeps of it
     std::string shownTitle_;
+    UINT dpi_ = 96;
+    GdiObject font_;  // the controls' font, for dpi_
 };
+
+// The main window's first outer size at dpi: never larger than the work area.
+SIZE FirstWindowSize(UINT dpi, const RECT& workArea);

@@ -5,12 +5,14 @@
 #include <cstring>
 #include <optional>
 
+#include "dpi.h"
+
 #include "hostutil.h"
 #include "mainwindowids.h"
 
 namespace {
 
-enum Column { kNameColumn, kHiddenColumn, kPropsColumn };
+enum Column { kNameColumn, kHiddenColumn, kPropsColumn, kColumnCount };
 
 // Deeper nodes share the indentation of this depth: a row's text must not grow with the
 // depth, which the scene file allows to be very large.
@@ -20,15 +22,20 @@ const int kMaxIndentedDepth = 64;
 // one row's state on its own.
 const int kRowsPerWholeListMessage = 6;
 
-// Room the list takes around a cell's text.
+// Room the list takes around a cell's text, at 96 DPI.
 const int kCellPadding = 12;
 
-void AddColumn(HWND list, int index, const char* title, int width)
+struct ColumnSpec {
+    const char* title;
+    int width;  // at 96 DPI
+};
+const ColumnSpec kColumns[] = {{"Node", 200}, {"Hidden", 60}, {"User properties", 400}};
+
+void AddColumn(HWND list, int index, const char* title)
 {
     LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.mask = LVCF_TEXT | LVCF_SUBITEM;
     column.pszText = const_cast<char*>(title);
-    column.cx = width;
     column.iSubItem = index;
     SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }
@@ -74,9 +81,27 @@ void NodeView::Create(HWND owner, int id)
                             GetModuleHandleA(nullptr), nullptr);
     SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP);
-    AddColumn(list_, kNameColumn, "Node", 200);
-    AddColumn(list_, kHiddenColumn, "Hidden", 60);
-    AddColumn(list_, kPropsColumn, "User properties", 400);
+    for (int column = 0; column < kColumnCount; ++column)
+        AddColumn(list_, column, kColumns[column].title);
+}
+
+// Columns keep the share of the width the user gave them; none is narrower than its title.
+void NodeView::SetDpi(UINT dpi, HFONT font)
+{
+    SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    const bool first = !dpiKnown_;
+    for (int column = 0; column < kColumnCount; ++column) {
+        int width = ScaleForDpi(kColumns[column].width, dpi);
+        if (!first) {
+            const int shown = static_cast<int>(SendMessageA(list_, LVM_GETCOLUMNWIDTH, column, 0));
+            width = MulDiv(shown, static_cast<int>(dpi), static_cast<int>(dpi_));
+        }
+        const int title =
+            TextExtent(font, kColumns[column].title).cx + ScaleForDpi(kCellPadding, dpi);
+        SendMessageA(list_, LVM_SETCOLUMNWIDTH, column, width > title ? width : title);
+    }
+    dpi_ = dpi;
+    dpiKnown_ = true;
 }
 
 void NodeView::Rebuild(const Scene& scene)
@@ -312,7 +337,8 @@ void NodeView::GetInfoTip(NMLVGETINFOTIPA& tip) const
     if (!cutOff) {
         const LRESULT width =
             SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(cell.c_str()));
-        cutOff = width + kCellPadding > SendMessageA(list_, LVM_GETCOLUMNWIDTH, kPropsColumn, 0);
+        cutOff = width + ScaleForDpi(kCellPadding, dpi_) >
+                 SendMessageA(list_, LVM_GETCOLUMNWIDTH, kPropsColumn, 0);
     }
     if (cutOff) lstrcpynA(tip.pszText, PropertiesTipText(node->UserPropText().data()).c_str(),
                           tip.cchTextMax);

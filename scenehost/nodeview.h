@@ -24,6 +24,8 @@ std::string NodeRowProps(const SceneNode* node);  // every line, on one line
 class NodeView {
 public:
     void Create(HWND owner, int id);
+    // Font and column widths for the DPI the window is shown at.
+    void SetDpi(UINT dpi, HFONT font);
     HWND Window() const { return list_; }
 
     void Rebuild(const Scene& scene);        // after a new scene
@@ -65,6 +67,8 @@ private:
     std::vector<char> shownSelected_;
     bool shownKnown_ = true;  // false after a report that does not say which rows changed
     HWND list_ = nullptr;
+    UINT dpi_ = 96;
+    bool dpiKnown_ = false;  // false until the first SetDpi
     HWND owner_ = nullptr;
     const FilterResult* filter_ = nullptr;
     bool showingSelection_ = false;  // rows changed by us, not the user

@@ -6,12 +6,19 @@
 #include <cstdio>
 
 #include "coreinterface.h"
+#include "dpi.h"
 #include "handles.h"
 #include "mainwindowids.h"
 
 namespace {
 
+// Sizes at 96 DPI.
 const int kRowHeight = 24;
+const int kMargin = 4;
+const int kDropDownHeight = 200;
+const int kPanelWidth = 250;
+const int kMinChooserWidth = 120;
+const char kChooserLabel[] = "Utility:";
 
 std::vector<std::string> PluginFiles(const std::string& folder)
 {
@@ -25,8 +32,6 @@ std::vector<std::string> PluginFiles(const std::string& folder)
     std::sort(files.begin(), files.end());
     return files;
 }
-
-HFONT UiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 }  // namespace
 
@@ -66,14 +71,12 @@ void UtilityChooser::Create(HWND owner)
 {
     owner_ = owner;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    label_ = CreateWindowExA(0, "STATIC", "Utility:", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0,
+    label_ = CreateWindowExA(0, "STATIC", kChooserLabel, WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0,
                              0, 0, owner, nullptr, instance, nullptr);
     combo_ = CreateWindowExA(0, WC_COMBOBOXA, "",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
                              0, 0, 200, owner, reinterpret_cast<HMENU>(kUtilityChooserId),
                              instance, nullptr);
-    SendMessageA(label_, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
-    SendMessageA(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
     SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("(none)"));
     for (const PluginModule& plugin : plugins_) {
         CStr entry = plugin.descriptor->DisplayName();
@@ -86,12 +89,45 @@ void UtilityChooser::Create(HWND owner)
     CoreInterface::Instance().CreatePanelWindow(owner, 0, 0, 0, 0);
 }
 
+void UtilityChooser::SetDpi(UINT dpi, HFONT font)
+{
+    dpi_ = dpi;
+    for (HWND control : {label_, combo_})
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    labelWidth_ = TextExtent(font, kChooserLabel).cx;
+    RECT closed;
+    GetWindowRect(combo_, &closed);
+    const int row = closed.bottom - closed.top + ScaleForDpi(kMargin, dpi);
+    rowHeight_ = row > ScaleForDpi(kRowHeight, dpi) ? row : ScaleForDpi(kRowHeight, dpi);
+}
+
 void UtilityChooser::Layout(int x, int y, int width, int height)
 {
-    MoveWindow(label_, x + 4, y + 4, 44, kRowHeight - 6, TRUE);
-    MoveWindow(combo_, x + 50, y + 2, width - 54, 200, TRUE);
-    MoveWindow(CoreInterface::Instance().PanelWindow(), x, y + kRowHeight + 4, width,
-               height - kRowHeight - 4, TRUE);
+    const int margin = ScaleForDpi(kMargin, dpi_);
+    MoveWindow(label_, x + margin, y + margin / 2, labelWidth_, rowHeight_ - margin, TRUE);
+    const int comboLeft = margin + labelWidth_ + margin;
+    const int comboWidth = width - comboLeft - margin;
+    MoveWindow(combo_, x + comboLeft, y + margin / 2, comboWidth > 0 ? comboWidth : 0,
+               ScaleForDpi(kDropDownHeight, dpi_), TRUE);
+    MoveWindow(CoreInterface::Instance().PanelWindow(), x, y + rowHeight_ + margin, width,
+               height - rowHeight_ - margin, TRUE);
+}
+
+int UtilityChooser::PanelWidth() const
+{
+    // The pages are laid out by the dialog manager in the module's dialog units: the panel
+    // is at least as wide as the widest of them.
+    CoreInterface& core = CoreInterface::Instance();
+    const int margin = ScaleForDpi(kMargin, dpi_);
+    int width = ScaleForDpi(kPanelWidth, dpi_);
+    for (int i = 0; i < core.PanelPageCount(); ++i) {
+        RECT page;
+        if (!GetWindowRect(core.PanelPage(i), &page)) continue;
+        const int needed = page.right - page.left + 2 * margin;
+        if (needed > width) width = needed;
+    }
+    const int chooser = margin + labelWidth_ + margin + ScaleForDpi(kMinChooserWidth, dpi_) + margin;
+    return width > chooser ? width : chooser;
 }
 
 UtilityObject* UtilityChooser::UtilityAt(int index) const
@@ -111,6 +147,8 @@ void UtilityChooser::Choose(int index)
         next->Activate(&core, this);
     }
     SendMessageA(combo_, CB_SETCURSEL, active_ + 1, 0);
+    // The pages may need a wider panel.
+    SendMessageA(owner_, WM_APP_LAYOUT, 0, 0);
 }
 
 void UtilityChooser::ComboChanged()

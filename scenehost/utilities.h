@@ -17,7 +17,12 @@ public:
     const std::vector<PluginModule>& Plugins() const { return plugins_; }
 
     void Create(HWND owner);
+    // Font and sizes for the DPI the window is shown at.
+    void SetDpi(UINT dpi, HFONT font);
     void Layout(int x, int y, int width, int height);
+    // The width the panel needs: the chooser's row and the widest page.
+    int PanelWidth() const;
+    HWND Label() const { return label_; }
     void Choose(int index);  // -1 closes the panel's utility
     int Chosen() const { return active_; }
     HWND Chooser() const { return combo_; }
@@ -36,6 +41,9 @@ private:
     HWND label_ = nullptr;
     HWND combo_ = nullptr;
     int active_ = -1;
+    UINT dpi_ = 96;
+    int labelWidth_ = 0;
+    int rowHeight_ = 0;
 };
 
 // The folder of the program, where its plug-ins are, with a trailing separator.

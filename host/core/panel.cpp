@@ -1,10 +1,33 @@
 #include "panel.h"
 
+#include "dpi.h"
+
 namespace {
 
 const char kPanelClass[] = "HostUtilityPanel";
+// Sizes at 96 DPI.
 const int kMargin = 4;
 const int kCaptionHeight = 18;
+const int kCaptionPadding = 6;  // the sunken edge and a little room around the title
+
+// A page's title is as tall as its font needs: the font is the page's, which the dialog
+// manager chose for the page's DPI.
+int CaptionHeight(HWND caption, UINT dpi)
+{
+    int height = ScaleForDpi(kCaptionHeight, dpi);
+    HDC dc = GetDC(caption);
+    if (!dc) return height;
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(caption, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics = {};
+    if (GetTextMetricsA(dc, &metrics)) {
+        const int needed = metrics.tmHeight + ScaleForDpi(kCaptionPadding, dpi);
+        if (needed > height) height = needed;
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(caption, dc);
+    return height;
+}
 
 HINSTANCE CoreInstance()
 {
@@ -93,16 +116,19 @@ void UtilityPanelHost::Layout()
 {
     RECT client;
     GetClientRect(window_, &client);
-    int top = kMargin;
+    const UINT dpi = DpiOf(window_);
+    const int margin = ScaleForDpi(kMargin, dpi);
+    int top = margin;
     for (const PageEntry& entry : pages_) {
         RECT pageRect;
         GetWindowRect(entry.page, &pageRect);
         const int width = pageRect.right - pageRect.left;
         const int height = pageRect.bottom - pageRect.top;
         const int left = client.right > width ? (client.right - width) / 2 : 0;
-        MoveWindow(entry.caption, left, top, width, kCaptionHeight, TRUE);
-        top += kCaptionHeight;
+        const int captionHeight = CaptionHeight(entry.caption, dpi);
+        MoveWindow(entry.caption, left, top, width, captionHeight, TRUE);
+        top += captionHeight;
         MoveWindow(entry.page, left, top, width, height, TRUE);
-        top += height + kMargin;
+        top += height + margin;
     }
 }

@@ -85,3 +85,11 @@ struct HookHandleKind {
     static bool Close(Handle handle) { return UnhookWindowsHookEx(handle) != FALSE; }
 };
 using HookHandle = UniqueHandle<HookHandleKind>;
+
+// CreateFontIndirect and the other GDI objects a window draws with.
+struct GdiObjectKind {
+    using Handle = HGDIOBJ;
+    static Handle None() { return nullptr; }
+    static bool Close(Handle handle) { return DeleteObject(handle) != FALSE; }
+};
+using GdiObject = UniqueHandle<GdiObjectKind>;
