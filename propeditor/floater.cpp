@@ -179,6 +179,9 @@ void PropEditorFloater::Apply()
         if (!WriteAsStep(node, text)) return;
         if (modified) RemoveMarker(list, cur, cur);
         markedIndex = cur;
+        CStr said;
+        said.printf(ResString(IDS_APPLIED), node->NodeName());
+        coreInterface->ShowStatus(said);
     }
     SetApplyEnabled(false);
     modified = 0;

@@ -12,3 +12,4 @@
 #define IDS_CATEGORY 3
 #define IDS_UNDO_APPLY 100
 #define IDS_APPLY_WAITS 101
+#define IDS_APPLIED 102

@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include "hosttexts.h"
+#include "resource.h"
+
 namespace {
 
 const DWORD kQuietMilliseconds = 500;    // work shorter than this shows nothing
@@ -57,9 +60,12 @@ void BusyIndicator::Show(int done, int total)
         showing_ = true;
         previousCursor_ = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     }
-    std::string text = (task_.empty() ? std::string("Working") : task_) + "...";
-    if (total > 0 && done >= 0)
-        text += " " + std::to_string(static_cast<long long>(done) * 100 / total) + "%";
+    const std::string task = task_.empty() ? HostText(IDS_WORKING) : task_;
+    const std::string text =
+        total > 0 && done >= 0
+            ? HostMessage(IDS_WORKING_PERCENT,
+                          {task, std::to_string(static_cast<long long>(done) * 100 / total)})
+            : HostMessage(IDS_WORKING_ON, {task});
     SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
     // The work goes on without a message loop: the status line paints now.
     UpdateWindow(status_);

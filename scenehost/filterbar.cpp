@@ -5,7 +5,9 @@
 #include <atomic>
 
 #include "dpi.h"
+#include "hosttexts.h"
 #include "mainwindowids.h"
+#include "resource.h"
 #include "windowprobes.h"
 
 namespace {
@@ -20,7 +22,8 @@ const int kDropDownHeight = 200;
 const int kComboPadding = 10;  // around the chosen text, beside the arrow
 
 // In the order of MatchMode.
-const char* const kModeNames[] = {"starts with", "contains", "wildcard", "regular expression"};
+const UINT kModeNames[] = {IDS_MODE_STARTS_WITH, IDS_MODE_CONTAINS, IDS_MODE_WILDCARD,
+                           IDS_MODE_REGEX};
 
 HWND Child(HWND parent, const char* windowClass, DWORD style, int id)
 {
@@ -54,10 +57,11 @@ void FilterBar::Create(HWND owner, int id, const Scene* scene)
     mode_ = Child(window_, WC_COMBOBOXA, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kFilterModeId);
     count_ = Child(window_, WC_STATICA, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
                    kFilterCountId);
-    for (const char* name : kModeNames)
-        SendMessageA(mode_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    for (UINT name : kModeNames)
+        SendMessageA(mode_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(HostText(name).c_str()));
     SendMessageA(mode_, CB_SETCURSEL, 0, 0);
-    SendMessageA(field_, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(L"Filter properties"));
+    SendMessageW(field_, EM_SETCUEBANNER, FALSE,
+                 reinterpret_cast<LPARAM>(WideText(HostText(IDS_FILTER_CUE)).c_str()));
     SetWindowSubclass(field_, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -76,8 +80,8 @@ void FilterBar::SetDpi(UINT dpi, HFONT font)
     // The mode box is as wide as its longest choice needs, never narrower than usual.
     modeWidth_ = ScaleForDpi(kModeWidth, dpi);
     const int around = SystemMetricForDpi(SM_CXVSCROLL, dpi) + ScaleForDpi(kComboPadding, dpi);
-    for (const char* name : kModeNames) {
-        const int needed = TextExtent(font, name).cx + around;
+    for (UINT name : kModeNames) {
+        const int needed = TextExtent(font, HostText(name).c_str()).cx + around;
         if (needed > modeWidth_) modeWidth_ = needed;
     }
     Layout();
@@ -206,7 +210,7 @@ void FilterBar::PatternChanged()
     invalid_ = !matcher_.Compile(static_cast<MatchMode>(mode < 0 ? 0 : mode), WindowText(field_));
     if (invalid_) {
         // The rows of the last good pattern stay while the user goes on typing.
-        ShowCount("Invalid pattern: " + matcher_.Error());
+        ShowCount(HostMessage(IDS_INVALID_PATTERN, {matcher_.Error()}));
         return;
     }
     if (matcher_.Active()) {

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "hold.h"
+#include "hosttexts.h"
 #include "dpi.h"
 #include "hostutil.h"
 #include "progress.h"
@@ -16,7 +17,6 @@
 namespace {
 
 const char kClassName[] = "SceneHostMain";
-const char kAppName[] = "Scene Host";
 // Sizes at 96 DPI.
 const int kFirstWidth = 1000;
 const int kFirstHeight = 680;
@@ -95,7 +95,7 @@ std::string Narrow(const wchar_t* text)
     return narrow;
 }
 
-std::string WithStepName(const char* command, const std::string& step)
+std::string WithStepName(const std::string& command, const std::string& step)
 {
     return step.empty() ? command : command + (" " + step);
 }
@@ -112,6 +112,13 @@ private:
     SceneNode* node_;
     bool wasHidden_;
 };
+
+// What a change of the selection to count objects says.
+std::string SelectionMessage(int count)
+{
+    return count == 0 ? HostText(IDS_SELECTED_NONE)
+                      : CountMessage(count, IDS_SELECTED_ONE, IDS_SELECTED_MANY);
+}
 
 void SetMenuText(HMENU menu, UINT id, const std::string& text, bool enabled)
 {
@@ -140,7 +147,7 @@ bool MainWindow::Create(HINSTANCE instance, int show)
     RECT workArea = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
     const SIZE size = FirstWindowSize(DpiOf(nullptr), workArea);
-    if (!CreateHostWindow(mainClass, WS_EX_CONTROLPARENT, kAppName,
+    if (!CreateHostWindow(mainClass, WS_EX_CONTROLPARENT, HostText(IDS_APP_NAME).c_str(),
                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                           size.cx, size.cy, nullptr, nullptr))
         return false;
@@ -274,9 +281,11 @@ void MainWindow::OnInitMenu(HMENU menu)
 {
     const bool idle = !theHold.Holding();
     if (GetMenuState(menu, IDM_EDIT_UNDO, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
-    SetMenuText(menu, IDM_EDIT_UNDO, WithStepName("&Undo", theHold.UndoName()) + "\tCtrl+Z",
+    SetMenuText(menu, IDM_EDIT_UNDO,
+                WithStepName(HostText(IDS_UNDO_ITEM), theHold.UndoName()) + "\tCtrl+Z",
                 idle && theHold.UndoCount() > 0);
-    SetMenuText(menu, IDM_EDIT_REDO, WithStepName("&Redo", theHold.RedoName()) + "\tCtrl+Y",
+    SetMenuText(menu, IDM_EDIT_REDO,
+                WithStepName(HostText(IDS_REDO_ITEM), theHold.RedoName()) + "\tCtrl+Y",
                 idle && theHold.RedoCount() > 0);
 }
 
@@ -323,6 +332,7 @@ void MainWindow::OnFilterBar(WORD code)
             NodeTab matches;
             result->CollectMatchingNodes(matches);
             scene.PickNodes(matches);
+            CoreInterface::Instance().ShowStatus(SelectionMessage(matches.Count()).c_str());
         }
         break;
     case FBN_DISMISSED: SetFocus(nodes_.Window()); break;
@@ -391,8 +401,8 @@ void MainWindow::Layout()
 bool MainWindow::CommandRunning()
 {
     if (!theHold.Holding()) return false;
-    MessageBoxA(window_, "A command is waiting for an answer. Answer its question first.",
-                kAppName, MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(window_, HostText(IDS_COMMAND_WAITING).c_str(), HostText(IDS_APP_NAME).c_str(),
+                MB_OK | MB_ICONINFORMATION);
     return true;
 }
 
@@ -400,9 +410,10 @@ bool MainWindow::ConfirmDiscard()
 {
     Scene& scene = CoreInterface::Instance().GetScene();
     if (!scene.Modified()) return true;
-    const std::string question =
-        "Save changes to " + (path_.empty() ? std::string("the scene") : FileNameOf(path_)) + "?";
-    switch (MessageBoxA(window_, question.c_str(), kAppName, MB_YESNOCANCEL | MB_ICONWARNING)) {
+    const std::string question = HostMessage(
+        IDS_SAVE_CHANGES, {path_.empty() ? HostText(IDS_THE_SCENE) : FileNameOf(path_)});
+    switch (MessageBoxA(window_, question.c_str(), HostText(IDS_APP_NAME).c_str(),
+                        MB_YESNOCANCEL | MB_ICONWARNING)) {
     case IDYES: return Save(path_.empty());
     case IDNO: return true;
     default: return false;
@@ -416,14 +427,14 @@ bool MainWindow::NewScene(bool askToSave)
     path_.clear();
     document_.reset();
     UpdateTitle();
-    CoreInterface::Instance().ShowStatus("New scene");
+    CoreInterface::Instance().ShowStatus(HostText(IDS_NEW_SCENE).c_str());
     return true;
 }
 
 bool MainWindow::OpenScene(const std::string& path, std::string* error)
 {
     if (CommandRunning()) return false;
-    busy_.Start("Opening " + FileNameOf(path));
+    busy_.Start(HostMessage(IDS_OPENING, {FileNameOf(path)}));
     SceneFileError fileError;
     if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), document_, fileError))
         return Failed(DescribeError(path.c_str(), fileError), error);
@@ -431,7 +442,7 @@ bool MainWindow::OpenScene(const std::string& path, std::string* error)
     filter_.SceneChanged(true);
     nodes_.Rebuild(CoreInterface::Instance().GetScene());
     UpdateTitle();
-    CoreInterface::Instance().ShowStatus(("Opened " + FileNameOf(path)).c_str());
+    CoreInterface::Instance().ShowStatus(HostMessage(IDS_OPENED, {FileNameOf(path)}).c_str());
     return true;
 }
 
@@ -469,14 +480,14 @@ bool MainWindow::SaveSceneAs(const std::string& path, std::string* error)
 bool MainWindow::SaveTo(const std::string& path, std::string* error)
 {
     Scene& scene = CoreInterface::Instance().GetScene();
-    busy_.Start("Saving " + FileNameOf(path));
+    busy_.Start(HostMessage(IDS_SAVING, {FileNameOf(path)}));
     SceneFileError fileError;
     if (!SaveSceneFile(path.c_str(), scene, document_.get(), fileError))
         return Failed(DescribeError(path.c_str(), fileError), error);
     path_ = path;
     scene.SetModified(false);
     UpdateTitle();
-    CoreInterface::Instance().ShowStatus(("Saved " + FileNameOf(path)).c_str());
+    CoreInterface::Instance().ShowStatus(HostMessage(IDS_SAVED, {FileNameOf(path)}).c_str());
     return true;
 }
 
@@ -485,10 +496,10 @@ void MainWindow::UndoOrRedo(bool undo)
     if (CommandRunning()) return;
     const std::string name = undo ? theHold.UndoName() : theHold.RedoName();
     CoreInterface& core = CoreInterface::Instance();
-    busy_.Start((undo ? "Undoing " : "Redoing ") + name);
+    busy_.Start(HostMessage(undo ? IDS_UNDOING : IDS_REDOING, {name}));
     // The views and the plug-ins hear of the step's changes once it has run.
     if (!(undo ? theHold.Undo() : theHold.Redo())) return;
-    core.ShowStatus(((undo ? "Undone: " : "Redone: ") + name).c_str());
+    core.ShowStatus(HostMessage(undo ? IDS_UNDONE : IDS_REDONE, {name}).c_str());
     UpdateTitle();  // back where the scene was saved, it counts as unchanged again
 }
 
@@ -499,6 +510,7 @@ void MainWindow::SelectAll(bool select)
     if (select) core.GetScene().CollectNodes(nodes);
     core.GetScene().PickNodes(nodes);
     core.DeliverChanges();
+    core.ShowStatus(SelectionMessage(nodes.Count()).c_str());
 }
 
 void MainWindow::ToggleHiddenOfSelection()
@@ -518,6 +530,7 @@ void MainWindow::SetHidden(const NodeTab& nodes, bool hidden)
 void MainWindow::ChangeHidden(const NodeTab& nodes, const std::function<bool(SceneNode*)>& hidden)
 {
     if (CommandRunning()) return;
+    int hid = 0, unhid = 0;
     theHold.Begin();
     for (int i = 0; i < nodes.Count(); ++i) {
         ReportProgress(i, nodes.Count());
@@ -528,16 +541,25 @@ void MainWindow::ChangeHidden(const NodeTab& nodes, const std::function<bool(Sce
         if (!record) continue;  // no change that could not be undone
         theHold.Put(record);
         node->SetHidden(wanted);
+        ++(wanted ? hid : unhid);
     }
-    theHold.Accept("Hide/Unhide");
+    theHold.Accept(HostText(IDS_HIDE_STEP).c_str());
+    std::string said = HostText(IDS_NOTHING_TO_HIDE);
+    if (hid && unhid)
+        said = HostMessage(IDS_HID_AND_UNHID, {GroupedNumber(hid), GroupedNumber(unhid)});
+    else if (unhid)
+        said = CountMessage(unhid, IDS_UNHID_ONE, IDS_UNHID_MANY);
+    else if (nodes.Count() > 0)
+        said = CountMessage(hid, IDS_HID_ONE, IDS_HID_MANY);
+    CoreInterface::Instance().ShowStatus(said.c_str());
 }
 
 void MainWindow::ShowAbout()
 {
-    std::string text = "Scene Host\n\nEdits the user properties of scene nodes with the "
-                       "utilities found beside the program:\n\n";
+    std::string text = HostText(IDS_ABOUT_TEXT);
     for (const PluginModule& plugin : utilities_.Plugins()) text += DescribePlugin(plugin) + "\n";
-    MessageBoxA(window_, text.c_str(), "About Scene Host", MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(window_, text.c_str(), HostText(IDS_ABOUT_TITLE).c_str(),
+                MB_OK | MB_ICONINFORMATION);
 }
 
 void MainWindow::UpdateTitle()
@@ -549,8 +571,8 @@ void MainWindow::UpdateTitle()
 void MainWindow::ShowTitle()
 {
     const bool modified = CoreInterface::Instance().GetScene().Modified();
-    std::string title = kAppName;
-    title += " - " + (path_.empty() ? std::string("Untitled") : FileNameOf(path_));
+    std::string title = HostText(IDS_APP_NAME);
+    title += " - " + (path_.empty() ? HostText(IDS_UNTITLED) : FileNameOf(path_));
     if (modified) title += " *";
     // A run over thousands of nodes reports each one; the caption changes at most once.
     if (title == shownTitle_) return;
@@ -561,8 +583,8 @@ void MainWindow::ShowTitle()
 void MainWindow::UpdateCounts()
 {
     Scene& scene = CoreInterface::Instance().GetScene();
-    const std::string counts = std::to_string(scene.NodeCount()) + " nodes, " +
-                               std::to_string(scene.SelectedCount()) + " selected";
+    const std::string counts = HostMessage(
+        IDS_COUNTS, {GroupedNumber(scene.NodeCount()), GroupedNumber(scene.SelectedCount())});
     SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(counts.c_str()));
     SetStatusParts();
 }
@@ -572,7 +594,7 @@ bool MainWindow::Failed(const std::string& line, std::string* error)
     if (error)
         *error = line;
     else
-        MessageBoxA(window_, line.c_str(), kAppName, MB_OK | MB_ICONERROR);
+        MessageBoxA(window_, line.c_str(), HostText(IDS_APP_NAME).c_str(), MB_OK | MB_ICONERROR);
     return false;
 }
 

@@ -6,9 +6,11 @@
 #include <optional>
 
 #include "dpi.h"
+#include "hosttexts.h"
 
 #include "hostutil.h"
 #include "mainwindowids.h"
+#include "resource.h"
 
 namespace {
 
@@ -26,16 +28,17 @@ const int kRowsPerWholeListMessage = 6;
 const int kCellPadding = 12;
 
 struct ColumnSpec {
-    const char* title;
+    UINT title;
     int width;  // at 96 DPI
 };
-const ColumnSpec kColumns[] = {{"Node", 200}, {"Hidden", 60}, {"User properties", 400}};
+const ColumnSpec kColumns[] = {
+    {IDS_COLUMN_NODE, 200}, {IDS_COLUMN_HIDDEN, 60}, {IDS_COLUMN_PROPS, 400}};
 
-void AddColumn(HWND list, int index, const char* title)
+void AddColumn(HWND list, int index, const std::string& title)
 {
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_SUBITEM;
-    column.pszText = const_cast<char*>(title);
+    column.pszText = const_cast<char*>(title.c_str());
     column.iSubItem = index;
     SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }
@@ -82,7 +85,7 @@ void NodeView::Create(HWND owner, int id)
     SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP);
     for (int column = 0; column < kColumnCount; ++column)
-        AddColumn(list_, column, kColumns[column].title);
+        AddColumn(list_, column, HostText(kColumns[column].title));
 }
 
 // Columns keep the share of the width the user gave them; none is narrower than its title.
@@ -97,7 +100,8 @@ void NodeView::SetDpi(UINT dpi, HFONT font)
             width = MulDiv(shown, static_cast<int>(dpi), static_cast<int>(dpi_));
         }
         const int title =
-            TextExtent(font, kColumns[column].title).cx + ScaleForDpi(kCellPadding, dpi);
+            TextExtent(font, HostText(kColumns[column].title).c_str()).cx +
+            ScaleForDpi(kCellPadding, dpi);
         SendMessageA(list_, LVM_SETCOLUMNWIDTH, column, width > title ? width : title);
     }
     dpi_ = dpi;
@@ -189,7 +193,11 @@ void NodeView::FillRow(NMLVDISPINFOA& info) const
     if (!(item.mask & LVIF_TEXT) || !node) return;
     switch (item.iSubItem) {
     case kNameColumn: CopyText(NodeRowName(node), item.pszText, item.cchTextMax); break;
-    case kHiddenColumn: CopyText(node->IsHidden() ? "hidden" : "", item.pszText, item.cchTextMax); break;
+    case kHiddenColumn: {
+        static const std::string hidden = HostText(IDS_HIDDEN_CELL);
+        CopyText(node->IsHidden() ? hidden : std::string(), item.pszText, item.cchTextMax);
+        break;
+    }
     case kPropsColumn: CopyText(PropsCell(item.iItem), item.pszText, item.cchTextMax); break;
     default: CopyText("", item.pszText, item.cchTextMax); break;
     }

@@ -18,3 +18,51 @@
 #define IDM_EDIT_FILTER 40015
 #define IDM_TOOLS_UTILITIES 40020
 #define IDM_HELP_ABOUT 40030
+
+// The string table: texts of the main window.
+#define IDS_APP_NAME 1000
+#define IDS_UNTITLED 1001
+#define IDS_COMMAND_WAITING 1002
+#define IDS_SAVE_CHANGES 1003
+#define IDS_THE_SCENE 1004
+#define IDS_NEW_SCENE 1005
+#define IDS_OPENING 1006
+#define IDS_OPENED 1007
+#define IDS_SAVING 1008
+#define IDS_SAVED 1009
+#define IDS_UNDOING 1010
+#define IDS_REDOING 1011
+#define IDS_UNDONE 1012
+#define IDS_REDONE 1013
+#define IDS_UNDO_ITEM 1014
+#define IDS_REDO_ITEM 1015
+#define IDS_COUNTS 1016
+#define IDS_HIDE_STEP 1017
+#define IDS_ABOUT_TITLE 1018
+#define IDS_ABOUT_TEXT 1019
+// What an action did, for the status line.
+#define IDS_HID_ONE 1030
+#define IDS_HID_MANY 1031
+#define IDS_UNHID_ONE 1032
+#define IDS_UNHID_MANY 1033
+#define IDS_HID_AND_UNHID 1034
+#define IDS_SELECTED_NONE 1035
+#define IDS_SELECTED_ONE 1036
+#define IDS_SELECTED_MANY 1037
+#define IDS_NOTHING_TO_HIDE 1038
+// The node list, the filter bar, the utility chooser and the busy indicator.
+#define IDS_COLUMN_NODE 1050
+#define IDS_COLUMN_HIDDEN 1051
+#define IDS_COLUMN_PROPS 1052
+#define IDS_HIDDEN_CELL 1053
+#define IDS_MODE_STARTS_WITH 1060
+#define IDS_MODE_CONTAINS 1061
+#define IDS_MODE_WILDCARD 1062
+#define IDS_MODE_REGEX 1063
+#define IDS_FILTER_CUE 1064
+#define IDS_INVALID_PATTERN 1065
+#define IDS_CHOOSER_LABEL 1070
+#define IDS_NO_UTILITY 1071
+#define IDS_WORKING 1080
+#define IDS_WORKING_ON 1081
+#define IDS_WORKING_PERCENT 1082

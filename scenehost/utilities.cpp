@@ -7,8 +7,10 @@
 
 #include "coreinterface.h"
 #include "dpi.h"
+#include "hosttexts.h"
 #include "handles.h"
 #include "mainwindowids.h"
+#include "resource.h"
 
 namespace {
 
@@ -18,7 +20,6 @@ const int kMargin = 4;
 const int kDropDownHeight = 200;
 const int kPanelWidth = 250;
 const int kMinChooserWidth = 120;
-const char kChooserLabel[] = "Utility:";
 
 std::vector<std::string> PluginFiles(const std::string& folder)
 {
@@ -71,13 +72,14 @@ void UtilityChooser::Create(HWND owner)
 {
     owner_ = owner;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    label_ = CreateWindowExA(0, "STATIC", kChooserLabel, WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0,
+    label_ = CreateWindowExA(0, "STATIC", HostText(IDS_CHOOSER_LABEL).c_str(), WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0,
                              0, 0, owner, nullptr, instance, nullptr);
     combo_ = CreateWindowExA(0, WC_COMBOBOXA, "",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
                              0, 0, 200, owner, reinterpret_cast<HMENU>(kUtilityChooserId),
                              instance, nullptr);
-    SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("(none)"));
+    SendMessageA(combo_, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(HostText(IDS_NO_UTILITY).c_str()));
     for (const PluginModule& plugin : plugins_) {
         CStr entry = plugin.descriptor->DisplayName();
         entry += " (";
@@ -94,7 +96,7 @@ void UtilityChooser::SetDpi(UINT dpi, HFONT font)
     dpi_ = dpi;
     for (HWND control : {label_, combo_})
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    labelWidth_ = TextExtent(font, kChooserLabel).cx;
+    labelWidth_ = TextExtent(font, HostText(IDS_CHOOSER_LABEL).c_str()).cx;
     RECT closed;
     GetWindowRect(combo_, &closed);
     const int row = closed.bottom - closed.top + ScaleForDpi(kMargin, dpi);
