@@ -57,15 +57,7 @@ wine_env() {
 # without a display.
 make_wine_prefix() {
     wine_env "$1"
-    if [ ! -f "$WINEPREFIX/.made" ]; then
-        echo "Making the Wine prefix $WINEPREFIX"
-        with_fixed_layout wineboot -i >/dev/null 2>&1 || true
-        if [ "$2" = null ]; then
-            with_fixed_layout wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-        fi
-        wineserver -w
-        touch "$WINEPREFIX/.made"
-    fi
+    make_prefix_once "$2"
     [ "$2" = desktop ] && use_wine_fonts
     return 0
 }

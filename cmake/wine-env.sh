@@ -34,3 +34,32 @@ with_fixed_layout() {
     rm -f "$wine_errors"
     return $wine_status
 }
+
+# make_prefix_once null|desktop: makes the prefix use_wine_prefix named, unless it was made
+# before; "null" runs windows without a display. Starts that meet wait while the first makes
+# it, so many tasks can start at once on a new machine.
+make_prefix_once() {
+    [ -f "$WINEPREFIX/.made" ] && return 0
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+        flock 9
+        [ -f "$WINEPREFIX/.made" ] && exit 0
+        echo "Making the Wine prefix $WINEPREFIX" >&2
+        with_fixed_layout wineboot -i >/dev/null 2>&1 || true
+        if [ "$1" = null ]; then
+            with_fixed_layout wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
+                >/dev/null 2>&1
+        fi
+        wineserver -w
+        touch "$WINEPREFIX/.made"
+    ) 9>"$WINEPREFIX.lock"
+}
+
+# start_wine PROGRAM ARGS...: in place of this shell where nothing is to be tried again, so
+# that whoever ends the shell (a test's timeout, a scheduler) ends the program.
+start_wine() {
+    if can_fix_layout; then
+        exec setarch -R wine "$@"
+    fi
+    with_fixed_layout wine "$@"
+}

@@ -5,8 +5,11 @@
 //   scenehost --describe          prints what the host learns from each plug-in, then exits
 //   scenehost --check scene-file  reads a scene file (.scene, .gltf, .glb) and reports the first
 //                                 error, if any
-//   scenehost --script FILE [SCENE...] [--show]
+//   scenehost --script FILE [SCENE...] [--show] [--keep-going] [--report FILE]
+//             [--scenes-from FILE]
 //                                 runs a script of commands through the application's windows
+//   scenehost --join-reports [--report FILE] REPORT...
+//                                 merges the reports of a batch's slices
 #include <windows.h>
 
 #include <cstdio>
@@ -92,6 +95,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         UseParentConsole();
         const std::vector<std::string> rest(arguments + 2, arguments + count);
         return RunScriptCommandLine(instance, rest);
+    }
+    if (count >= 2 && std::strcmp(arguments[1], "--join-reports") == 0) {
+        UseParentConsole();
+        return RunJoinCommandLine(std::vector<std::string>(arguments + 2, arguments + count));
     }
     return RunApplication(instance, show, count >= 2 ? arguments[1] : nullptr);
 }

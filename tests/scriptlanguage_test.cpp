@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "nodewalk.h"
 #include "scriptlanguage.h"
 
 namespace {
@@ -35,6 +36,9 @@ TEST(ScriptLine, QuotesEscapesAndBareWords)
         EXPECT_EQ(Split(ScriptWord(text)), Words{text}) << "the printed word reads back";
 }
 
+#define LONE_CRS \
+    "lines end in lone CRs (carriage returns without line feeds); only LF or CR LF end a line"
+
 TEST(ScriptLine, BadLinesNameTheirLineAndFault)
 {
     const struct {
@@ -50,9 +54,16 @@ TEST(ScriptLine, BadLinesNameTheirLineAndFault)
         {"expect enabled w c maybe", "1: expected yes or no, not \"maybe\""},
         {"pick w c 1.5", "1: INDEX must be a whole number, not \"1.5\""},
         {"print", "1: print what? props PATH, selection, tree, status or a WINDOW"},
+        {"new\nprint \"Find\"\rselect A\r", "2: " LONE_CRS},
+        {"select A\rselect B\r", "1: " LONE_CRS},
+        {"new\r\nopen a.scene\r\r\n", "2: " LONE_CRS},
     };
     for (const auto& each : cases) EXPECT_EQ(Problem(each.text), each.problem) << each.text;
     EXPECT_EQ(Problem(std::string("new\nopen a\0b", 12)), "2: a NUL byte");
+    for (const std::string& utf16 : {std::string("\xFF\xFEn\0e\0w\0", 8),
+                                    std::string("\xFE\xFF\0n\0e\0w", 8),
+                                    std::string("n\0e\0w\0\n\0", 8)})
+        EXPECT_EQ(Problem(utf16), "0: the script is UTF-16; save it as UTF-8");
 }
 
 TEST(ScriptLine, CommandsTakeTheirFullNames)
@@ -87,6 +98,71 @@ TEST(NodePath, NamesTheFirstMatchingNodeInHierarchyOrder)
     EXPECT_EQ(FindNodeByPath(scene, "Base/Nowhere"), nullptr);
     for (SceneNode* node : {firstBase, arm, odd, unnamed})
         EXPECT_EQ(FindNodeByPath(scene, NodePath(node)), node) << NodePath(node);
+}
+
+TEST(NodePath, TheIndexAgreesWithAWalkOnNamesGivenTwice)
+{
+    // Few names, so that paths repeat: the first node in hierarchy order must win.
+    Scene scene;
+    std::vector<SceneNode*> nodes{scene.Root()};
+    const char* const names[] = {"a", "b", "a/b", ""};
+    unsigned seed = 7;
+    for (int i = 0; i < 3000; ++i) {
+        seed = seed * 1103515245 + 12345;
+        SceneNode* parent = nodes[(seed >> 8) % nodes.size()];
+        nodes.push_back(scene.CreateNode(parent == scene.Root() ? nullptr : parent, names[(seed >> 4) % 4]));
+    }
+    std::vector<std::pair<std::string, SceneNode*>> inOrder;
+    NodeWalk walk(scene.Root());
+    walk.Next();
+    while (SceneNode* node = walk.Next()) inOrder.emplace_back(NodePath(node), node);
+    NodePathIndex index;
+    for (size_t i = 1; i < nodes.size(); i += 7) {
+        const std::string path = NodePath(nodes[i]);
+        SceneNode* first = nullptr;
+        for (const auto& each : inOrder)
+            if (!first && each.first == path) first = each.second;
+        ASSERT_EQ(index.Find(scene, path), first) << path;
+    }
+}
+
+TEST(NodePath, TheIndexFollowsRenamesNewNodesAndAnotherScene)
+{
+    NodePathIndex index;
+    Scene scene;
+    SceneNode* base = scene.CreateNode(nullptr, "Base");
+    EXPECT_EQ(index.Find(scene, "Base"), base);
+    base->SetName("Plinth");
+    EXPECT_EQ(index.Find(scene, "Base"), nullptr);
+    EXPECT_EQ(index.Find(scene, "Plinth"), base);
+    SceneNode* arm = scene.CreateNode(base, "Arm");
+    EXPECT_EQ(index.Find(scene, "Plinth/Arm"), arm);
+    scene.Clear();
+    EXPECT_EQ(index.Find(scene, "Plinth/Arm"), nullptr);
+    Scene other;
+    SceneNode* lamp = other.CreateNode(nullptr, "Lamp");
+    EXPECT_EQ(index.Find(other, "Lamp"), lamp);
+}
+
+TEST(NodePath, ALookupCostsItsPathNotTheScene)
+{
+    // 200,000 nodes, 100,000 lookups: a walk per lookup would look at about 10^10 nodes.
+    const int groups = 1000, children = 199, lookups = 100000;
+    Scene scene;
+    for (int g = 0; g < groups; ++g) {
+        SceneNode* group = scene.CreateNode(nullptr, ("g" + std::to_string(g)).c_str());
+        for (int n = 0; n < children; ++n) scene.CreateNode(group, ("n" + std::to_string(n)).c_str());
+    }
+    NodePathIndex index;
+    for (int i = 0; i < lookups; ++i) {
+        const int g = static_cast<int>((i * 7919LL) % groups);
+        const int n = static_cast<int>((i * 104729LL) % children);
+        SceneNode* node = index.Find(scene, "g" + std::to_string(g) + "/n" + std::to_string(n));
+        ASSERT_TRUE(node && node->Parent()->NodeName() == "g" + std::to_string(g) &&
+                    node->NodeName() == "n" + std::to_string(n)) << i;
+    }
+    const std::uint64_t nodes = groups * (children + 1);
+    EXPECT_LE(index.NodesVisited(), nodes + 3 * lookups);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "scene.h"
 
+#include <atomic>
 #include <new>
 #include <utility>
 
@@ -7,6 +8,13 @@
 #include "nodewalk.h"
 
 namespace {
+
+// A version no scene has had yet.
+std::uint64_t NewTreeVersion()
+{
+    static std::atomic<std::uint64_t> last(0);
+    return ++last;
+}
 
 // Appends with room to spare in proportion to the count, so long lists grow in few steps.
 bool Push(NodeTab& nodes, SceneNode* node) { return nodes.Append(node, nodes.Count() + 10) >= 0; }
@@ -146,6 +154,7 @@ void SceneNode::SetName(const char* name)
 {
     if (name_ == name) return;
     name_ = name;
+    scene_->treeVersion_ = NewTreeVersion();
     scene_->NodeTextChanged(this);
 }
 
@@ -154,7 +163,8 @@ Scene::Scene()
       observer_(nullptr),
       changedOutsideSteps_(false),
       changedInGroup_(false),
-      savedPosition_(theHold.Position())
+      savedPosition_(theHold.Position()),
+      treeVersion_(NewTreeVersion())
 {
 }
 
@@ -182,6 +192,7 @@ SceneNode* Scene::CreateNode(SceneNode* parent, const char* name, const char* us
         return nullptr;
     }
     ++nodeCount_;
+    treeVersion_ = NewTreeVersion();
     changedOutsideSteps_ = true;
     return node;
 }
@@ -198,6 +209,7 @@ bool Scene::Clear()
     for (int i = 0; i < root_->children_.Count(); ++i) delete root_->children_[i];
     root_->children_.Free();
     nodeCount_ = 0;
+    treeVersion_ = NewTreeVersion();
     SetModified(false);
     if (observer_) observer_->SceneRebuilt();
     return true;

@@ -107,6 +107,9 @@ public:
     // Counts writes of node names and user-property texts: a watcher compares two readings
     // to tell whether a command rewrote what the plug-ins show.
     int TextChanges() const { return textChanges_; }
+    // Changes whenever a node is added, renamed or removed, in any scene: what a node's path
+    // depends on. An index by path compares two readings.
+    std::uint64_t TreeVersion() const { return treeVersion_; }
 
 private:
     friend class SceneNode;
@@ -127,4 +130,5 @@ private:
     std::uint64_t savedPosition_;  // theHold's position when the scene was last saved
     int textChanges_ = 0;
     int nodeCount_ = 0;
+    std::uint64_t treeVersion_;
 };

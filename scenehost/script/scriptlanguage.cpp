@@ -36,6 +36,9 @@ std::string KindsOf(const std::string& command, bool withUsage)
     return kinds;
 }
 
+const char kLoneCarriageReturns[] =
+    "lines end in lone CRs (carriage returns without line feeds); only LF or CR LF end a line";
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::vector<std::string> Words(const char* text)
@@ -205,9 +208,19 @@ bool ReadBareWord(const std::string& line, size_t& pos, std::string& word, std::
             problem = "a quote inside a word: put the whole text in quotes";
             return false;
         }
+        if (line[pos] == '\r') {
+            problem = kLoneCarriageReturns;
+            return false;
+        }
         word += line[pos];
     }
     return true;
+}
+
+// A path's names one after the other, each ended by a byte no name holds.
+std::uint64_t HashName(std::uint64_t hash, const char* name, size_t size)
+{
+    return HashBytes("", 1, HashBytes(name, size, hash));
 }
 
 bool IsCommentOrBlank(const std::string& line)
@@ -238,23 +251,54 @@ bool SplitScriptLine(const std::string& line, std::vector<std::string>& words, s
     }
 }
 
+bool IsUtf16Text(const std::string& bytes)
+{
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) return true;
+    // Without a byte-order mark: plain Latin text has a NUL in every other byte.
+    const size_t sample = bytes.size() < 256 ? bytes.size() & ~size_t(1) : 256;
+    size_t evenNuls = 0, oddNuls = 0;
+    for (size_t i = 0; i < sample; ++i) (i % 2 ? oddNuls : evenNuls) += bytes[i] == '\0';
+    const size_t pairs = sample / 2;
+    return pairs > 0 && (evenNuls == 0) != (oddNuls == 0) && 2 * (evenNuls + oddNuls) >= pairs;
+}
+
+FileLines::FileLines(const std::string& text)
+    : text_(text), pos_(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0)
+{
+}
+
+bool FileLines::Next(std::string& line)
+{
+    if (pos_ >= text_.size()) return false;
+    size_t end = text_.find('\n', pos_);
+    if (end == std::string::npos) end = text_.size();
+    line.assign(text_, pos_, end - pos_);
+    pos_ = end + 1;
+    ++number_;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
 bool ParseScript(const std::string& text, std::vector<ScriptCommand>& commands,
                  ScriptSyntaxError& error)
 {
     commands.clear();
-    size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    for (int number = 1; pos < text.size(); ++number) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (IsUtf16Text(text)) {
+        error = {0, "the script is UTF-16; save it as UTF-8"};
+        return false;
+    }
+    FileLines lines(text);
+    std::string line;
+    while (lines.Next(line)) {
         if (IsCommentOrBlank(line)) continue;
+        const int number = lines.Number();
         ScriptCommand command;
         command.line = number;
         std::vector<std::string> words;
         if (!SplitScriptLine(line, words, error.message) ||
             !NameCommand(words, command, error.message)) {
+            // Lines that end in lone CRs read as one: say so rather than what went wrong in it.
+            if (line.find('\r') != std::string::npos) error.message = kLoneCarriageReturns;
             error.line = number;
             return false;
         }
@@ -327,20 +371,58 @@ std::string NodePath(const SceneNode* node)
     return path;
 }
 
+std::uint64_t HashBytes(const char* bytes, size_t size, std::uint64_t hash)
+{
+    for (size_t i = 0; i < size; ++i)
+        hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
+    return hash;
+}
+
+SceneNode* NodePathIndex::Find(const Scene& scene, const std::string& path)
+{
+    if (&scene != scene_ || scene.TreeVersion() != version_) Build(scene);
+    const std::vector<std::string> names = SplitNodePath(path);
+    std::uint64_t hash = HashBytes("", 0);
+    for (const std::string& name : names) hash = HashName(hash, name.data(), name.size());
+    for (size_t slot = hash & mask_; slots_[slot].node; slot = (slot + 1) & mask_)
+        if (slots_[slot].hash == hash && HasPath(slots_[slot].node, names)) return slots_[slot].node;
+    return nullptr;
+}
+
+void NodePathIndex::Build(const Scene& scene)
+{
+    scene_ = &scene;
+    version_ = scene.TreeVersion();
+    // At most half full, so that every probe soon meets a free slot.
+    size_t size = 16;
+    while (size < 2 * static_cast<size_t>(scene.NodeCount()) + 2) size *= 2;
+    slots_.assign(size, Slot());
+    mask_ = size - 1;
+    std::vector<std::uint64_t> hashes(1, HashBytes("", 0));  // of the path down to each depth
+    NodeWalk walk(scene.Root());
+    walk.Next();  // the root, which no path names
+    while (SceneNode* node = walk.Next()) {
+        ++visited_;
+        const size_t depth = static_cast<size_t>(walk.Depth());
+        hashes.resize(depth + 1);
+        hashes[depth] = HashName(hashes[depth - 1], node->NodeName(), std::strlen(node->NodeName()));
+        size_t slot = hashes[depth] & mask_;
+        while (slots_[slot].node) slot = (slot + 1) & mask_;
+        slots_[slot] = {hashes[depth], node};
+    }
+}
+
+bool NodePathIndex::HasPath(const SceneNode* node, const std::vector<std::string>& names)
+{
+    for (size_t level = names.size(); level > 0; --level, node = node->Parent()) {
+        ++visited_;
+        if (!node->Parent() || names[level - 1] != node->NodeName()) return false;
+    }
+    return !node->Parent();
+}
+
 SceneNode* FindNodeByPath(const Scene& scene, const std::string& path)
 {
-    const std::vector<std::string> names = SplitNodePath(path);
-    const int depth = static_cast<int>(names.size());
-    NodeWalk walk(scene.Root());
-    while (SceneNode* node = walk.Next()) {
-        if (walk.Depth() != depth || names.back() != node->NodeName()) continue;
-        const SceneNode* ancestor = node->Parent();
-        int level = depth - 2;
-        while (level >= 0 && names[level] == ancestor->NodeName()) {
-            ancestor = ancestor->Parent();
-            --level;
-        }
-        if (level < 0) return node;
-    }
-    return nullptr;
+    NodePathIndex index;
+    return index.Find(scene, path);
 }

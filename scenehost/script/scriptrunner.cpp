@@ -1,6 +1,7 @@
 #include "scriptrunner.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "coreinterface.h"
 #include "hold.h"
@@ -37,6 +38,29 @@ int Number(const std::string& word)
     int value = 0;
     ParseWholeNumber(word, value);  // checked when the script was read
     return value;
+}
+
+// Each node's name, text and hidden flag, hashed, in hierarchy order.
+std::vector<std::uint64_t> NodeStates(const Scene& scene)
+{
+    std::vector<std::uint64_t> states;
+    NodeWalk walk(scene.Root());
+    walk.Next();  // the root
+    while (const SceneNode* node = walk.Next()) {
+        const CStr& text = node->UserPropText();
+        std::uint64_t hash = HashBytes(node->NodeName(), std::strlen(node->NodeName()) + 1);
+        hash = HashBytes(text.data(), text.Length(), hash);
+        states.push_back(HashBytes(node->IsHidden() ? "h" : "v", 1, hash));
+    }
+    return states;
+}
+
+int ChangedNodes(const std::vector<std::uint64_t>& before, const std::vector<std::uint64_t>& after)
+{
+    const size_t common = before.size() < after.size() ? before.size() : after.size();
+    size_t changed = (before.size() > after.size() ? before.size() : after.size()) - common;
+    for (size_t i = 0; i < common; ++i) changed += before[i] != after[i];
+    return static_cast<int>(changed);
 }
 
 int MenuPosition(HMENU menu, const std::string& label)
@@ -106,27 +130,41 @@ ScriptOutcome ScriptRunner::Run(const std::vector<ScriptCommand>& commands,
         return outcome_;
     }
     Drain();
-    for (const ScriptCommand& command : commands) {
-        line_ = command.line;
-        if (!IsWindow(app_.Window())) {
-            Fail(kExitError, "the application has closed");
-            break;
-        }
-        const bool ran = (this->*HandlerFor(command.id))(command.args);
-        Drain();
-        answerer_.Settle();
-        const AnswerFailure& failure = answerer_.Failure();
-        if (!failure.reason.empty()) {
-            outcome_ = {kExitError, failure.line ? failure.line : line_, failure.reason};
-            break;
-        }
-        if (!ran) break;
-    }
+    openedNodes_ = NodeStates(TheScene());
+    for (const ScriptCommand& command : commands)
+        if (!RunCommand(command)) break;
     if (outcome_.code == kExitPassed && answerer_.FirstUnusedLine()) {
         line_ = answerer_.FirstUnusedLine();
         Fail(kExitError, "no question came for this answer");
     }
+    outcome_.nodesChanged = ChangedNodes(openedNodes_, NodeStates(TheScene()));
     return outcome_;
+}
+
+// Runs one command and what it set off; false once anything failed.
+bool ScriptRunner::RunCommand(const ScriptCommand& command)
+{
+    line_ = command.line;
+    if (!IsWindow(app_.Window())) return Fail(kExitError, "the application has closed");
+    const bool ran = (this->*HandlerFor(command.id))(command.args);
+    Drain();
+    answerer_.Settle();
+    const AnswerFailure& failure = answerer_.Failure();
+    if (!failure.reason.empty()) {
+        outcome_.code = kExitError;
+        outcome_.line = failure.line ? failure.line : line_;
+        outcome_.message = failure.reason;
+        return false;
+    }
+    if (!ran) return false;
+    // The answers queued before a command are for its questions.
+    if (command.id != ScriptCommandId::Answer && answerer_.FirstUnusedLine()) {
+        line_ = answerer_.FirstUnusedLine();
+        return Fail(kExitError, "no question came for this answer");
+    }
+    if (command.id == ScriptCommandId::Open || command.id == ScriptCommandId::New)
+        openedNodes_ = NodeStates(TheScene());
+    return true;
 }
 
 void ScriptRunner::Finish()
@@ -159,7 +197,9 @@ void ScriptRunner::Drain()
 
 bool ScriptRunner::Fail(ScriptExit code, const std::string& reason)
 {
-    outcome_ = {code, line_, reason};
+    outcome_.code = code;
+    outcome_.line = line_;
+    outcome_.message = reason;
     return false;
 }
 
@@ -177,7 +217,7 @@ std::string ScriptRunner::FilePath(const std::string& file) const
 
 bool ScriptRunner::FindNode(const std::string& path, SceneNode*& node)
 {
-    node = FindNodeByPath(TheScene(), path);
+    node = paths_.Find(TheScene(), path);
     return node || Fail(kExitError, "no node " + ScriptWord(path));
 }
 
@@ -300,7 +340,9 @@ bool ScriptRunner::Save(const Args& args)
         return Fail(kExitError, "the scene has no file yet: say save FILE");
     std::string error;
     const std::string path = args.empty() ? app_.ScenePath() : FilePath(args[0]);
-    return app_.SaveSceneAs(path, &error) || Fail(kExitError, error);
+    if (!app_.SaveSceneAs(path, &error)) return Fail(kExitError, error);
+    outcome_.saved = true;
+    return true;
 }
 
 bool ScriptRunner::Select(const Args& args)

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct ScriptOutcome {
     ScriptExit code = kExitPassed;
     int line = 0;  // the script's line; 0 when the message names its own place
     std::string message;
+    int nodesChanged = 0;  // nodes whose name, text or hidden flag differ from the file's
+    bool saved = false;    // a save wrote the scene
 };
 
 class ScriptRunner {
@@ -22,6 +25,7 @@ public:
     // Relative file names in the script are taken from folder (with its trailing separator).
     ScriptRunner(MainWindow& app, const std::string& folder);
     // Runs the commands in a fresh scene, with the scene file opened first unless it is "".
+    // The first failure ends the run: no later command runs.
     ScriptOutcome Run(const std::vector<ScriptCommand>& commands, const std::string& scenePath);
     // Closes the application without asking anything.
     void Finish();
@@ -32,6 +36,7 @@ private:
     static Handler HandlerFor(ScriptCommandId id);
 
     void StartFresh();
+    bool RunCommand(const ScriptCommand& command);
     void Drain();
     bool Fail(ScriptExit code, const std::string& reason);
     bool Expect(bool met, const std::string& what, const std::string& got);
@@ -59,7 +64,11 @@ private:
     size_t checkedQuestions_ = 0;  // questions shown before the last expect message
     int line_ = 0;
     ScriptOutcome outcome_;
+    std::vector<std::uint64_t> openedNodes_;  // each node's state as its file had it
+    NodePathIndex paths_;
 };
 
-// scenehost --script FILE [SCENE...] [--show]: the program's exit code.
+// scenehost --script FILE [SCENE...] [options]: the program's exit status.
 int RunScriptCommandLine(HINSTANCE instance, const std::vector<std::string>& args);
+// scenehost --join-reports [--report FILE] REPORT...: one report of a batch's slices.
+int RunJoinCommandLine(const std::vector<std::string>& args);

@@ -4,15 +4,32 @@
 #   SCRIPT (a script of SOURCE) or TEXT (a script's lines separated by "|", run as NAME.script,
 #   or from standard input with STDIN set), SCENES (separated by "|"), CODE (exit code,
 #   default 0), ERROR (text standard error must hold; else it must be empty), OUTPUT (text
-#   standard output must hold).
+#   standard output must hold); and for batches: ARGS (more options, separated by "|"),
+#   COPIES (scenes made as copies of desk.scene, "|"), LIST (the lines of list.txt, "|"),
+#   INPUT (a file of WORK for the standard input), REPORT (a file of SOURCE that the report
+#   must equal, its "ms" left out; the report is written to report.jsonl) and UNCHANGED
+#   (files that must still equal their copies of SOURCE, "|"). {CR} in TEXT is a lone CR.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 file(GLOB files "${SOURCE}/*.scene" "${SOURCE}/*.script")
 file(COPY ${files} DESTINATION "${WORK}")
 if(DEFINED TEXT)
     string(REPLACE "|" "\n" lines "${TEXT}")
+    string(REPLACE "{CR}" "\r" lines "${lines}")
     set(SCRIPT "${NAME}.script")
     file(WRITE "${WORK}/${SCRIPT}" "${lines}\n")
+endif()
+string(REPLACE "|" ";" copies "${COPIES}")
+foreach(copy IN LISTS copies)
+    configure_file("${SOURCE}/desk.scene" "${WORK}/${copy}" COPYONLY)
+endforeach()
+if(DEFINED LIST)
+    string(REPLACE "|" "\n" lines "${LIST}")
+    file(WRITE "${WORK}/list.txt" "${lines}\n")
+endif()
+string(REPLACE "|" ";" options "${ARGS}")
+if(DEFINED REPORT)
+    list(APPEND options --report report.jsonl)
 endif()
 if(NOT CODE)
     set(CODE 0)
@@ -22,8 +39,10 @@ set(input)
 if(STDIN)
     set(input INPUT_FILE "${WORK}/${SCRIPT}")
     set(SCRIPT -)
+elseif(DEFINED INPUT)
+    set(input INPUT_FILE "${WORK}/${INPUT}")
 endif()
-execute_process(COMMAND ${EMULATOR} "${PROGRAM}" --script ${SCRIPT} ${scenes} ${input}
+execute_process(COMMAND ${EMULATOR} "${PROGRAM}" --script ${SCRIPT} ${scenes} ${options} ${input}
                 WORKING_DIRECTORY "${WORK}"
                 RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 set(problems)
@@ -44,6 +63,22 @@ endif()
 if(DEFINED OUTPUT)
     expect_to_hold(out "${OUTPUT}")
 endif()
+if(DEFINED REPORT)
+    file(READ "${WORK}/report.jsonl" report)
+    string(REGEX REPLACE ",\"ms\":[0-9.]+" "" report "${report}")
+    file(READ "${SOURCE}/${REPORT}" expected)
+    if(NOT report STREQUAL expected)
+        string(APPEND problems "the report differs from ${REPORT}:\n${report}")
+    endif()
+endif()
+string(REPLACE "|" ";" unchanged "${UNCHANGED}")
+foreach(file IN LISTS unchanged)
+    file(READ "${WORK}/${file}" now)
+    file(READ "${SOURCE}/${file}" before)
+    if(NOT now STREQUAL before)
+        string(APPEND problems "${file} was changed\n")
+    endif()
+endforeach()
 if(problems)
     message(FATAL_ERROR "${problems}--- standard error:\n${err}--- standard output:\n${out}")
 endif()

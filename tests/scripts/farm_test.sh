@@ -1,0 +1,167 @@
+#!/bin/sh
+# A fix over a generated library through one of the README's fan-out recipes, run as printed
+# there: GNU parallel on this machine, or a Slurm job array on a one-node cluster this test
+# starts and stops. Checks every file and the merged report.
+#   farm_test.sh parallel|slurm BIN SOURCE WORK     (exit 77: skipped)
+# The Slurm tasks run in the prefix SCENEHOST_WINEPREFIX names.
+set -u
+mode=$1 bin=$2 source=$3 work=$4
+
+skip() {
+    echo "skipped: $*"
+    exit 77
+}
+fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+
+case $mode in
+parallel) command -v parallel >/dev/null || skip "GNU parallel is not installed (Debian parallel)" ;;
+slurm)
+    for tool in munged slurmctld slurmd sbatch sinfo; do
+        command -v $tool >/dev/null || skip "$tool is not installed (Debian slurm-wlm, munge)"
+    done
+    [ "$(id -u)" -eq 0 ] || skip "a one-node Slurm cluster needs root"
+    ;;
+*) fail "unknown mode $mode" ;;
+esac
+
+rm -rf "$work" && mkdir -p "$work/build" || fail "cannot make $work"
+cd "$work" || exit 1
+# GNU parallel's tasks start at once on a machine without a prefix: the first makes it.
+[ "$mode" = parallel ] && export SCENEHOST_WINEPREFIX="$work/prefix"
+ln -s "$bin" build/bin
+ln -s "$source/samples" samples
+
+# The library: glTF files in folders with blanks and non-ASCII names, every node with an
+# editorOnly member among others, and one file that cannot be read.
+python3 - <<'PY' || fail "cannot make the library"
+import json, os
+for folder in ["lib/Hall A", "lib/Säle/日本", "lib/props"]:
+    os.makedirs(folder, exist_ok=True)
+    for f in range(8):
+        nodes = [{"name": "node %d" % i,
+                  "extras": {"LOD": i % 3, "editorOnly": True, "note": "keep %d" % f}}
+                 for i in range(12)]
+        nodes[0]["children"] = list(range(1, 12))
+        doc = {"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+               "nodes": nodes}
+        with open("%s/scene %d.gltf" % (folder, f), "w") as out:
+            json.dump(doc, out, indent=1)
+with open("lib/props/broken.gltf", "w") as out:
+    out.write('{"asset": {"version": "2.0"}, "nodes": [')
+PY
+
+# The recipe as the README prints it.
+recipe=$(awk -v name="$mode" '
+    $0 == "<!-- recipe: " name " -->" { found = 1; next }
+    found && /^```/ { if (inside) exit; inside = 1; next }
+    inside { print }' "$source/README.md")
+[ -n "$recipe" ] || fail "the README has no $mode recipe"
+
+started=""
+stop_cluster() {
+    for pid in "$state/slurmd.pid" "$state/slurmctld.pid" "$state/munge/pid"; do
+        [ -f "$pid" ] && kill "$(cat "$pid")" 2>/dev/null
+    done
+    # Each daemon removes its pid file as it goes; wait for them, at most 10 s.
+    for _ in $(seq 50); do
+        [ -f "$state/slurmd.pid" ] || [ -f "$state/slurmctld.pid" ] || break
+        sleep 0.2
+    done
+    rm -rf "$state"
+}
+
+if [ "$mode" = slurm ]; then
+    # Every file of the cluster in a short path of its own (a socket's path is limited), its
+    # ports chosen so that two runs on one machine do not meet.
+    state=$(mktemp -d /tmp/scenehost-slurm.XXXXXX) || fail "no state folder"
+    chmod 755 "$state"
+    trap stop_cluster EXIT
+    mkdir -p "$state/munge" "$state/spool" "$state/save"
+    dd if=/dev/urandom of="$state/munge/key" bs=1024 count=1 2>/dev/null
+    chown -R munge "$state/munge" && chmod 400 "$state/munge/key"
+    runuser -u munge -- munged --socket="$state/munge/socket" --key-file="$state/munge/key" \
+        --pid-file="$state/munge/pid" --log-file="$state/munge/log" \
+        --seed-file="$state/munge/seed" || fail "munged did not start"
+    port=$((20000 + ($$ % 5000) * 2))
+    host=$(hostname -s)
+    cat >"$state/slurm.conf" <<CONF
+ClusterName=scenehost
+SlurmctldHost=$host(127.0.0.1)
+SlurmctldPort=$port
+SlurmdPort=$((port + 1))
+AuthType=auth/munge
+AuthInfo=socket=$state/munge/socket
+CredType=cred/munge
+SlurmUser=root
+SlurmdUser=root
+StateSaveLocation=$state/save
+SlurmdSpoolDir=$state/spool
+SlurmctldPidFile=$state/slurmctld.pid
+SlurmdPidFile=$state/slurmd.pid
+SlurmctldLogFile=$state/slurmctld.log
+SlurmdLogFile=$state/slurmd.log
+ProctrackType=proctrack/linuxproc
+TaskPlugin=task/none
+SelectType=select/cons_tres
+SelectTypeParameters=CR_Core
+ReturnToService=2
+JobAcctGatherType=jobacct_gather/none
+AccountingStorageType=accounting_storage/none
+MpiDefault=none
+NodeName=$host NodeAddr=127.0.0.1 CPUs=$(nproc) State=UNKNOWN
+PartitionName=farm Nodes=ALL Default=YES MaxTime=INFINITE State=UP
+CONF
+    export SLURM_CONF="$state/slurm.conf"
+    slurmctld || fail "slurmctld did not start"
+    slurmd || fail "slurmd did not start"
+    for _ in $(seq 100); do
+        [ "$(sinfo -h -o %t 2>/dev/null)" = idle ] && break
+        sleep 0.2
+    done
+    [ "$(sinfo -h -o %t)" = idle ] || fail "the node did not come up: $(cat "$state"/*.log)"
+fi
+
+echo "$recipe"
+sh -c "$recipe"
+status=$?
+
+# Every good file lost its editorOnly members and kept the rest; the broken one is as it was.
+python3 - "$status" <<'PY' || exit 1
+import glob, json, sys
+status = int(sys.argv[1])
+problems = []
+files = sorted(glob.glob("lib/**/*.gltf", recursive=True))
+good = [f for f in files if not f.endswith("broken.gltf")]
+for f in good:
+    nodes = json.load(open(f, encoding="utf-8"))["nodes"]
+    for node in nodes:
+        extras = node.get("extras", {})
+        if "editorOnly" in extras or "LOD" not in extras or "note" not in extras:
+            problems.append("%s: %s has %s" % (f, node["name"], extras))
+            break
+lines = [json.loads(line) for line in open("library.report", encoding="utf-8")]
+scenes = [line for line in lines if "file" in line]
+summary = lines[-1].get("summary", {})
+by_file = {line["file"]: line for line in scenes}
+for f in good:
+    line = by_file.get(f)
+    if not line or line["result"] != "ok" or not line["saved"] or line["nodesChanged"] != 12:
+        problems.append("report for %s: %s" % (f, line))
+broken = by_file.get("lib/props/broken.gltf", {})
+if broken.get("result") != "error" or "broken.gltf" not in broken.get("message", ""):
+    problems.append("report for the broken file: %s" % broken)
+want = {"scenes": len(files), "ok": len(good), "error": 1, "notRun": 0,
+        "nodesChanged": 12 * len(good), "saved": len(good), "exit": 2}
+for key, value in want.items():
+    if summary.get(key) != value:
+        problems.append("summary %s: %s, expected %s" % (key, summary.get(key), value))
+if status != 2:
+    problems.append("the recipe ended with %d, expected 2 (one file could not be read)" % status)
+if problems:
+    print("\n".join(problems), file=sys.stderr)
+    sys.exit(1)
+print("%d files fixed, the report and its summary agree" % len(good))
+PY
