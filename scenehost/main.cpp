@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "coreinterface.h"
+#include "fileio.h"
 #include "mainwindow.h"
 #include "sceneformat.h"
 #include "scriptrunner.h"
@@ -54,7 +55,8 @@ int Check(const char* path)
     UseParentConsole();
     Scene scene;
     SceneFileError error;
-    if (!LoadSceneFile(path, scene, error)) {
+    std::string journal;
+    if (FindInterruptedSave(path, false, journal, error) || !LoadSceneFile(path, scene, error)) {
         std::fprintf(stderr, "scenehost: %s\n", DescribeError(path, error).c_str());
         return 1;
     }

@@ -426,19 +426,45 @@ bool MainWindow::NewScene(bool askToSave)
     if (!CoreInterface::Instance().GetScene().Clear()) return false;
     path_.clear();
     document_.reset();
+    stamp_ = FileStamp();
     UpdateTitle();
     CoreInterface::Instance().ShowStatus(HostText(IDS_NEW_SCENE).c_str());
     return true;
 }
 
+// A file that an interrupted save may have left part new: a script is told, the user asked
+// whether to put its earlier text back. False when the file is not to be opened.
+bool MainWindow::RecoverInterruptedSave(const std::string& path, std::string* error)
+{
+    std::string journal;
+    SceneFileError found;
+    if (!FindInterruptedSave(path.c_str(), true, journal, found)) return true;
+    const std::string line = DescribeError(path.c_str(), found);
+    if (error) return Failed(line, error);
+    const std::string question = HostMessage(IDS_RESTORE_QUESTION, {line});
+    switch (MessageBoxA(window_, question.c_str(), HostText(IDS_APP_NAME).c_str(),
+                        MB_YESNOCANCEL | MB_ICONWARNING)) {
+    case IDYES: {
+        SceneFileError restore;
+        return RestoreFromJournal(path.c_str(), journal, restore) ||
+               Failed(DescribeError(path.c_str(), restore), nullptr);
+    }
+    case IDNO: return true;
+    default: return false;
+    }
+}
+
 bool MainWindow::OpenScene(const std::string& path, std::string* error)
 {
-    if (CommandRunning()) return false;
+    if (CommandRunning() || !RecoverInterruptedSave(path, error)) return false;
     busy_.Start(HostMessage(IDS_OPENING, {FileNameOf(path)}));
     SceneFileError fileError;
-    if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), document_, fileError))
+    FileStamp stamp;
+    if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), document_, fileError,
+                       &stamp))
         return Failed(DescribeError(path.c_str(), fileError), error);
     path_ = FullPathOf(path);
+    stamp_ = stamp;
     filter_.SceneChanged(true);
     nodes_.Rebuild(CoreInterface::Instance().GetScene());
     UpdateTitle();
@@ -482,9 +508,11 @@ bool MainWindow::SaveTo(const std::string& path, std::string* error)
     Scene& scene = CoreInterface::Instance().GetScene();
     busy_.Start(HostMessage(IDS_SAVING, {FileNameOf(path)}));
     SceneFileError fileError;
-    if (!SaveSceneFile(path.c_str(), scene, document_.get(), fileError))
+    FileStamp stamp;
+    if (!SaveSceneFile(path.c_str(), scene, document_.get(), fileError, &stamp))
         return Failed(DescribeError(path.c_str(), fileError), error);
     path_ = path;
+    stamp_ = stamp;
     scene.SetModified(false);
     UpdateTitle();
     CoreInterface::Instance().ShowStatus(HostMessage(IDS_SAVED, {FileNameOf(path)}).c_str());

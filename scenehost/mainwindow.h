@@ -10,6 +10,7 @@
 
 #include "busyindicator.h"
 #include "coreinterface.h"
+#include "fileio.h"
 #include "filterbar.h"
 #include "handles.h"
 #include "hostwindow.h"
@@ -61,6 +62,7 @@ private:
 
     bool CommandRunning();
     bool ConfirmDiscard();
+    bool RecoverInterruptedSave(const std::string& path, std::string* error);
     bool Save(bool askForName);
     bool SaveTo(const std::string& path, std::string* error);
     bool Failed(const std::string& line, std::string* error);
@@ -91,6 +93,7 @@ private:
     UtilityChooser utilities_;
     std::string path_;
     std::unique_ptr<SceneDocument> document_;  // what the scene's file format keeps of it
+    FileStamp stamp_;  // the file as last read or written
     std::string shownTitle_;
     UINT dpi_ = 96;
     GdiObject font_;  // the controls' font, for dpi_

@@ -3,142 +3,13 @@
 // native build directly and under Wine through its Z: drive.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "fileio.h"
 #include "scenetext.h"
+#include "unixfolder.h"
 
 namespace {
-
-// A folder of this process's own, as the program names it (Path) and as the shell does
-// (Unix). Without a Unix side (on Windows itself) the tests using it are skipped.
-class UnixFolder {
-public:
-    UnixFolder()
-    {
-        unix_ = "/tmp/safe-save-" + std::to_string(ProcessId());
-#if defined(_WIN32)
-        if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) return;
-        path_ = "Z:" + unix_;
-        for (char& c : path_)
-            if (c == '/') c = '\\';
-#else
-        path_ = unix_;
-#endif
-        usable_ = Shell("rm -rf '" + unix_ + "' && mkdir '" + unix_ + "'", nullptr);
-    }
-    ~UnixFolder()
-    {
-        if (usable_) Shell("rm -rf '" + unix_ + "'", nullptr);
-    }
-    UnixFolder(const UnixFolder&) = delete;
-    UnixFolder& operator=(const UnixFolder&) = delete;
-
-    bool Usable() const { return usable_; }
-    std::string Path(const std::string& name) const
-    {
-#if defined(_WIN32)
-        return path_ + "\\" + name;
-#else
-        return path_ + "/" + name;
-#endif
-    }
-    std::string Unix(const std::string& name) const { return "'" + unix_ + "/" + name + "'"; }
-
-    // Runs command in a shell; true when it succeeded. Its output, without the last line
-    // break, goes to output when given.
-    bool Shell(const std::string& command, std::string* output) const
-    {
-        const std::string result = unix_ + ".out";
-        const std::string status = unix_ + ".status";
-        if (!Run("(" + command + ") >'" + result + "' 2>&1; echo $? >'" + status + ".part'; mv '" +
-                 status + ".part' '" + status + "'"))
-            return false;
-        std::string code, text;
-        if (!Await(status, code) || !ReadBack(result, text)) return false;
-        std::remove(Native(status).c_str());
-        std::remove(Native(result).c_str());
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        if (output) *output = text;
-        return code == "0\n";
-    }
-
-private:
-    static unsigned long ProcessId()
-    {
-#if defined(_WIN32)
-        return GetCurrentProcessId();
-#else
-        return static_cast<unsigned long>(getpid());
-#endif
-    }
-
-    std::string Native(const std::string& unixPath) const
-    {
-#if defined(_WIN32)
-        std::string path = "Z:" + unixPath;
-        for (char& c : path)
-            if (c == '/') c = '\\';
-        return path;
-#else
-        return unixPath;
-#endif
-    }
-
-    // Under Wine a Unix program starts detached, so its end is awaited through the status
-    // file it writes last.
-    bool Await(const std::string& status, std::string& code) const
-    {
-        for (int tries = 0; tries < 1000; ++tries) {
-            if (ReadFileText(Native(status), code) && !code.empty()) return true;
-#if defined(_WIN32)
-            Sleep(10);
-#endif
-        }
-        return false;
-    }
-
-    static bool ReadFileText(const std::string& path, std::string& text)
-    {
-        SceneFileError error;
-        return ReadWholeFile(path.c_str(), text, error);
-    }
-
-    bool ReadBack(const std::string& unixPath, std::string& text) const
-    {
-        return ReadFileText(Native(unixPath), text);
-    }
-
-    static bool Run(const std::string& command)
-    {
-#if defined(_WIN32)
-        std::string line = "/bin/sh -c \"" + command + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process))
-            return false;
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return true;
-#else
-        return std::system(command.c_str()) == 0;
-#endif
-    }
-
-    std::string unix_;
-    std::string path_;
-    bool usable_ = false;
-};
 
 std::string SceneNamed(const char* name)
 {
@@ -223,16 +94,47 @@ TEST_F(SafeSave, ReadOnlyFileIsRefusedAndLeftAsItIs)
     EXPECT_EQ(Shell("stat -c %a " + folder.Unix("a.scene")), "444");
 }
 
-// A save never overwrites a file that merely has the name its temporary copy would take.
+// Files named as earlier versions named their copies are no business of a save, even a
+// symbolic link that leads nowhere.
 TEST_F(SafeSave, FilesBesideItAreNeverOverwritten)
 {
-    Shell("cd " + folder.Unix("") + " && echo mine > a.scene.backup && echo mine > b.scene.saving");
+    Shell("cd " + folder.Unix("") +
+          " && echo mine > a.scene.backup && echo mine > b.scene.saving && ln -s nowhere c.scene.backup");
     SceneFileError error;
     EXPECT_TRUE(Save(folder.Path("a.scene"), "New", error)) << error.message;
     EXPECT_TRUE(Save(folder.Path("b.scene"), "New", error)) << error.message;
+    EXPECT_TRUE(Save(folder.Path("c.scene"), "Old", error)) << error.message;
+    EXPECT_TRUE(Save(folder.Path("c.scene"), "New", error)) << error.message;
     EXPECT_EQ(Contents(folder.Path("b.scene")), SceneNamed("New"));
-    EXPECT_EQ(Shell("cd " + folder.Unix("") + " && cat a.scene.backup b.scene.saving && ls -A"),
-              "mine\nmine\na.scene\na.scene.backup\nb.scene\nb.scene.saving");
+    EXPECT_EQ(Contents(folder.Path("c.scene")), SceneNamed("New"));
+    EXPECT_EQ(Shell("cd " + folder.Unix("") +
+                    " && cat a.scene.backup b.scene.saving && readlink c.scene.backup && ls -A"),
+              "mine\nmine\nnowhere\na.scene\na.scene.backup\nb.scene\nb.scene.saving\nc.scene\n"
+              "c.scene.backup");
+}
+
+// Temporary files and journals have short names of their own: the longest names a system
+// takes open and save as any other, and one it refuses is not blamed on a copy.
+TEST_F(SafeSave, TheLongestNamesOpenAndSaveAgain)
+{
+    std::string japanese;
+    for (int i = 0; i < 83; ++i) japanese += "\xE6\x97\xA5";  // 249 bytes of UTF-8
+    const std::string names[] = {std::string(243, 'a') + ".scene", std::string(249, 'b') + ".scene",
+                                 japanese + ".scene"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(std::to_string(name.size()) + " bytes");
+        SceneFileError error;
+        ASSERT_TRUE(Save(folder.Path(name), "Old", error)) << error.message;
+        ASSERT_TRUE(Save(folder.Path(name), "New", error)) << "over itself: " << error.message;
+        Scene loaded;
+        ASSERT_TRUE(LoadSceneFile(folder.Path(name).c_str(), loaded, error)) << error.message;
+        EXPECT_STREQ(loaded.Root()->Child(0)->NodeName(), "New");
+        EXPECT_EQ(Shell("cd " + folder.Unix("") + " && ls -A"), "a.scene\n" + name);
+        Shell("rm " + folder.Unix(name));
+    }
+    SceneFileError error;
+    EXPECT_FALSE(Save(folder.Path(std::string(250, 'c') + ".scene"), "New", error));
+    EXPECT_EQ(error.message, "cannot be written");
 }
 
 TEST(DeviceNames, AreKnownInAnyFolderWithAnyExtension)

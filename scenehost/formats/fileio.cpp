@@ -1,18 +1,34 @@
 #include "fileio.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <new>
+
+#define XXH_INLINE_ALL
+#include "xxhash.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <cerrno>
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/xattr.h>
+#endif
 #endif
 
 namespace {
+
+const char kNotRegular[] = "is not a regular file";
+const char kLeftAsItIs[] = "cannot be written; it was left as it is";
+// Temporary files and journals beside a file: never more of them for one name.
+const int kSideSlots = 8;
 
 bool Fail(SceneFileError& error, const std::string& message)
 {
@@ -21,183 +37,663 @@ bool Fail(SceneFileError& error, const std::string& message)
     return false;
 }
 
-enum class Written { kWhole, kNotOpened, kPartly };
+// --- Faults for tests ---------------------------------------------------------------------
 
-const char kNotRegular[] = "is not a regular file";
+DiskFaults faults;
+int changesMade = 0;
+bool faultHappened = false;
+
+// Every change a save makes to the disk asks here first.
+bool MayChangeDisk()
+{
+    if (faults.kind == DiskFaults::Kind::kNone) return true;
+    const int change = changesMade++;
+    if (change < faults.after) return true;
+    if (change == faults.after) faultHappened = true;
+    return faults.kind == DiskFaults::Kind::kFail && change > faults.after;
+}
+
+size_t PieceSize(size_t left, size_t largest)
+{
+    const size_t piece = faults.chunk ? std::min(faults.chunk, largest) : largest;
+    return std::min(left, piece);
+}
+
+// --- The system's own calls -----------------------------------------------------------------
 
 struct FileFacts {
     bool exists = false;
     bool regular = false;  // a plain file: no folder, pipe or device
     bool readOnly = false;
+    bool replaceable = false;  // a replace keeps what the system knows of the file
+    std::uint64_t size = 0;
+    std::uint64_t time = 0;
+#if !defined(_WIN32)
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+#endif
 };
 
-// The few file operations a save needs, on the system's own calls. Paths are in the 8-bit
-// code page the program runs with; on Windows they go through the wide calls, so a name
-// with any characters works wherever that code page can spell it.
+// A file being written, closed when it goes.
+class OutFile {
+public:
+    OutFile() = default;
+    OutFile(const OutFile&) = delete;
+    OutFile& operator=(const OutFile&) = delete;
+    ~OutFile() { Close(); }
+
+    // A new file, where none of that name exists, or the existing one to be written over.
+    bool Open(const std::string& path, bool createNew);
+    bool Write(const char* bytes, size_t size);
+    // Ends the file where the writing ended and waits until the disk holds it.
+    bool Finish();
+    // Takes on what the file it is to replace has and a replace would not carry over.
+    bool KeepIdentity(const FileFacts& facts);
+    bool Close();
+
+private:
+#if defined(_WIN32)
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+#else
+    int file_ = -1;
+    size_t size_ = 0;
+#endif
+};
+
+// Paths are in the 8-bit code page the program runs with; on Windows they go through the
+// wide calls, so a name with any characters works wherever that code page can spell it.
 #if defined(_WIN32)
 
-bool Widen(const char* path, std::wstring& wide)
+bool Widen(const std::string& path, std::wstring& wide)
 {
-    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path.c_str(), -1, nullptr, 0);
     if (length <= 0) return false;
     wide.resize(static_cast<size_t>(length));
-    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, &wide[0], length) != length)
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path.c_str(), -1, &wide[0], length) !=
+        length)
         return false;
     wide.resize(static_cast<size_t>(length) - 1);
     return true;
 }
 
-bool IsPlainFile(HANDLE file)
+// False where the code page cannot spell every character.
+bool Narrow(const std::wstring& wide, std::string& narrow)
 {
-    BY_HANDLE_FILE_INFORMATION information;
-    return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information) &&
-           (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    const bool utf8 = GetACP() == CP_UTF8;  // which takes neither flag nor default character
+    BOOL lost = FALSE;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    const int size = WideCharToMultiByte(CP_ACP, flags, wide.c_str(), -1, nullptr, 0, nullptr,
+                                         utf8 ? nullptr : &lost);
+    if (size <= 0 || lost) return false;
+    narrow.resize(static_cast<size_t>(size));
+    WideCharToMultiByte(CP_ACP, flags, wide.c_str(), -1, &narrow[0], size, nullptr,
+                        utf8 ? nullptr : &lost);
+    narrow.resize(static_cast<size_t>(size) - 1);
+    return !lost;
 }
 
-// Pipes and devices open at once with no access asked, and tell what they are.
-FileFacts Inspect(const char* path)
+// Opens what is there without reading it: pipes and devices too answer at once.
+HANDLE OpenToInspect(const std::wstring& wide)
+{
+    return CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// Under Wine the files are Unix files: a replace gives one the new file's mode and owner,
+// and no Windows call reads them (the permissions it shows leave the group's bits out).
+bool UnderWine()
+{
+    static const bool wine =
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+bool FactsOfHandle(HANDLE file, FileFacts& facts)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information))
+        return false;
+    const DWORD attributes = information.dwFileAttributes;
+    facts.regular = (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    facts.size = (std::uint64_t(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+    facts.time = (std::uint64_t(information.ftLastWriteTime.dwHighDateTime) << 32) |
+                 information.ftLastWriteTime.dwLowDateTime;
+    // A replace keeps a file's attributes and permissions, not its other hard links, nor what
+    // a reparse point stands for.
+    facts.replaceable = facts.regular && information.nNumberOfLinks == 1 &&
+                        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && !UnderWine();
+    return true;
+}
+
+FileFacts Inspect(const std::string& path)
 {
     FileFacts facts;
     std::wstring wide;
     if (!Widen(path, wide)) return facts;
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    HANDLE file = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file = OpenToInspect(wide);
     if (file == INVALID_HANDLE_VALUE) {
-        facts.exists = attributes != INVALID_FILE_ATTRIBUTES;
-        facts.regular = (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
-    } else {
+        const DWORD attributes = GetFileAttributesW(wide.c_str());  // one we may not open
+        if (attributes == INVALID_FILE_ATTRIBUTES) return facts;
         facts.exists = true;
-        facts.regular = IsPlainFile(file);
-        CloseHandle(file);
+        facts.regular = (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+        facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+        return facts;
     }
-    // Checked here: a privileged user may open a read-only file for writing all the same.
-    facts.readOnly = facts.exists && attributes != INVALID_FILE_ATTRIBUTES &&
-                     (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    facts.exists = true;
+    FactsOfHandle(file, facts);
+    CloseHandle(file);
     return facts;
 }
 
-// Writes bytes over the file's whole contents, into a new file when createNew is set (and
-// none of that name exists) or into the existing one in place, which keeps its attributes,
-// its links and, through a symbolic link, the link itself.
-Written WriteContents(const char* path, const std::string& bytes, bool createNew)
+// The full name of the file a path leads to, through symbolic links, so that a save rewrites
+// or replaces that file and leaves the links as they are; the full path itself where nothing
+// is there yet.
+std::string ResolvedPath(const std::string& path)
 {
     std::wstring wide;
-    if (!Widen(path, wide)) return Written::kNotOpened;
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              createNew ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return Written::kNotOpened;
-    bool written = true;
-    for (size_t done = 0; written && done < bytes.size();) {
-        const size_t left = bytes.size() - done;
-        const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-        DWORD wrote = 0;
-        written = WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr) && wrote == chunk;
-        done += wrote;
+    if (!Widen(path, wide)) return path;
+    HANDLE file = OpenToInspect(wide);
+    std::wstring resolved;
+    DWORD length = MAX_PATH;
+    // A buffer too small gets the size it needs; the name itself comes back shorter.
+    for (int attempt = 0; attempt < 3 && length >= resolved.size(); ++attempt) {
+        resolved.resize(length + 1);
+        const DWORD size = static_cast<DWORD>(resolved.size());
+        length = file != INVALID_HANDLE_VALUE
+                     ? GetFinalPathNameByHandleW(file, &resolved[0], size, FILE_NAME_NORMALIZED)
+                     : GetFullPathNameW(wide.c_str(), size, &resolved[0], nullptr);
     }
-    written = written && SetEndOfFile(file) && FlushFileBuffers(file);
-    return CloseHandle(file) && written ? Written::kWhole : Written::kPartly;
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    if (length == 0 || length >= resolved.size()) return path;
+    resolved.resize(length);
+    if (resolved.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        resolved = L"\\\\" + resolved.substr(8);
+    else if (resolved.compare(0, 4, L"\\\\?\\") == 0)
+        resolved = resolved.substr(4);
+    std::string narrow;
+    return Narrow(resolved, narrow) ? narrow : path;
 }
 
-bool RemoveFile(const char* path)
+bool OutFile::Open(const std::string& path, bool createNew)
 {
     std::wstring wide;
-    return Widen(path, wide) && DeleteFileW(wide.c_str());
+    if (!Widen(path, wide) || (createNew && !MayChangeDisk())) return false;
+    file_ = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                        createNew ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file_ != INVALID_HANDLE_VALUE;
 }
 
-bool RenameNew(const char* from, const char* to)
+bool OutFile::Write(const char* bytes, size_t size)
+{
+    for (size_t done = 0; done < size;) {
+        const DWORD piece = static_cast<DWORD>(PieceSize(size - done, size_t(1) << 30));
+        DWORD wrote = 0;
+        if (!MayChangeDisk() || !WriteFile(file_, bytes + done, piece, &wrote, nullptr) ||
+            wrote != piece)
+            return false;
+        done += piece;
+    }
+    return true;
+}
+
+bool OutFile::Finish() { return MayChangeDisk() && SetEndOfFile(file_) && FlushFileBuffers(file_); }
+
+bool OutFile::KeepIdentity(const FileFacts&) { return true; }  // the replace itself keeps it
+
+bool OutFile::Close()
+{
+    if (file_ == INVALID_HANDLE_VALUE) return true;
+    const bool closed = CloseHandle(file_) != 0;
+    file_ = INVALID_HANDLE_VALUE;
+    return closed;
+}
+
+bool RemoveFile(const std::string& path)
+{
+    std::wstring wide;
+    return Widen(path, wide) && MayChangeDisk() && DeleteFileW(wide.c_str());
+}
+
+// Gives a new file its name, unless a file of that name has appeared meanwhile.
+bool MoveToNewName(const std::string& from, const std::string& to)
 {
     std::wstring wideFrom, wideTo;
-    return Widen(from, wideFrom) && Widen(to, wideTo) &&
+    return Widen(from, wideFrom) && Widen(to, wideTo) && MayChangeDisk() &&
            MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH);
+}
+
+bool ReplaceWith(const std::string& replacement, const std::string& target)
+{
+    std::wstring wideReplacement, wideTarget;
+    if (!Widen(replacement, wideReplacement) || !Widen(target, wideTarget) || !MayChangeDisk())
+        return false;
+    if (ReplaceFileW(wideTarget.c_str(), wideReplacement.c_str(), nullptr, 0, nullptr, nullptr))
+        return true;
+    // Without a backup name, this error means the old file is gone and the new one still
+    // waits under its temporary name.
+    return GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+           MoveFileExW(wideReplacement.c_str(), wideTarget.c_str(), MOVEFILE_WRITE_THROUGH);
+}
+
+// A few large reads: the C library's reads go through many small ones, each a call into the
+// system that costs more than the bytes it moves.
+bool ReadAll(const std::string& path, std::string& bytes, FileFacts& facts, size_t limit,
+             SceneFileError& error)
+{
+    std::wstring wide;
+    HANDLE file = Widen(path, wide) ? CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                  nullptr, OPEN_EXISTING,
+                                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
+                                    : INVALID_HANDLE_VALUE;
+    if (file == INVALID_HANDLE_VALUE) return Fail(error, "cannot be opened");
+    if (!FactsOfHandle(file, facts) || !facts.regular) {  // it changed since it was looked at
+        CloseHandle(file);
+        return Fail(error, kNotRegular);
+    }
+    const size_t kChunk = size_t(1) << 24;
+    // The size is a hint only: the file may change while it is read. One byte more than
+    // that sees the end without growing.
+    const size_t expected = static_cast<size_t>(std::min<std::uint64_t>(facts.size, limit));
+    bool read = true;
+    try {
+        bytes.resize(expected + 1);
+        size_t filled = 0;
+        DWORD got = 0;
+        do {
+            if (filled == bytes.size()) bytes.resize(std::min(2 * bytes.size(), limit));
+            const size_t room = std::min(bytes.size() - filled, kChunk);
+            read = ReadFile(file, &bytes[filled], static_cast<DWORD>(room), &got, nullptr) != 0;
+            if (read) filled += got;
+        } while (read && got > 0 && filled < limit);
+        bytes.resize(filled);
+    } catch (const std::bad_alloc&) {
+        read = false;
+    }
+    CloseHandle(file);
+    return read || Fail(error, "cannot be read");
 }
 
 #else
 
-FILE* OpenToRead(const char* path) { return std::fopen(path, "rb"); }
-
-FileFacts Inspect(const char* path)
+FileFacts FactsOf(const struct stat& status)
 {
     FileFacts facts;
-    struct stat status;
-    if (stat(path, &status) != 0) return facts;
     facts.exists = true;
     facts.regular = S_ISREG(status.st_mode);
     facts.readOnly = (status.st_mode & S_IWUSR) == 0;
+    facts.size = static_cast<std::uint64_t>(status.st_size);
+    facts.time = static_cast<std::uint64_t>(status.st_mtim.tv_sec) * 1000000000u +
+                 static_cast<std::uint64_t>(status.st_mtim.tv_nsec);
+    facts.mode = status.st_mode & 07777;
+    facts.owner = status.st_uid;
+    facts.group = status.st_gid;
     return facts;
 }
 
-Written WriteContents(const char* path, const std::string& bytes, bool createNew)
+// Extended attributes (access lists among them) stay with the file, not its name.
+bool HasExtendedAttributes(const std::string& path)
 {
-    const int file = open(path, createNew ? O_WRONLY | O_CREAT | O_EXCL : O_WRONLY, 0666);
-    if (file < 0) return Written::kNotOpened;
-    bool written = true;
-    for (size_t done = 0; written && done < bytes.size();) {
-        const ssize_t wrote = write(file, bytes.data() + done, bytes.size() - done);
-        written = wrote > 0;
-        if (written) done += static_cast<size_t>(wrote);
-    }
-    written = written && ftruncate(file, static_cast<off_t>(bytes.size())) == 0 &&
-              fsync(file) == 0;
-    return close(file) == 0 && written ? Written::kWhole : Written::kPartly;
+#if defined(__linux__)
+    return listxattr(path.c_str(), nullptr, 0) > 0;
+#else
+    (void)path;
+    return false;
+#endif
 }
 
-bool RemoveFile(const char* path) { return std::remove(path) == 0; }
+FileFacts Inspect(const std::string& path)
+{
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return FileFacts();
+    FileFacts facts = FactsOf(status);
+    // The new file takes the mode and the owner over; other links and attributes stay behind.
+    facts.replaceable = facts.regular && status.st_nlink == 1 && !HasExtendedAttributes(path);
+    return facts;
+}
 
-bool RenameNew(const char* from, const char* to) { return std::rename(from, to) == 0; }
+std::string ResolvedPath(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? resolved : path;
+}
+
+bool OutFile::Open(const std::string& path, bool createNew)
+{
+    if (createNew && !MayChangeDisk()) return false;
+    file_ = open(path.c_str(), createNew ? O_WRONLY | O_CREAT | O_EXCL : O_WRONLY, 0666);
+    return file_ >= 0;
+}
+
+bool OutFile::Write(const char* bytes, size_t size)
+{
+    for (size_t done = 0; done < size;) {
+        if (!MayChangeDisk()) return false;
+        const ssize_t wrote = write(file_, bytes + done, PieceSize(size - done, size));
+        if (wrote <= 0) return false;
+        done += static_cast<size_t>(wrote);
+    }
+    size_ += size;
+    return true;
+}
+
+bool OutFile::Finish()
+{
+    return MayChangeDisk() && ftruncate(file_, static_cast<off_t>(size_)) == 0 && fsync(file_) == 0;
+}
+
+// The new file takes the mode and the owner of the one it replaces.
+bool OutFile::KeepIdentity(const FileFacts& facts)
+{
+    struct stat status;
+    if (fstat(file_, &status) != 0) return false;
+    if ((status.st_uid != facts.owner || status.st_gid != facts.group) &&
+        fchown(file_, facts.owner, facts.group) != 0)
+        return false;
+    return fchmod(file_, facts.mode) == 0;
+}
+
+bool OutFile::Close()
+{
+    if (file_ < 0) return true;
+    const bool closed = close(file_) == 0;
+    file_ = -1;
+    return closed;
+}
+
+bool RemoveFile(const std::string& path) { return MayChangeDisk() && unlink(path.c_str()) == 0; }
+
+// A rename would replace a file of that name that appeared meanwhile; a second link does not.
+bool MoveToNewName(const std::string& from, const std::string& to)
+{
+    if (!MayChangeDisk()) return false;
+    if (link(from.c_str(), to.c_str()) == 0) {
+        unlink(from.c_str());
+        return true;
+    }
+    return errno != EEXIST && rename(from.c_str(), to.c_str()) == 0;  // a system without links
+}
+
+bool ReplaceWith(const std::string& replacement, const std::string& target)
+{
+    if (!MayChangeDisk() || rename(replacement.c_str(), target.c_str()) != 0) return false;
+    // The folder's entry is on the disk only once the folder is flushed too.
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const int handle = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (handle >= 0) {
+        fsync(handle);
+        close(handle);
+    }
+    return true;
+}
+
+bool ReadAll(const std::string& path, std::string& bytes, FileFacts& facts, size_t limit,
+             SceneFileError& error)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return Fail(error, "cannot be opened");
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+        std::fclose(file);
+        return Fail(error, kNotRegular);
+    }
+    facts = FactsOf(status);
+    bytes.clear();
+    char buffer[65536];
+    size_t got;
+    bool read = true;
+    try {
+        while (bytes.size() < limit &&
+               (got = std::fread(buffer, 1, std::min(sizeof buffer, limit - bytes.size()),
+                                 file)) > 0)
+            bytes.append(buffer, got);
+    } catch (const std::bad_alloc&) {
+        read = false;
+    }
+    read = read && std::ferror(file) == 0;
+    std::fclose(file);
+    return read || Fail(error, "cannot be read");
+}
 
 #endif
 
-// Writes bytes into a new file beside path, named after it; the name used comes back in
-// name. An existing file of that name is never touched.
-bool WriteBeside(const char* path, const char* suffix, const std::string& bytes,
-                 std::string& name)
+// --- Names beside a file ------------------------------------------------------------------
+
+size_t NameStart(const std::string& path)
 {
-    for (int attempt = 1; attempt <= 9; ++attempt) {
-        name = std::string(path) + suffix + (attempt > 1 ? std::to_string(attempt) : "");
-        if (Inspect(name.c_str()).exists) continue;
-        if (WriteContents(name.c_str(), bytes, true) == Written::kWhole) return true;
-        RemoveFile(name.c_str());
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+std::string NameOf(const std::string& path) { return path.substr(NameStart(path)); }
+
+// A temporary file or a journal of path: short, whatever the length of path's own name,
+// and the same for the same name, so that the next open or save finds it.
+std::string SideName(const std::string& path, int slot, const char* suffix)
+{
+    const std::string name = NameOf(path);
+    char side[64];
+    std::snprintf(side, sizeof side, "~scenehost-%08x", static_cast<unsigned>(ContentHash(name)));
+    std::string result = path.substr(0, NameStart(path)) + side;
+    if (slot > 1) result += "-" + std::to_string(slot);
+    return result + suffix;
+}
+
+// --- Journals -----------------------------------------------------------------------------
+
+// A journal: this mark, the sizes and hashes of the old and the new text, the length of the
+// file's name, the name, a hash of all that, then the old text.
+const char kJournalMark[] = "scenehost journal 1\n";
+const size_t kMarkSize = sizeof kJournalMark - 1;
+const size_t kFixedSize = kMarkSize + 4 * 8 + 4;
+
+struct Journal {
+    std::uint64_t oldSize = 0, oldHash = 0, newSize = 0, newHash = 0;
+    std::string name;
+    size_t textAt = 0;
+    bool whole = false;  // the whole old text follows the header
+};
+
+void PutNumber(std::string& out, std::uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::uint64_t GetNumber(const std::string& in, size_t at, int bytes)
+{
+    std::uint64_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value |= std::uint64_t(static_cast<unsigned char>(in[at + i])) << (8 * i);
+    return value;
+}
+
+std::string JournalHeader(const std::string& name, const std::string& old, const std::string& now)
+{
+    std::string header = kJournalMark;
+    PutNumber(header, old.size(), 8);
+    PutNumber(header, ContentHash(old), 8);
+    PutNumber(header, now.size(), 8);
+    PutNumber(header, ContentHash(now), 8);
+    PutNumber(header, name.size(), 4);
+    header += name;
+    PutNumber(header, ContentHash(header), 8);
+    return header;
+}
+
+// False for anything that is no journal with a whole header. bytes may be only the start of
+// the file, as long as it holds the header; whole is then left false.
+bool ReadJournal(const std::string& bytes, std::uint64_t fileSize, Journal& journal)
+{
+    if (bytes.size() < kFixedSize || bytes.compare(0, kMarkSize, kJournalMark) != 0) return false;
+    const size_t nameLength = static_cast<size_t>(GetNumber(bytes, kFixedSize - 4, 4));
+    if (nameLength > bytes.size() - kFixedSize || bytes.size() - kFixedSize - nameLength < 8)
+        return false;
+    const size_t hashAt = kFixedSize + nameLength;
+    if (GetNumber(bytes, hashAt, 8) != ContentHash(bytes.data(), hashAt)) return false;
+    journal.oldSize = GetNumber(bytes, kMarkSize, 8);
+    journal.oldHash = GetNumber(bytes, kMarkSize + 8, 8);
+    journal.newSize = GetNumber(bytes, kMarkSize + 16, 8);
+    journal.newHash = GetNumber(bytes, kMarkSize + 24, 8);
+    journal.name = bytes.substr(kFixedSize, nameLength);
+    journal.textAt = hashAt + 8;
+    journal.whole = fileSize == journal.textAt + journal.oldSize &&
+                    bytes.size() == fileSize &&
+                    ContentHash(bytes.data() + journal.textAt, bytes.size() - journal.textAt) ==
+                        journal.oldHash;
+    return true;
+}
+
+// Reads the journal at path: whole when wanted, else only far enough to know its header.
+enum class Found { kNothing, kJunk, kJournal };
+Found LookAtJournal(const std::string& path, bool whole, Journal& journal, std::string* bytes)
+{
+    std::string read;
+    std::string& into = bytes ? *bytes : read;
+    FileFacts facts;
+    SceneFileError error;
+    const size_t limit = whole ? static_cast<size_t>(-1) : kFixedSize + 4096 + 8;
+    if (!Inspect(path).exists) return Found::kNothing;
+    if (!ReadAll(path, into, facts, limit, error)) return Found::kNothing;  // not ours to judge
+    if (!ReadJournal(into, facts.size, journal)) return Found::kJunk;
+    // Short of its whole old text, the journal was never finished, and the save never went
+    // on to touch the file.
+    if (facts.size < journal.textAt + journal.oldSize) return Found::kJunk;
+    if (whole && !journal.whole) return Found::kJunk;
+    return Found::kJournal;
+}
+
+// Removes what earlier saves of path left beside it. With onlyJunk, journals naming path
+// stay; all others go: temporary files, and journals that were never finished.
+void RemoveLeftOvers(const std::string& path, bool onlyJunk)
+{
+    const std::string name = NameOf(path);
+    for (int slot = 1; slot <= kSideSlots; ++slot) {
+        const std::string temporary = SideName(path, slot, ".tmp");
+        if (Inspect(temporary).exists) RemoveFile(temporary);
+        const std::string journalPath = SideName(path, slot, ".journal");
+        Journal journal;
+        const Found found = LookAtJournal(journalPath, false, journal, nullptr);
+        if (found == Found::kJunk || (found == Found::kJournal && !onlyJunk && journal.name == name))
+            RemoveFile(journalPath);
+    }
+}
+
+bool WriteJournal(const std::string& path, const std::string& old, const std::string& now,
+                  std::string& journalPath)
+{
+    const std::string header = JournalHeader(NameOf(path), old, now);
+    for (int slot = 1; slot <= kSideSlots; ++slot) {
+        journalPath = SideName(path, slot, ".journal");
+        OutFile journal;
+        if (!journal.Open(journalPath, true)) {
+            if (Inspect(journalPath).exists) continue;  // another save's, still needed
+            return false;
+        }
+        if (journal.Write(header.data(), header.size()) && journal.Write(old.data(), old.size()) &&
+            journal.Finish() && journal.Close())
+            return true;
+        journal.Close();
+        RemoveFile(journalPath);
         return false;
     }
     return false;
 }
 
-// A new file appears under its name only once it is whole.
-bool WriteNewFile(const char* path, const std::string& bytes, SceneFileError& error)
+// --- Writing ------------------------------------------------------------------------------
+
+bool CreateTemporary(const std::string& path, OutFile& file, std::string& temporary)
 {
+    for (int slot = 1; slot <= kSideSlots; ++slot) {
+        temporary = SideName(path, slot, ".tmp");
+        if (file.Open(temporary, true)) return true;
+        if (!Inspect(temporary).exists) return false;  // in use by a save still running
+    }
+    return false;
+}
+
+bool WriteNewFile(const std::string& path, const std::string& bytes, SceneFileError& error)
+{
+    OutFile file;
     std::string temporary;
-    if (!WriteBeside(path, ".saving", bytes, temporary)) return Fail(error, "cannot be written");
-    if (RenameNew(temporary.c_str(), path)) return true;
-    RemoveFile(temporary.c_str());
+    if (!CreateTemporary(path, file, temporary)) return Fail(error, "cannot be written");
+    if (file.Write(bytes.data(), bytes.size()) && file.Finish() && file.Close() &&
+        MoveToNewName(temporary, path))
+        return true;
+    file.Close();
+    RemoveFile(temporary);
     return Fail(error, "cannot be written");
 }
 
-// An existing file is rewritten in place, so that it keeps its permissions, every hard link
-// sees the new text and a symbolic link keeps pointing at it. A copy of the old text waits
-// beside it until the new one is safely written, and goes back in if the write fails.
-bool RewriteFile(const char* path, const std::string& bytes, SceneFileError& error)
+// A new file beside the old one takes its place whole, carrying the old one's identity.
+// False, with nothing changed, when that cannot be done: the in-place write is the way then.
+bool ReplaceWhole(const std::string& path, const FileFacts& facts, const std::string& bytes)
+{
+    OutFile file;
+    std::string temporary;
+    if (!CreateTemporary(path, file, temporary)) return false;
+    const bool whole = file.Write(bytes.data(), bytes.size()) && file.Finish() &&
+                       file.KeepIdentity(facts) && file.Close();
+    if (whole && ReplaceWith(temporary, path)) return true;
+    file.Close();
+    RemoveFile(temporary);
+    return false;
+}
+
+bool WriteOver(const std::string& path, const std::string& bytes)
+{
+    OutFile file;
+    return file.Open(path, false) && file.Write(bytes.data(), bytes.size()) && file.Finish() &&
+           file.Close();
+}
+
+// Rewrites the file in place, so that it keeps its permissions and every hard link sees the
+// new text. Its old text waits in a journal beside it until the new one is safely written,
+// and goes back in if the write fails.
+bool RewriteInPlace(const std::string& path, const std::string& bytes, SceneFileError& error)
 {
     std::string old;
-    if (!ReadWholeFile(path, old, error))
-        return Fail(error, "cannot be read, so no copy of it could be kept; it was left as it is");
-    std::string backup;
-    if (!WriteBeside(path, ".backup", old, backup))
-        return Fail(error, "cannot be saved safely: no copy of it could be written beside it; "
-                           "it was left as it is");
-    const Written written = WriteContents(path, bytes, false);
-    if (written != Written::kPartly) RemoveFile(backup.c_str());
-    if (written == Written::kWhole) return true;
-    if (written == Written::kNotOpened) return Fail(error, "cannot be written; it was left as it is");
-    if (WriteContents(path, old, false) == Written::kWhole) {
-        RemoveFile(backup.c_str());
+    FileFacts facts;
+    if (!ReadAll(path, old, facts, static_cast<size_t>(-1), error))
+        return Fail(error, "cannot be read, so its old text could not be kept; it was left as it is");
+    std::string journal;
+    if (!WriteJournal(path, old, bytes, journal))
+        return Fail(error, "cannot be saved safely: no journal of its old text could be written "
+                           "beside it; it was left as it is");
+    OutFile file;
+    if (!file.Open(path, false)) {
+        RemoveFile(journal);
+        return Fail(error, kLeftAsItIs);
+    }
+    if (file.Write(bytes.data(), bytes.size()) && file.Finish() && file.Close()) {
+        RemoveFile(journal);
+        return true;
+    }
+    file.Close();
+    if (WriteOver(path, old)) {
+        RemoveFile(journal);
         return Fail(error, "could not be written completely; the file on disk is unchanged");
     }
-    return Fail(error, "could not be written completely; its old text is kept in " + backup);
+    return Fail(error, "could not be written completely; its old text is kept in " + journal +
+                           ", and the next open puts it back");
+}
+
+FileStamp StampOf(const std::string& path, const std::string& bytes)
+{
+    const FileFacts facts = Inspect(path);
+    FileStamp stamp;
+    stamp.known = facts.exists;
+    stamp.size = facts.size;
+    stamp.time = facts.time;
+    stamp.hash = ContentHash(bytes);
+    return stamp;
 }
 
 }  // namespace
+
+std::uint64_t ContentHash(const char* bytes, size_t size) { return XXH3_64bits(bytes, size); }
 
 bool IsDeviceName(const char* path)
 {
@@ -221,68 +717,112 @@ bool CheckRegularFile(const char* path, SceneFileError& error)
     return !facts.exists || facts.regular || Fail(error, kNotRegular);
 }
 
-#if defined(_WIN32)
-// A few large reads: the C library's reads go through many small ones, each a call into the
-// system that costs more than the bytes it moves.
-bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
+bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error, FileStamp* stamp)
 {
     if (!CheckRegularFile(path, error)) return false;
-    std::wstring wide;
-    HANDLE file = Widen(path, wide) ? CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                  nullptr, OPEN_EXISTING,
-                                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
-                                    : INVALID_HANDLE_VALUE;
-    if (file == INVALID_HANDLE_VALUE) return Fail(error, "cannot be opened");
-    if (!IsPlainFile(file)) {  // it changed since it was looked at
-        CloseHandle(file);
-        return Fail(error, kNotRegular);
+    FileFacts facts;
+    if (!ReadAll(path, bytes, facts, static_cast<size_t>(-1), error)) return false;
+    if (stamp) {
+        stamp->known = true;
+        stamp->size = facts.size;
+        stamp->time = facts.time;
+        stamp->hash = ContentHash(bytes);
     }
-    const size_t kChunk = size_t(1) << 24;
-    LARGE_INTEGER size = {};
-    // The size is a hint only: the file may change while it is read. One byte more than
-    // that sees the end without growing.
-    const size_t expected = GetFileSizeEx(file, &size) ? static_cast<size_t>(size.QuadPart) : 0;
-    bool read = true;
-    try {
-        bytes.resize(expected + 1);
-        size_t filled = 0;
-        DWORD got = 0;
-        do {
-            if (filled == bytes.size()) bytes.resize(2 * bytes.size());
-            const size_t room = bytes.size() - filled;
-            read = ReadFile(file, &bytes[filled], static_cast<DWORD>(room < kChunk ? room : kChunk),
-                            &got, nullptr) != 0;
-            if (read) filled += got;
-        } while (read && got > 0);
-        bytes.resize(filled);
-    } catch (const std::bad_alloc&) {
-        read = false;
-    }
-    CloseHandle(file);
-    return read || Fail(error, "cannot be read");
+    return true;
 }
-#else
-bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error)
-{
-    if (!CheckRegularFile(path, error)) return false;
-    FILE* file = OpenToRead(path);
-    if (!file) return Fail(error, "cannot be opened");
-    bytes.clear();
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-    const bool readFailed = std::ferror(file) != 0;
-    std::fclose(file);
-    return !readFailed || Fail(error, "cannot be read");
-}
-#endif
 
-bool WriteFileSafely(const char* path, const std::string& bytes, SceneFileError& error)
+bool ChangedOnDisk(const char* path, const FileStamp& stamp)
 {
-    if (IsDeviceName(path)) return Fail(error, kNotRegular);
-    const FileFacts facts = Inspect(path);
-    if (!facts.exists) return WriteNewFile(path, bytes, error);
-    if (!facts.regular) return Fail(error, kNotRegular);
-    if (facts.readOnly) return Fail(error, "is read-only; it was left as it is");
-    return RewriteFile(path, bytes, error);
+    if (!stamp.known) return false;
+    const FileFacts facts = Inspect(ResolvedPath(path));
+    if (!facts.exists || (facts.size == stamp.size && facts.time == stamp.time)) return false;
+    if (facts.size != stamp.size) return true;
+    std::string bytes;
+    SceneFileError error;
+    return !ReadWholeFile(path, bytes, error) || ContentHash(bytes) != stamp.hash;
 }
+
+bool WriteFileSafely(const char* pathText, const std::string& bytes, SceneFileError& error,
+                     FileStamp* stamp)
+{
+    if (IsDeviceName(pathText)) return Fail(error, kNotRegular);
+    const std::string path = ResolvedPath(pathText);
+    const FileFacts facts = Inspect(path);
+    if (facts.exists && !facts.regular) return Fail(error, kNotRegular);
+    if (facts.readOnly) return Fail(error, "is read-only; it was left as it is");
+    RemoveLeftOvers(path, true);
+    if (!facts.exists) {
+        if (!WriteNewFile(path, bytes, error)) return false;
+    } else {
+        const bool replace = faults.method == DiskFaults::Method::kChosen
+                                 ? facts.replaceable
+                                 : faults.method == DiskFaults::Method::kReplace;
+        if (!(replace && ReplaceWhole(path, facts, bytes)) && !RewriteInPlace(path, bytes, error))
+            return false;
+    }
+    // Journals of earlier interrupted saves describe a text the file no longer has.
+    RemoveLeftOvers(path, false);
+    if (stamp) *stamp = StampOf(path, bytes);
+    return true;
+}
+
+bool FindInterruptedSave(const char* pathText, bool removeLeftOvers, std::string& found,
+                         SceneFileError& error)
+{
+    found.clear();
+    const std::string path = ResolvedPath(pathText);
+    const std::string name = NameOf(path);
+    std::string text;
+    SceneFileError unread;
+    bool haveText = false;
+    for (int slot = 1; slot <= kSideSlots; ++slot) {
+        const std::string journalPath = SideName(path, slot, ".journal");
+        Journal journal;
+        Found what = LookAtJournal(journalPath, false, journal, nullptr);
+        if (what == Found::kNothing || (what == Found::kJournal && journal.name != name)) continue;
+        if (what == Found::kJournal) what = LookAtJournal(journalPath, true, journal, nullptr);
+        bool settled = what == Found::kJunk;
+        if (!settled) {
+            if (!haveText && !ReadWholeFile(path.c_str(), text, unread)) return false;
+            haveText = true;
+            const std::uint64_t hash = ContentHash(text);
+            // The save either finished or never began to write: the file is whole.
+            settled = (text.size() == journal.newSize && hash == journal.newHash) ||
+                      (text.size() == journal.oldSize && hash == journal.oldHash);
+        }
+        if (settled) {
+            if (removeLeftOvers) RemoveFile(journalPath);
+        } else if (found.empty()) {
+            found = journalPath;
+        }
+    }
+    if (removeLeftOvers) RemoveLeftOvers(path, true);
+    if (found.empty()) return false;
+    Fail(error, "a save of it was interrupted, and it may hold part of the new text; its text "
+                "from before that save is kept in " + found);
+    return true;
+}
+
+bool RestoreFromJournal(const char* pathText, const std::string& journalPath,
+                        SceneFileError& error)
+{
+    const std::string path = ResolvedPath(pathText);
+    std::string bytes;
+    Journal journal;
+    if (LookAtJournal(journalPath, true, journal, &bytes) != Found::kJournal ||
+        journal.name != NameOf(path))
+        return Fail(error, journalPath + " holds no whole earlier text of it; nothing was restored");
+    if (!WriteOver(path, bytes.substr(journal.textAt)))
+        return Fail(error, "could not be restored; its earlier text is still kept in " + journalPath);
+    RemoveLeftOvers(path, false);
+    return true;
+}
+
+void SetDiskFaultsForTests(const DiskFaults& newFaults)
+{
+    faults = newFaults;
+    changesMade = 0;
+    faultHappened = false;
+}
+
+bool DiskFaultHappened() { return faultHappened; }

@@ -32,10 +32,10 @@ const SceneFormat& FormatOf(const char* path)
 }
 
 bool LoadSceneFile(const char* path, Scene& scene, std::unique_ptr<SceneDocument>& document,
-                   SceneFileError& error)
+                   SceneFileError& error, FileStamp* stamp)
 {
     std::string bytes;
-    if (!ReadWholeFile(path, bytes, error)) return false;
+    if (!ReadWholeFile(path, bytes, error, stamp)) return false;
     std::unique_ptr<SceneDocument> read;
     if (!FormatOf(path).Read(bytes, scene, read, error)) return false;
     document = std::move(read);
@@ -49,11 +49,11 @@ bool LoadSceneFile(const char* path, Scene& scene, SceneFileError& error)
 }
 
 bool SaveSceneFile(const char* path, const Scene& scene, const SceneDocument* document,
-                   SceneFileError& error)
+                   SceneFileError& error, FileStamp* stamp)
 {
     std::string bytes;
     return FormatOf(path).Write(scene, document, bytes, error) &&
-           WriteFileSafely(path, bytes, error);
+           WriteFileSafely(path, bytes, error, stamp);
 }
 
 bool SaveSceneFile(const char* path, const Scene& scene, SceneFileError& error)

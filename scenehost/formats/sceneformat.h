@@ -7,6 +7,8 @@
 
 #include "scene.h"
 
+struct FileStamp;  // fileio.h
+
 struct SceneFileError {
     int line = 0;          // 0 when the error concerns the file as a whole
     std::string message;   // what is wrong, without the file name
@@ -38,12 +40,14 @@ public:
 const SceneFormat& FormatOf(const char* path);
 
 // Reads the file into the scene in its format; on failure the scene is left untouched.
+// stamp, when given, describes the file as read.
 bool LoadSceneFile(const char* path, Scene& scene, std::unique_ptr<SceneDocument>& document,
-                   SceneFileError& error);
+                   SceneFileError& error, FileStamp* stamp = nullptr);
 bool LoadSceneFile(const char* path, Scene& scene, SceneFileError& error);
 // Writes the scene in the format the path names; on failure the file on disk stays whole.
+// stamp, when given, describes the file as written.
 bool SaveSceneFile(const char* path, const Scene& scene, const SceneDocument* document,
-                   SceneFileError& error);
+                   SceneFileError& error, FileStamp* stamp = nullptr);
 bool SaveSceneFile(const char* path, const Scene& scene, SceneFileError& error);
 
 // The file dialogs' filter: each format, then all files (pairs of texts, double-NUL ended).
