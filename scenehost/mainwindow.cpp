@@ -497,15 +497,44 @@ bool MainWindow::Save(bool askForName)
     return SaveTo(path, nullptr);
 }
 
-bool MainWindow::SaveSceneAs(const std::string& path, std::string* error)
+bool MainWindow::SaveSceneAs(const std::string& path, std::string* error, bool overwriteChanges)
 {
     if (CommandRunning()) return false;
-    return SaveTo(FullPathOf(path), error);
+    return SaveTo(FullPathOf(path), error, overwriteChanges);
 }
 
-bool MainWindow::SaveTo(const std::string& path, std::string* error)
+// Whether to save over a file that another program changed since the scene was read from it
+// or saved to it: the user chooses to overwrite it or to save elsewhere; a script is refused.
+bool MainWindow::ConfirmOverwriteOfChanges(const std::string& path, std::string* error,
+                                           bool& elsewhere)
+{
+    elsewhere = false;
+    if (!ChangedOnDisk(path.c_str(), stamp_)) return true;
+    if (error) return Failed(HostMessage(IDS_CHANGED_ON_DISK_SCRIPT, {path}), error);
+    const std::string question = HostMessage(IDS_CHANGED_ON_DISK, {path});
+    switch (MessageBoxA(window_, question.c_str(), HostText(IDS_APP_NAME).c_str(),
+                        MB_YESNOCANCEL | MB_ICONWARNING)) {
+    case IDYES: return true;
+    case IDNO: elsewhere = true; return false;
+    default: return false;
+    }
+}
+
+bool MainWindow::SaveTo(const std::string& path, std::string* error, bool overwriteChanges)
 {
     Scene& scene = CoreInterface::Instance().GetScene();
+    const bool ownFile = _stricmp(path.c_str(), path_.c_str()) == 0;
+    if (ownFile && document_ && document_->SameAsRead(scene, FormatOf(path.c_str())) &&
+        GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        scene.SetModified(false);
+        UpdateTitle();
+        CoreInterface::Instance().ShowStatus(
+            HostMessage(IDS_NOTHING_TO_SAVE, {FileNameOf(path)}).c_str());
+        return true;
+    }
+    bool elsewhere = false;
+    if (ownFile && !overwriteChanges && !ConfirmOverwriteOfChanges(path, error, elsewhere))
+        return elsewhere && Save(true);
     busy_.Start(HostMessage(IDS_SAVING, {FileNameOf(path)}));
     SceneFileError fileError;
     FileStamp stamp;

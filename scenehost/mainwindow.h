@@ -32,7 +32,10 @@ public:
     // one is given, in a message box otherwise; a bad file changes nothing.
     bool NewScene(bool askToSave);
     bool OpenScene(const std::string& path, std::string* error = nullptr);
-    bool SaveSceneAs(const std::string& path, std::string* error = nullptr);
+    // A save over the scene's own file changed on disk since it was read or saved asks first
+    // (a script's is refused) unless overwriteChanges.
+    bool SaveSceneAs(const std::string& path, std::string* error = nullptr,
+                     bool overwriteChanges = false);
     const std::string& ScenePath() const { return path_; }
     // Sets or clears the nodes' hidden flag as Hide/Unhide Selected does, as one undo step.
     void SetHidden(const NodeTab& nodes, bool hidden);
@@ -64,7 +67,8 @@ private:
     bool ConfirmDiscard();
     bool RecoverInterruptedSave(const std::string& path, std::string* error);
     bool Save(bool askForName);
-    bool SaveTo(const std::string& path, std::string* error);
+    bool SaveTo(const std::string& path, std::string* error, bool overwriteChanges = false);
+    bool ConfirmOverwriteOfChanges(const std::string& path, std::string* error, bool& elsewhere);
     bool Failed(const std::string& line, std::string* error);
     void ChooseSceneToOpen();
     void UndoOrRedo(bool undo);

@@ -1,5 +1,5 @@
 // The save path as the user meets it in the window, and a script in its error line: opening a
-// file that an interrupted save left part new.
+// file that an interrupted save left part new, and saving over a file changed on disk.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include "dialog_answerer.h"
 #include "fileio.h"
 #include "hold.h"
+#include "resource.h"
 
 namespace {
 
@@ -52,6 +53,34 @@ std::string LeaveInterruptedSave(const std::string& path)
     }
     return "";
 }
+
+// Another program's change to the file since it was opened (or saved): size, time and text.
+void ChangeOnDisk(const std::string& path, const std::string& text)
+{
+    Put(path, text);
+    // A minute on, as a later write by another program would be, whatever the clock's grain.
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    FILETIME time;
+    GetFileTime(file, nullptr, nullptr, &time);
+    ULARGE_INTEGER later = {{time.dwLowDateTime, time.dwHighDateTime}};
+    later.QuadPart += 600000000ull;
+    time = {later.LowPart, later.HighPart};
+    SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+}
+
+void Save()
+{
+    SendMessageA(App().Window(), WM_COMMAND, MAKEWPARAM(IDM_FILE_SAVE, 0), 0);
+    PumpMessages();
+}
+
+void EditFirstNode()
+{
+    CoreInterface::Instance().GetScene().Root()->Child(0)->SetUserPropText(CStr("LOD=9"));
+}
+
 
 class SavePath : public testing::Test {
 protected:
@@ -126,6 +155,101 @@ TEST_F(SavePath, AScriptIsToldWhichJournalKeepsTheOldText)
     EXPECT_EQ(error, Interrupted(journal));
     EXPECT_TRUE(Exists(journal)) << "nothing is restored unasked";
     EXPECT_TRUE(App().ScenePath().empty());
+}
+
+TEST_F(SavePath, ASaveOverAFileChangedOnDiskAsksFirst)
+{
+    struct Case {
+        int answer;
+        bool written;
+        const char* then;  // the caption of the dialog after the question, or ""
+    };
+    const Case cases[] = {{IDYES, true, ""}, {IDNO, false, "Save As"}, {IDCANCEL, false, ""}};
+    const std::string elsewhere = "scene 1\nnode 1 \"Changed elsewhere\"\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE("answer " + std::to_string(c.answer));
+        Put(path, kOld);
+        ASSERT_TRUE(App().OpenScene(path));
+        EditFirstNode();
+        ChangeOnDisk(path, elsewhere);
+        const size_t seen = answerer.Seen().size();
+        answerer.Press(c.answer);
+        if (*c.then) answerer.Press(IDCANCEL);
+        Save();
+        ASSERT_EQ(answerer.Seen().size(), seen + (*c.then ? 2 : 1));
+        EXPECT_EQ(answerer.Seen()[seen].text,
+                  path + ": has changed on disk since it was opened or saved.\n\nOverwrite it "
+                         "with this scene? No saves the scene under another name.");
+        if (*c.then) {
+            EXPECT_EQ(answerer.Seen()[seen + 1].caption, c.then);
+        }
+        EXPECT_EQ(Contents(path) == elsewhere, !c.written);
+        EXPECT_EQ(CoreInterface::Instance().GetScene().Modified(), !c.written);
+        if (c.written) {
+            EditFirstNode();
+            Save();
+            EXPECT_EQ(answerer.Seen().size(), seen + 1) << "the file as saved is no change";
+        }
+    }
+}
+
+// Only a change of the text counts: a file touched, or written again as it was, is not asked
+// about; one whose size stays but whose text does not is.
+TEST_F(SavePath, AChangeOnDiskIsToldByItsText)
+{
+    const std::string sameSize = std::string(kOld).replace(std::string(kOld).find("Old"), 3, "Odd");
+    const std::pair<std::string, bool> cases[] = {{kOld, false}, {sameSize, true}};
+    for (const auto& c : cases) {
+        Put(path, kOld);
+        ASSERT_TRUE(App().OpenScene(path));
+        EditFirstNode();
+        ChangeOnDisk(path, c.first);
+        if (c.second) {
+            answerer.Press(IDCANCEL);
+        }
+        Save();
+        EXPECT_EQ(Contents(path) == c.first, c.second) << c.first;
+    }
+}
+
+TEST_F(SavePath, AScriptsSaveOverAChangedFileIsRefusedUnlessItSaysSo)
+{
+    Put(path, kOld);
+    ASSERT_TRUE(App().OpenScene(path));
+    EditFirstNode();
+    const std::string elsewhere = "scene 1\nnode 1 \"Changed elsewhere\"\n";
+    ChangeOnDisk(path, elsewhere);
+    std::string error;
+    EXPECT_FALSE(App().SaveSceneAs(path, &error));
+    EXPECT_EQ(error, path + ": has changed on disk since it was opened or saved; save! overwrites it");
+    EXPECT_EQ(Contents(path), elsewhere);
+    EXPECT_TRUE(App().SaveSceneAs(path, &error, true)) << error;
+    EXPECT_NE(Contents(path).find("LOD=9"), std::string::npos);
+}
+
+// A glTF file gives back its own bytes when no text changed: there is nothing to write, and
+// another program's version of it stays.
+TEST_F(SavePath, AGltfWithNoChangedTextIsNotWritten)
+{
+    const std::string gltf = folder + "props.gltf";
+    std::string sample;
+    SceneFileError error;
+    ASSERT_TRUE(ReadWholeFile((ModuleFolder() + "props.gltf").c_str(), sample, error));
+    Put(gltf, sample);
+    ASSERT_TRUE(App().OpenScene(gltf));
+    const std::string reexported = sample + "\n";
+    ChangeOnDisk(gltf, reexported);
+    Save();
+    EXPECT_EQ(Contents(gltf), reexported);
+    EXPECT_EQ(std::string(CoreInterface::Instance().StatusText()),
+              "Nothing to save: no text of props.gltf changed");
+    EXPECT_TRUE(answerer.Seen().empty());
+
+    EditFirstNode();
+    answerer.Press(IDYES);
+    Save();
+    ASSERT_EQ(answerer.Seen().size(), 1u) << "a changed text is saved over the new version only when asked";
+    EXPECT_NE(Contents(gltf), reexported);
 }
 
 }  // namespace

@@ -48,6 +48,8 @@ public:
     bool binary = false;
     std::string chunksAfterJson;
     std::vector<GltfNode> nodes;  // the scene's nodes in hierarchy order
+
+    bool SameAsRead(const Scene& scene, const SceneFormat& format) const override;
 };
 
 bool Fail(SceneFileError& error, const std::string& message, int line = 0)
@@ -263,6 +265,18 @@ bool ExtrasOfNode(const SceneNode* node, const ExtrasText& asRead, const TextCod
     std::string problem;
     if (ExtrasOfText(TextOf(node), asRead, codec, extras, problem)) return true;
     return Fail(error, Quoted(node) + problem);
+}
+
+bool GltfDocument::SameAsRead(const Scene& scene, const SceneFormat& format) const
+{
+    NodeTab sceneNodes;
+    scene.CollectNodes(sceneNodes);
+    if (std::string(format.Extension()) != (binary ? "glb" : "gltf") ||
+        static_cast<size_t>(sceneNodes.Count()) != nodes.size())
+        return false;
+    for (int i = 0; i < sceneNodes.Count(); ++i)
+        if (TextOf(sceneNodes[i]) != nodes[i].asRead.text) return false;
+    return true;
 }
 
 struct ExtrasChange {

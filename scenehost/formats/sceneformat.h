@@ -8,6 +8,7 @@
 #include "scene.h"
 
 struct FileStamp;  // fileio.h
+class SceneFormat;
 
 struct SceneFileError {
     int line = 0;          // 0 when the error concerns the file as a whole
@@ -19,6 +20,9 @@ struct SceneFileError {
 class SceneDocument {
 public:
     virtual ~SceneDocument() = default;
+    // True when the scene written in format would give back the file's bytes as they were
+    // read: a save to that file then has nothing to write.
+    virtual bool SameAsRead(const Scene&, const SceneFormat&) const { return false; }
 };
 
 class SceneFormat {

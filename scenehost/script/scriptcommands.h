@@ -11,6 +11,7 @@
     COMMAND(New, "new", "")                                             \
     COMMAND(Open, "open", "FILE")                                       \
     COMMAND(Save, "save", "[FILE]")                                     \
+    COMMAND(SaveOverChanges, "save!", "[FILE]")                         \
     COMMAND(Select, "select", "[PATH...]")                              \
     COMMAND(Hide, "hide", "PATH...")                                    \
     COMMAND(Unhide, "unhide", "PATH...")                                \

@@ -334,13 +334,18 @@ bool ScriptRunner::Open(const Args& args)
     return app_.OpenScene(FilePath(args[0]), &error) || Fail(kExitError, error);
 }
 
-bool ScriptRunner::Save(const Args& args)
+bool ScriptRunner::Save(const Args& args) { return SaveScene(args, false); }
+
+// Also over the scene's file changed on disk since it was opened or saved.
+bool ScriptRunner::SaveOverChanges(const Args& args) { return SaveScene(args, true); }
+
+bool ScriptRunner::SaveScene(const Args& args, bool overwriteChanges)
 {
     if (args.empty() && app_.ScenePath().empty())
         return Fail(kExitError, "the scene has no file yet: say save FILE");
     std::string error;
     const std::string path = args.empty() ? app_.ScenePath() : FilePath(args[0]);
-    if (!app_.SaveSceneAs(path, &error)) return Fail(kExitError, error);
+    if (!app_.SaveSceneAs(path, &error, overwriteChanges)) return Fail(kExitError, error);
     outcome_.saved = true;
     return true;
 }

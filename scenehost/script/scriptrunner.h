@@ -41,6 +41,7 @@ private:
     bool Fail(ScriptExit code, const std::string& reason);
     bool Expect(bool met, const std::string& what, const std::string& got);
     std::string FilePath(const std::string& file) const;
+    bool SaveScene(const Args& args, bool overwriteChanges);
     bool FindNodes(const Args& paths, NodeTab& nodes);
     bool FindNode(const std::string& path, SceneNode*& node);
     bool FindWindow(const std::string& name, HWND& window);
