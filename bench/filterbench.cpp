@@ -9,7 +9,8 @@
 #include <regex>
 #include <string>
 
-#include "propertyfilter.h"
+#include "filterrun.h"
+#include "linematcher.h"
 
 namespace {
 

@@ -1,7 +1,10 @@
 #include "userproplines.h"
 
 #include <new>
+#include <string_view>
 #include <utility>
+
+#include "textlines.h"
 
 namespace {
 
@@ -9,71 +12,45 @@ namespace {
 // serves a whole command, so it settles at the size of the node with the most lines.
 constexpr int kLineReserve = 10;
 
-bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
-
-// Where the line at p ends: at a line break or the terminating zero. Most characters are
-// told apart from all three by one comparison.
-const char* LineEnd(const char* p)
+std::string_view View(const CStr& text)
 {
-    for (;; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c <= '\r' && (c == 0 || c == '\r' || c == '\n')) return p;
-    }
+    return std::string_view(text.data(), static_cast<size_t>(text.Length()));
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+const char* End(const CStr& text) { return text.data() + text.Length(); }
 
-// Whether text begins with find, both with A to Z lower-cased. With endsAtBreak, a line
-// break in text ends it as its terminating zero does.
-bool BeginsWith(const char* text, const char* find, bool endsAtBreak)
+bool Matches(const CStr& line, std::string_view find)
 {
-    for (; *find; ++text, ++find) {
-        if (!*text || (endsAtBreak && IsLineBreak(*text))) return false;
-        if (Lower(*text) != Lower(*find)) return false;
-    }
-    return true;
+    return StartsWithIgnoringCase(View(line), find);
 }
 
-// Calls visit(line, end) for every non-empty line of text, in place, while it returns true.
-// False when a visit stopped the walk.
-template <class Visit>
-bool ForEachLine(const char* text, Visit visit)
+bool Matches(const char* line, const char* end, std::string_view find)
 {
-    for (const char* p = text; *p;) {
-        if (IsLineBreak(*p)) {
-            ++p;
-            continue;
-        }
-        const char* end = LineEnd(p);
-        if (!visit(p, end)) return false;
-        p = end;
-    }
-    return true;
+    return StartsWithIgnoringCase(std::string_view(line, end - line), find);
 }
 
 }  // namespace
 
-bool LineMatches(const CStr& line, const CStr& lowerFind)
-{
-    return BeginsWith(line.data(), lowerFind.data(), false);
-}
+bool LineMatches(const CStr& line, const CStr& find) { return Matches(line, View(find)); }
 
-bool TextHasMatchingLine(const char* text, const CStr& find)
+bool TextHasMatchingLine(const CStr& text, const CStr& find)
 {
-    return !ForEachLine(text, [&](const char* line, const char*) {
-        return !BeginsWith(line, find.data(), true);
+    const std::string_view f = View(find);
+    return !ForEachLine(text.data(), End(text), [f](const char* line, const char* end) {
+        return !Matches(line, end, f);
     });
 }
 
-int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replacement, CStr& out,
+int RewriteMatchingLines(const CStr& text, const CStr& find, const CStr* replacement, CStr& out,
                          int mostMatches)
 {
+    const std::string_view f = View(find);
     const long long replacementLength = replacement ? replacement->Length() : 0;
     long long total = 0;
     int kept = 0;
     int matched = 0;
-    ForEachLine(text, [&](const char* line, const char* end) {
-        const bool matches = BeginsWith(line, find.data(), true);
+    ForEachLine(text.data(), End(text), [&](const char* line, const char* end) {
+        const bool matches = Matches(line, end, f);
         matched += matches;
         if (!matches || replacement)
             total += (kept++ > 0 ? 2 : 0) + (matches ? replacementLength : end - line);
@@ -84,8 +61,8 @@ int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replace
     if (total > INT_MAX - 1 || !rewritten.Resize(static_cast<int>(total))) return -1;
     char* o = rewritten.data();
     bool first = true;
-    ForEachLine(text, [&](const char* line, const char* end) {
-        const bool matches = BeginsWith(line, find.data(), true);
+    ForEachLine(text.data(), End(text), [&](const char* line, const char* end) {
+        const bool matches = Matches(line, end, f);
         if (matches && !replacement) return true;
         if (!first) {
             *o++ = '\r';
@@ -116,7 +93,7 @@ int UserPropLines::Count() const { return count_; }
 bool UserPropLines::Parse(const CStr& text)
 {
     count_ = 0;
-    return ForEachLine(text.data(), [this](const char* line, const char* end) {
+    return ForEachLine(text.data(), End(text), [this](const char* line, const char* end) {
         return AppendText(line, static_cast<int>(end - line));
     });
 }
@@ -162,9 +139,10 @@ void UserPropLines::Append(const CStr& text) { AppendText(text.data(), text.Leng
 
 int UserPropLines::CountMatches(const CStr& find) const
 {
+    const std::string_view f = View(find);
     int matches = 0;
     for (int i = 0; i < Count(); ++i)
-        if (LineMatches(*lines_[i], find)) ++matches;
+        if (Matches(*lines_[i], f)) ++matches;
     return matches;
 }
 
@@ -173,11 +151,12 @@ int UserPropLines::RemoveMatches(const CStr& find)
     // One pass: the lines kept move down over the removed ones and keep their order, so a
     // text of many thousand lines costs no more than reading it. The removed ones change
     // places with them and wait past the end for the next text.
+    const std::string_view f = View(find);
     const int count = count_;
     int kept = 0;
     for (int i = 0; i < count; ++i) {
         CStr* line = lines_[i];
-        if (LineMatches(*line, find)) continue;
+        if (Matches(*line, f)) continue;
         lines_.Set(i, lines_[kept]);
         lines_.Set(kept++, line);
     }
@@ -187,9 +166,10 @@ int UserPropLines::RemoveMatches(const CStr& find)
 
 int UserPropLines::ReplaceMatches(const CStr& find, const CStr& replacement)
 {
+    const std::string_view f = View(find);
     int replaced = 0;
     for (int i = 0; i < Count(); ++i) {
-        if (!LineMatches(*lines_[i], find)) continue;
+        if (!Matches(*lines_[i], f)) continue;
         SetLine(i, replacement);
         ++replaced;
     }

@@ -1,5 +1,6 @@
 // A node's user-property text as a list of separate, owned lines, and the match rule: a
-// line matches a find text when it begins with it, ignoring case.
+// line matches a find text when it begins with it, ignoring case. Lines and case are those
+// of textlines.h.
 #pragma once
 
 #include <climits>
@@ -44,16 +45,16 @@ private:
     int count_ = 0;
 };
 
-// lowerFind must already be lower-cased.
-bool LineMatches(const CStr& line, const CStr& lowerFind);
+// The match rule (StartsWithIgnoringCase of textlines.h): case plays no part on either side.
+bool LineMatches(const CStr& line, const CStr& find);
 
 // Whether the text has a line that matches find, read in place: the same answer as parsing
 // the text and counting its matches, without a copy.
-bool TextHasMatchingLine(const char* text, const CStr& find);
+bool TextHasMatchingLine(const CStr& text, const CStr& find);
 
 // The text Parse, then RemoveMatches (replacement null) or ReplaceMatches, then Join would
 // give, made from the text in place without a line list. Returns how many lines matched; out
 // is set only when some did, and no more than mostMatches. -1 when the result cannot be held:
 // out is left as it was.
-int RewriteMatchingLines(const char* text, const CStr& find, const CStr* replacement, CStr& out,
+int RewriteMatchingLines(const CStr& text, const CStr& find, const CStr* replacement, CStr& out,
                          int mostMatches = INT_MAX);

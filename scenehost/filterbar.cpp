@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <atomic>
-
 #include "dpi.h"
 #include "hosttexts.h"
 #include "mainwindowids.h"
@@ -34,15 +32,12 @@ HWND Child(HWND parent, const char* windowClass, DWORD style, int id)
 
 }  // namespace
 
-// What a worker thread shares with the bar: its inputs, its result and its cancel flag.
-struct FilterBar::Job {
-    std::shared_ptr<const NodeListing> nodes;
-    LineMatcher matcher;
-    FilterResult result;
-    std::atomic<bool> cancel{false};
-    std::atomic<bool> finished{false};
-    unsigned generation = 0;
-};
+FilterBar::FilterBar()
+    : worker_([this](const SearchWorker::Job& job) {
+          PostMessageA(window_, WM_APP_SEARCH_DONE, job.generation, 0);
+      })
+{
+}
 
 FilterBar::~FilterBar() { StopWorker(); }
 
@@ -113,16 +108,7 @@ void FilterBar::SceneChanged(bool rebuilt)
 void FilterBar::StopReading()
 {
     CancelSearch();
-    std::unique_lock<std::mutex> lock(mutex_);
-    waiting_.reset();
-    if (running_) running_->cancel = true;
-    idle_.wait(lock, [this] { return !running_; });
-}
-
-bool FilterBar::Reading() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return waiting_ || running_;
+    worker_.StopReading();
 }
 
 LRESULT FilterBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -232,53 +218,19 @@ void FilterBar::StartSearch()
         nodes_ = NodeListing::Take(*scene_);
         nodesStale_ = false;
     }
-    auto job = std::make_shared<Job>();
+    auto job = std::make_shared<SearchWorker::Job>();
     job->result = std::move(spare_);
     job->nodes = nodes_;
     job->matcher = matcher_;
     job->generation = ++generation_;
     job_ = job;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (running_) running_->cancel = true;
-        waiting_ = job;
-    }
-    wake_.notify_one();
-    if (!worker_.joinable()) worker_ = std::thread(&FilterBar::RunSearches, this);
-}
-
-// The worker: each search in turn, the newest only, until told to stop.
-void FilterBar::RunSearches()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        wake_.wait(lock, [this] { return stopWorker_ || waiting_; });
-        if (stopWorker_) return;
-        running_ = std::move(waiting_);
-        std::shared_ptr<Job> job = running_;
-        lock.unlock();
-        const bool done = RunFilter(*job->nodes, job->matcher, job->cancel, job->result);
-        if (done) {
-            job->finished = true;  // the result is complete for whoever sees this
-            PostMessageA(window_, WM_APP_SEARCH_DONE, job->generation, 0);
-        }
-        lock.lock();
-        running_.reset();
-        idle_.notify_all();
-    }
+    worker_.Start(std::move(job));
 }
 
 void FilterBar::StopWorker()
 {
     CancelSearch();
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopWorker_ = true;
-        waiting_.reset();
-        if (running_) running_->cancel = true;
-    }
-    wake_.notify_one();
-    if (worker_.joinable()) worker_.join();
+    worker_.Stop();
 }
 
 void FilterBar::SearchDone(unsigned generation)

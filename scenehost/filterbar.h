@@ -1,22 +1,20 @@
 // The filter bar above the node list: a pattern field, how a line matches, and the count of
-// matches. The search runs on a worker thread that reads the nodes' texts in place, so typing
-// never waits for it; a newer pattern or a changed scene cancels a search still running, and
-// a text about to change stops it first. The thread stays for the next search, which then
-// starts at once.
+// matches. The search runs on a worker thread that reads the nodes' texts in place; a newer
+// pattern or a changed scene cancels a search still running, and a text about to change
+// stops it first.
 // The bar tells its owner through WM_COMMAND with its id and one of the codes below.
 #pragma once
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "dpi.h"
+#include "filterrun.h"
 #include "hostwindow.h"
-#include "propertyfilter.h"
+#include "linematcher.h"
+#include "searchworker.h"
 
 const WORD FBN_CHANGED = 1;    // the rows to show changed: Result() has them
 const WORD FBN_SUBMITTED = 2;  // Enter in the field: select the matches
@@ -24,7 +22,7 @@ const WORD FBN_DISMISSED = 3;  // Escape in the field: the filter is cleared
 
 class FilterBar : public HostWindow {
 public:
-    FilterBar() = default;
+    FilterBar();
     ~FilterBar();
     FilterBar(const FilterBar&) = delete;
     FilterBar& operator=(const FilterBar&) = delete;
@@ -48,10 +46,9 @@ public:
     // A text is about to change or nodes to go: a search reading them stops first. Waits at
     // most for the line (or the short text) being searched.
     void StopReading();
-    bool Reading() const;
+    bool Reading() const { return worker_.Reading(); }
 
 private:
-    struct Job;
     static LRESULT CALLBACK FieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR id, DWORD_PTR data);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -60,7 +57,6 @@ private:
     void StartSearch();
     void SearchDone(unsigned generation);
     void CancelSearch();
-    void RunSearches();
     void StopWorker();
     void ShowCount(const std::string& text);
     void Notify(WORD code);
@@ -84,14 +80,6 @@ private:
     bool selectWhenDone_ = false;
     bool refreshPosted_ = false;
     unsigned generation_ = 0;
-    std::shared_ptr<Job> job_;  // the search whose result the bar waits for
-
-    // The worker's side, guarded by the mutex.
-    std::thread worker_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;  // a search waits, or the worker is to stop
-    std::condition_variable idle_;  // the worker is reading nothing
-    std::shared_ptr<Job> waiting_;
-    std::shared_ptr<Job> running_;
-    bool stopWorker_ = false;
+    std::shared_ptr<SearchWorker::Job> job_;  // the search whose result the bar waits for
+    SearchWorker worker_;
 };

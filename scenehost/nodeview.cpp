@@ -11,14 +11,12 @@
 #include "hostutil.h"
 #include "mainwindowids.h"
 #include "resource.h"
+#include "rowcolours.h"
+#include "rowtext.h"
 
 namespace {
 
 enum Column { kNameColumn, kHiddenColumn, kPropsColumn, kColumnCount };
-
-// Deeper nodes share the indentation of this depth: a row's text must not grow with the
-// depth, which the scene file allows to be very large.
-const int kMaxIndentedDepth = 64;
 
 // Setting the state of every row at once (item -1) costs, per row, about a sixth of setting
 // one row's state on its own.
@@ -60,19 +58,6 @@ bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
 }
 
 }  // namespace
-
-std::string NodeRowName(const SceneNode* node)
-{
-    const int depth = node->Depth() < kMaxIndentedDepth ? node->Depth() : kMaxIndentedDepth;
-    std::string name(2 * (depth - 1), ' ');
-    return name += node->NodeName();
-}
-
-// The whole text on one line: breaks shown as a separator, so every line is visible.
-std::string NodeRowProps(const SceneNode* node)
-{
-    return PropertiesCellText(node->UserPropText().data(), nullptr, 0);
-}
 
 void NodeView::Create(HWND owner, int id)
 {

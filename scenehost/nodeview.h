@@ -14,12 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "propertyfilter.h"
+#include "filterrun.h"
 #include "scene.h"
-
-// The row texts of a node, as the list shows them.
-std::string NodeRowName(const SceneNode* node);  // indented by depth, up to depth 64
-std::string NodeRowProps(const SceneNode* node);  // every line, on one line
 
 class NodeView {
 public:

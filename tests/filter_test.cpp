@@ -16,6 +16,7 @@
 #include "hold.h"
 #include "mainwindow.h"
 #include "resource.h"
+#include "rowcolours.h"
 #include "test_host.h"
 
 namespace {

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "textlines.h"
+
 namespace {
 
 // Written to only when the one-byte allocation of a never-used string fails, and then only
@@ -135,9 +137,7 @@ CStr CStr::Substr(int start, int count) const
 
 CStr& CStr::toLower()
 {
-    if (!buffer_) return *this;
-    for (char* c = buffer_; *c; ++c)
-        if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
+    if (buffer_) LowerAsciiInPlace(buffer_, buffer_ + Length());
     return *this;
 }
 

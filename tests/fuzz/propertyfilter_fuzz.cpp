@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "propertyfilter.h"
+#include "linematcher.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,30 +1,18 @@
-#include "propertyfilter.h"
+#include "linematcher.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <utility>
+#include <string_view>
+
+#include "textlines.h"
 
 namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsBreak(char c) { return c == '\r' || c == '\n'; }
-
-// Whether [begin, end) starts with the lower-cased prefix, ignoring case.
-bool StartsWithLower(const char* begin, const char* end, const std::string& prefix)
-{
-    if (static_cast<size_t>(end - begin) < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (Lower(begin[i]) != prefix[i]) return false;
-    return true;
-}
 
 bool ContainsLower(const char* begin, const char* end, const std::string& part)
 {
     for (const char* at = begin; end - at >= static_cast<std::ptrdiff_t>(part.size()); ++at)
-        if (StartsWithLower(at, end, part)) return true;
+        if (StartsWithLowered(std::string_view(at, end - at), part)) return true;
     return false;
 }
 
@@ -38,7 +26,7 @@ bool WildcardLower(const char* begin, const char* end, const std::string& patter
     size_t starP = std::string::npos;
     const char* starAt = nullptr;
     while (at < end) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == Lower(*at))) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == LowerAscii(*at))) {
             ++p;
             ++at;
         } else if (p < pattern.size() && pattern[p] == '*') {
@@ -58,23 +46,15 @@ bool WildcardLower(const char* begin, const char* end, const std::string& patter
 std::string Lowered(const std::string& text)
 {
     std::string lower(text);
-    for (char& c : lower) c = Lower(c);
+    LowerAsciiInPlace(lower.data(), lower.data() + lower.size());
     return lower;
 }
 
-// Where the line holding at ends: the next break, or end.
-const char* LineEnd(const char* at, const char* end)
-{
-    while (at < end && !IsBreak(*at)) ++at;
-    return at;
-}
-
-// The next non-blank line at or after at: [line, lineEnd), or line == end when none is left.
+// The next line at or after at: [line, lineEnd), or line == end when none is left.
 void NextLine(const char* at, const char* end, const char*& line, const char*& lineEnd)
 {
-    while (at < end && IsBreak(*at)) ++at;
-    line = at;
-    lineEnd = LineEnd(at, end);
+    line = SkipLineBreaks(at, end);
+    lineEnd = LineEnd(line, end);
 }
 
 // The first c in [at, end), or null, looked for eight characters at a time: the library's
@@ -110,7 +90,7 @@ const char* FindText(const char* at, const char* end, const std::string& part)
 
 bool IsSpecialInExpression(char c)
 {
-    return c == '\0' || IsBreak(c) || std::strchr("\\^$.|?*+()[]{}", c);
+    return c == '\0' || IsLineBreak(c) || std::strchr("\\^$.|?*+()[]{}", c);
 }
 
 // Whether what follows a run of plain characters at stop leaves the run's last character
@@ -139,16 +119,6 @@ std::string LeadingLiteral(const std::string& pattern)
     while (stop < pattern.size() && !IsSpecialInExpression(pattern[stop])) ++stop;
     if (stop > start && !KeepsCharacterBefore(pattern, stop)) --stop;
     return pattern.substr(start, stop - start);
-}
-
-// Calls visit(begin, end) for every non-blank line of [begin, end).
-template <class Visit>
-void ForEachLine(const char* begin, const char* end, Visit visit)
-{
-    const char* line;
-    const char* lineEnd;
-    for (NextLine(begin, end, line, lineEnd); line < end; NextLine(lineEnd, end, line, lineEnd))
-        visit(line, lineEnd);
 }
 
 // Whether a group opening "(?" followed by kind is plain grouping: capture, names, branch
@@ -191,30 +161,6 @@ bool IsLineLocal(const std::string& pattern)
     return true;
 }
 
-double Channel(unsigned value)
-{
-    const double c = value / 255.0;
-    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-double Luminance(unsigned rgb)
-{
-    return 0.2126 * Channel(rgb & 0xFF) + 0.7152 * Channel((rgb >> 8) & 0xFF) +
-           0.0722 * Channel((rgb >> 16) & 0xFF);
-}
-
-// a moved toward b by the given share (0..1).
-unsigned Blend(unsigned a, unsigned b, double share)
-{
-    unsigned out = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const double from = (a >> shift) & 0xFF;
-        const double to = (b >> shift) & 0xFF;
-        out |= static_cast<unsigned>(std::lround(from + (to - from) * share)) << shift;
-    }
-    return out;
-}
-
 }  // namespace
 
 bool LineMatcher::Compile(MatchMode mode, const std::string& pattern)
@@ -242,7 +188,9 @@ LineMatch LineMatcher::Match(const char* begin, const char* end)
 {
     switch (mode_) {
     case MatchMode::StartsWith:
-        return StartsWithLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
+        return StartsWithLowered(std::string_view(begin, end - begin), pattern_)
+                   ? LineMatch::Yes
+                   : LineMatch::No;
     case MatchMode::Contains:
         return ContainsLower(begin, end, pattern_) ? LineMatch::Yes : LineMatch::No;
     case MatchMode::Wildcard:
@@ -286,10 +234,11 @@ int LineMatcher::MatchEachLine(const char* begin, const char* end, std::vector<i
     int gaveUp = 0;
     ForEachLine(begin, end, [&](const char* b, const char* e) {
         // A node of many long lines would otherwise hold up whoever waits for the search.
-        if (cancel && cancel->load(std::memory_order_relaxed)) return;
+        if (cancel && cancel->load(std::memory_order_relaxed)) return false;
         const LineMatch match = Match(b, e);
         if (match == LineMatch::Yes) lineStarts.push_back(static_cast<int>(b - begin));
         if (match == LineMatch::GaveUp) ++gaveUp;
+        return true;
     });
     return gaveUp;
 }
@@ -312,8 +261,7 @@ int LineMatcher::MatchLinesHoldingLiteral(const char* begin, const char* end,
             at = stretchEnd - overlap;
             continue;
         }
-        const char* line = found;
-        while (line > begin && !IsBreak(line[-1])) --line;
+        const char* line = LineStart(begin, found);
         const char* lineEnd = LineEnd(found, end);
         const LineMatch match = Match(line, lineEnd);
         if (match == LineMatch::Yes) lineStarts.push_back(static_cast<int>(line - begin));
@@ -352,144 +300,4 @@ bool LineMatcher::SearchWholeText(const char* begin, const char* end,
         return false;
     }
     return true;
-}
-
-std::shared_ptr<const NodeListing> NodeListing::Take(const Scene& scene)
-{
-    auto listing = std::make_shared<NodeListing>();
-    NodeTab nodes;
-    scene.CollectNodes(nodes);
-    const int count = nodes.Count();
-    listing->nodes_.reserve(count);
-    listing->parents_.reserve(count);
-    std::vector<int> path;  // indices of the nodes above the current one
-    for (int i = 0; i < count; ++i) {
-        SceneNode* node = nodes[i];
-        while (!path.empty() && listing->nodes_[path.back()] != node->Parent()) path.pop_back();
-        listing->nodes_.push_back(node);
-        listing->parents_.push_back(path.empty() ? -1 : path.back());
-        path.push_back(i);
-    }
-    return listing;
-}
-
-std::string FilterResult::CountText() const
-{
-    std::string text =
-        std::to_string(matchingNodes) + (matchingNodes == 1 ? " node, " : " nodes, ") +
-        std::to_string(matchingLines) + (matchingLines == 1 ? " line matches" : " lines match");
-    if (gaveUpLines > 0) text += " (" + std::to_string(gaveUpLines) + " too complex to search)";
-    return text;
-}
-
-void FilterResult::CollectMatchingNodes(NodeTab& nodes) const
-{
-    nodes.SetCount(0);
-    for (const FilterRow& row : rows)
-        if (!row.context) nodes.Append(row.node, matchingNodes);
-}
-
-namespace {
-
-// Adds the ancestors of a node not shown yet, top down, as context rows. Nodes come in
-// hierarchy order, so such an ancestor has no row after it yet.
-void AddAncestorRows(const NodeListing& nodes, int node, std::vector<char>& shown,
-                     std::vector<int>& unshown, std::vector<FilterRow>& rows)
-{
-    unshown.clear();
-    for (int up = nodes.Parent(node); up >= 0 && !shown[up]; up = nodes.Parent(up))
-        unshown.push_back(up);
-    for (auto up = unshown.rbegin(); up != unshown.rend(); ++up) {
-        shown[*up] = 1;
-        rows.push_back(FilterRow{nodes.Node(*up), true, 0, 0});
-    }
-}
-
-}  // namespace
-
-bool RunFilter(const NodeListing& nodes, LineMatcher& matcher,
-               const std::atomic<bool>& cancel, FilterResult& result)
-{
-    // The vectors keep what a result used before, so that a search run again over as many
-    // nodes takes no memory afresh.
-    result.rows.clear();
-    result.rows.reserve(nodes.Count());
-    result.matchedLineStarts.clear();
-    result.matchingNodes = result.matchingLines = result.gaveUpLines = 0;
-    std::vector<int>& starts = result.matchedLineStarts;
-    std::vector<char> shown(nodes.Count(), 0);
-    std::vector<int> ancestors;
-    for (int i = 0; i < nodes.Count(); ++i) {
-        if (cancel.load(std::memory_order_relaxed)) return false;
-        const int before = static_cast<int>(starts.size());
-        result.gaveUpLines +=
-            matcher.MatchLines(nodes.TextBegin(i), nodes.TextEnd(i), starts, &cancel);
-        const int matches = static_cast<int>(starts.size()) - before;
-        if (matches == 0) continue;
-        ++result.matchingNodes;
-        result.matchingLines += matches;
-        AddAncestorRows(nodes, i, shown, ancestors, result.rows);
-        shown[i] = 1;
-        result.rows.push_back(FilterRow{nodes.Node(i), false, before, matches});
-    }
-    return true;
-}
-
-std::string PropertiesCellText(const char* text, const int* matchedLineStarts, int matchCount)
-{
-    std::string cell;
-    int next = 0;  // into matchedLineStarts, which is in line order
-    const char* end = text;
-    while (*end) ++end;
-    ForEachLine(text, end, [&](const char* b, const char* e) {
-        if (!cell.empty()) cell += "  |  ";
-        const bool marked = next < matchCount && matchedLineStarts[next] == b - text;
-        if (marked) {
-            ++next;
-            cell += "\xC2\xBB ";  // »
-        }
-        cell.append(b, e);
-        if (marked) cell += " \xC2\xAB";  // «
-    });
-    return cell;
-}
-
-std::string PropertiesTipText(const char* text)
-{
-    std::string tip;
-    const char* end = text;
-    while (*end) ++end;
-    ForEachLine(text, end, [&tip](const char* b, const char* e) {
-        if (!tip.empty()) tip += "\r\n";
-        tip.append(b, e);
-    });
-    return tip;
-}
-
-double ContrastRatio(unsigned rgb1, unsigned rgb2)
-{
-    double light = Luminance(rgb1);
-    double dark = Luminance(rgb2);
-    if (light < dark) std::swap(light, dark);
-    return (light + 0.05) / (dark + 0.05);
-}
-
-unsigned InactiveSelectionFill(unsigned highlight, unsigned background)
-{
-    for (int step = 5; step >= 0; --step) {
-        const unsigned fill = Blend(highlight, background, step / 10.0);
-        if (ContrastRatio(fill, background) >= 3.0) return fill;
-    }
-    // A highlight too close to the background is darkened or lightened away from it.
-    const unsigned away = Luminance(background) > 0.5 ? 0x000000 : 0xFFFFFF;
-    for (int step = 1; step <= 10; ++step) {
-        const unsigned fill = Blend(highlight, away, step / 10.0);
-        if (ContrastRatio(fill, background) >= 3.0) return fill;
-    }
-    return away;
-}
-
-unsigned TextColourOn(unsigned fill)
-{
-    return ContrastRatio(fill, 0x000000) >= ContrastRatio(fill, 0xFFFFFF) ? 0x000000 : 0xFFFFFF;
 }

@@ -1,12 +1,13 @@
-// The property filter without windows: the four ways a line matches, the rows a search
-// shows, the cell texts and the colours of an unfocused selection.
+// The filter's line matcher without windows: the four ways a line matches, expressions that
+// give up or stop at the limit, and a node's text searched whole or a line at a time.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
-#include "propertyfilter.h"
+#include "linematcher.h"
 
 namespace {
 
@@ -164,118 +165,6 @@ TEST(LineMatcher, PlainCharactersAreFoundAcrossStretchesOfALongTextAndCancelStop
     starts.clear();
     matcher.MatchLines(text.data(), text.data() + text.size(), starts, &cancel);
     EXPECT_TRUE(starts.empty());
-}
-
-class RunFilterTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        base = scene.CreateNode(scene.Root(), "Base", "LOD=1\r\nlodBias=2");
-        arm = scene.CreateNode(base, "Arm", "");
-        hand = scene.CreateNode(arm, "Hand", "grip=1\r\n\r\nlod=2");
-        lamp = scene.CreateNode(scene.Root(), "Lamp", "light=spot");
-    }
-    FilterResult Run(MatchMode mode, const char* pattern)
-    {
-        LineMatcher matcher;
-        EXPECT_TRUE(matcher.Compile(mode, pattern));
-        std::atomic<bool> cancel{false};
-        FilterResult result;
-        EXPECT_TRUE(RunFilter(*NodeListing::Take(scene), matcher, cancel, result));
-        return result;
-    }
-
-    Scene scene;
-    SceneNode* base = nullptr;
-    SceneNode* arm = nullptr;
-    SceneNode* hand = nullptr;
-    SceneNode* lamp = nullptr;
-};
-
-TEST_F(RunFilterTest, ShowsMatchesWithTheirAncestorsAsContextAndCountsThem)
-{
-    const FilterResult result = Run(MatchMode::Contains, "lod");
-    ASSERT_EQ(result.rows.size(), 3u);
-    EXPECT_EQ(result.rows[0].node, base);
-    EXPECT_FALSE(result.rows[0].context);
-    EXPECT_EQ(result.rows[1].node, arm);
-    EXPECT_TRUE(result.rows[1].context) << "shown as the way to Hand";
-    EXPECT_EQ(result.rows[2].node, hand);
-    EXPECT_EQ(result.rows[2].matchCount, 1);
-    EXPECT_EQ(result.matchedLineStarts[result.rows[2].firstMatch], 10) << "where lod=2 starts";
-    EXPECT_EQ(result.CountText(), "2 nodes, 3 lines match");
-    NodeTab matches;
-    result.CollectMatchingNodes(matches);
-    ASSERT_EQ(matches.Count(), 2);
-    EXPECT_EQ(matches[1], hand);
-
-    EXPECT_EQ(Run(MatchMode::StartsWith, "light").CountText(), "1 node, 1 line matches");
-    EXPECT_EQ(Run(MatchMode::StartsWith, "nothing").rows.size(), 0u);
-}
-
-TEST_F(RunFilterTest, AncestorsComeBeforeTheirMatchTopDownAndAReusedResultHoldsOnlyItsOwnRows)
-{
-    LineMatcher matcher;
-    ASSERT_TRUE(matcher.Compile(MatchMode::StartsWith, "grip"));
-    std::atomic<bool> cancel{false};
-    FilterResult result = Run(MatchMode::Contains, "=");  // every node with a text
-    ASSERT_TRUE(RunFilter(*NodeListing::Take(scene), matcher, cancel, result));
-    ASSERT_EQ(result.rows.size(), 3u);
-    EXPECT_EQ(result.rows[0].node, base);
-    EXPECT_TRUE(result.rows[0].context);
-    EXPECT_EQ(result.rows[1].node, arm);
-    EXPECT_TRUE(result.rows[1].context);
-    EXPECT_EQ(result.rows[2].node, hand);
-    EXPECT_EQ(result.rows[2].firstMatch, 0);
-    EXPECT_EQ(result.matchedLineStarts, std::vector<int>{0});
-    EXPECT_EQ(result.CountText(), "1 node, 1 line matches");
-}
-
-TEST_F(RunFilterTest, CountsLinesTooComplexAndStopsWhenCancelled)
-{
-    lamp->SetUserPropText(CStr(std::string(3000, 'a').c_str()));
-    EXPECT_EQ(Run(MatchMode::RegularExpression, "(a|aa)*c").CountText(),
-              "0 nodes, 0 lines match (1 too complex to search)");
-
-    LineMatcher matcher;
-    matcher.Compile(MatchMode::Contains, "lod");
-    std::atomic<bool> cancel{true};
-    FilterResult result;
-    EXPECT_FALSE(RunFilter(*NodeListing::Take(scene), matcher, cancel, result));
-}
-
-TEST(PropertiesCell, MarksTheMatchingLinesAndTheTipListsEveryLine)
-{
-    const char* text = "a=1\r\n\r\nb=2\nc=3";
-    const int second[] = {7};
-    const int firstAndLast[] = {0, 11};
-    EXPECT_EQ(PropertiesCellText(text, nullptr, 0), "a=1  |  b=2  |  c=3");
-    EXPECT_EQ(PropertiesCellText(text, second, 1), "a=1  |  \xC2\xBB b=2 \xC2\xAB  |  c=3");
-    EXPECT_EQ(PropertiesCellText(text, firstAndLast, 2),
-              "\xC2\xBB a=1 \xC2\xAB  |  b=2  |  \xC2\xBB c=3 \xC2\xAB");
-    EXPECT_EQ(PropertiesTipText(text), "a=1\r\nb=2\r\nc=3");
-}
-
-TEST(SelectionColours, AnUnfocusedSelectionKeepsAContrastOfThreeToOne)
-{
-    EXPECT_NEAR(ContrastRatio(0xFFFFFF, 0x000000), 21.0, 0.01);
-    EXPECT_NEAR(ContrastRatio(0x808080, 0x808080), 1.0, 0.01);
-    struct Case {
-        unsigned highlight;
-        unsigned background;
-    } cases[] = {
-        {0xD77800, 0xFFFFFF},  // a blue highlight on white
-        {0x6A240A, 0xFFFFFF},  // a dark blue highlight
-        {0xF5F5F5, 0xFFFFFF},  // a highlight as pale as the background
-        {0xFF9933, 0x202020},  // a dark background
-    };
-    for (const Case& c : cases) {
-        const unsigned fill = InactiveSelectionFill(c.highlight, c.background);
-        EXPECT_GE(ContrastRatio(fill, c.background), 3.0) << std::hex << c.highlight;
-        EXPECT_GE(ContrastRatio(TextColourOn(fill), fill), 4.5) << std::hex << c.highlight;
-    }
-    EXPECT_NE(InactiveSelectionFill(0x6A240A, 0xFFFFFF), 0x6A240Au)
-        << "softer than the focused look";
 }
 
 }  // namespace

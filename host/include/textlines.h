@@ -1,0 +1,89 @@
+// Lines of 8-bit text as a node's user properties hold them, and ASCII case: the rules that
+// Find/Replace and the node list's filter share. A line break is CR or LF, and a run of them
+// breaks once, so blank lines do not count. Folding case turns A to Z into a to z and leaves
+// every other byte as it is, whatever the code page. A text is a range [begin, end); nothing
+// here allocates. What a search calls for every character is inline.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "hostapi.h"
+
+inline char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+
+// Where the line holding at ends: at the next line break, or at end.
+inline const char* LineEnd(const char* at, const char* end)
+{
+    // Most bytes are told apart from both breaks by one comparison.
+    for (; at < end; ++at) {
+        const unsigned char c = static_cast<unsigned char>(*at);
+        if (c <= '\r' && (c == '\r' || c == '\n')) break;
+    }
+    return at;
+}
+
+// Where the line holding at starts: just after the line break before it, or at begin.
+inline const char* LineStart(const char* begin, const char* at)
+{
+    while (at > begin && !IsLineBreak(at[-1])) --at;
+    return at;
+}
+
+// The first character at or after at that is no line break, or end.
+inline const char* SkipLineBreaks(const char* at, const char* end)
+{
+    while (at < end && IsLineBreak(*at)) ++at;
+    return at;
+}
+
+// Calls visit(line, lineEnd) for every line of [begin, end) in order, while it returns true.
+// False when a visit stopped the walk.
+template <class Visit>
+bool ForEachLine(const char* begin, const char* end, Visit visit)
+{
+    for (const char* line = SkipLineBreaks(begin, end); line < end;) {
+        const char* lineEnd = LineEnd(line, end);
+        if (!visit(line, lineEnd)) return false;
+        line = SkipLineBreaks(lineEnd, end);
+    }
+    return true;
+}
+
+inline bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+// Find's match rule: text begins with prefix, case folded on both sides.
+inline bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+// The same rule for a prefix folded once beforehand, as a search over many lines holds it.
+inline bool StartsWithLowered(std::string_view text, std::string_view lowerPrefix)
+{
+    if (text.size() < lowerPrefix.size()) return false;
+    for (size_t i = 0; i < lowerPrefix.size(); ++i)
+        if (LowerAscii(text[i]) != lowerPrefix[i]) return false;
+    return true;
+}
+
+HOSTUTIL_API void LowerAsciiInPlace(char* begin, char* end);
+
+// A line as a key and its value, split at the first '='. A line without one is all key.
+struct LineKeyValue {
+    std::string_view key;
+    std::string_view value;  // empty, also when there is no '='
+    bool hasEquals;
+};
+HOSTUTIL_API LineKeyValue SplitAtFirstEquals(std::string_view line);

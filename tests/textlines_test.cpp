@@ -1,0 +1,107 @@
+// The text-line rules that Find/Replace and the filter share: where lines break and end, the
+// walk over a text's lines, ASCII case, and a line as key and value.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "textlines.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines LinesOf(const std::string& text)
+{
+    Lines lines;
+    ForEachLine(text.data(), text.data() + text.size(), [&lines](const char* b, const char* e) {
+        lines.emplace_back(b, e);
+        return true;
+    });
+    return lines;
+}
+
+TEST(TextLines, EveryRunOfBreaksBreaksOnceAndNothingElseDoes)
+{
+    struct Case {
+        std::string text;
+        Lines lines;
+    } cases[] = {
+        {"", {}},
+        {"\r\n\n\r", {}},
+        {"a", {"a"}},
+        {"LOD=1\r\n\r\nlodBias=2\nname=x", {"LOD=1", "lodBias=2", "name=x"}},
+        {"\r\na\r\n", {"a"}},
+        {"a\rb\n\rc", {"a", "b", "c"}},
+        {"  \r\n\tx \f", {"  ", "\tx \f"}},
+        {std::string("a\0b\nc", 5), {std::string("a\0b", 3), "c"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LinesOf(c.text), c.lines) << testing::PrintToString(c.text);
+}
+
+TEST(TextLines, TheWalkStopsWhereAVisitSaysAndLineEdgesAreFoundFromInside)
+{
+    const std::string text = "ab\r\ncd\nef";
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    Lines seen;
+    EXPECT_FALSE(ForEachLine(begin, end, [&seen](const char* b, const char* e) {
+        seen.emplace_back(b, e);
+        return seen.size() < 2;
+    }));
+    EXPECT_EQ(seen, (Lines{"ab", "cd"}));
+
+    EXPECT_EQ(LineEnd(begin + 1, end), begin + 2);
+    EXPECT_EQ(LineEnd(begin + 7, end), end);
+    EXPECT_EQ(LineStart(begin, begin + 5), begin + 4);
+    EXPECT_EQ(LineStart(begin, begin + 1), begin);
+    EXPECT_EQ(SkipLineBreaks(begin + 2, end), begin + 4);
+    EXPECT_EQ(SkipLineBreaks(end, end), end);
+}
+
+TEST(TextLines, CaseFoldsOnlyAToZOnBothSides)
+{
+    struct Case {
+        const char* text;
+        const char* prefix;
+        bool starts;
+    } cases[] = {
+        {"LOD=1", "lod", true},      {"lodBias=2", "LODB", true}, {"LOD=1", "lod=1x", false},
+        {" lod=1", "lod", false},    {"lod", "LOD", true},        {"x", "", true},
+        {"\xC4=1", "\xE4", false},   {"[a]", "{A}", false},       {"@Z", "`z", false},
+    };
+    for (const Case& c : cases) {
+        std::string lowered = c.prefix;
+        LowerAsciiInPlace(lowered.data(), lowered.data() + lowered.size());
+        EXPECT_EQ(StartsWithIgnoringCase(c.text, c.prefix), c.starts) << c.text << " / " << c.prefix;
+        EXPECT_EQ(StartsWithLowered(c.text, lowered), c.starts) << c.text << " / " << c.prefix;
+    }
+    std::string mixed = "Tag=HIT \xC4\xD6 [@]";
+    LowerAsciiInPlace(mixed.data(), mixed.data() + mixed.size());
+    EXPECT_EQ(mixed, "tag=hit \xC4\xD6 [@]") << "bytes past ASCII stay, whatever the code page";
+    EXPECT_TRUE(EqualIgnoringCase("Export", "eXPORT"));
+    EXPECT_FALSE(EqualIgnoringCase("export", "exports"));
+}
+
+TEST(TextLines, ALineSplitsAtItsFirstEquals)
+{
+    struct Case {
+        const char* line;
+        const char* key;
+        const char* value;
+        bool hasEquals;
+    } cases[] = {
+        {"LOD=1", "LOD", "1", true},   {"a=b=c", "a", "b=c", true}, {"flag", "flag", "", false},
+        {"=x", "", "x", true},         {"key=", "key", "", true},   {"", "", "", false},
+    };
+    for (const Case& c : cases) {
+        const LineKeyValue split = SplitAtFirstEquals(c.line);
+        EXPECT_EQ(split.key, c.key) << c.line;
+        EXPECT_EQ(split.value, c.value) << c.line;
+        EXPECT_EQ(split.hasEquals, c.hasEquals) << c.line;
+    }
+}
+
+}  // namespace
