@@ -17,8 +17,6 @@ std::string_view View(const CStr& text)
     return std::string_view(text.data(), static_cast<size_t>(text.Length()));
 }
 
-const char* End(const CStr& text) { return text.data() + text.Length(); }
-
 bool Matches(const CStr& line, std::string_view find)
 {
     return StartsWithIgnoringCase(View(line), find);
@@ -36,7 +34,7 @@ bool LineMatches(const CStr& line, const CStr& find) { return Matches(line, View
 bool TextHasMatchingLine(const CStr& text, const CStr& find)
 {
     const std::string_view f = View(find);
-    return !ForEachLine(text.data(), End(text), [f](const char* line, const char* end) {
+    return !ForEachLine(text.data(), [f](const char* line, const char* end) {
         return !Matches(line, end, f);
     });
 }
@@ -49,7 +47,7 @@ int RewriteMatchingLines(const CStr& text, const CStr& find, const CStr* replace
     long long total = 0;
     int kept = 0;
     int matched = 0;
-    ForEachLine(text.data(), End(text), [&](const char* line, const char* end) {
+    ForEachLine(text.data(), [&](const char* line, const char* end) {
         const bool matches = Matches(line, end, f);
         matched += matches;
         if (!matches || replacement)
@@ -61,7 +59,7 @@ int RewriteMatchingLines(const CStr& text, const CStr& find, const CStr* replace
     if (total > INT_MAX - 1 || !rewritten.Resize(static_cast<int>(total))) return -1;
     char* o = rewritten.data();
     bool first = true;
-    ForEachLine(text.data(), End(text), [&](const char* line, const char* end) {
+    ForEachLine(text.data(), [&](const char* line, const char* end) {
         const bool matches = Matches(line, end, f);
         if (matches && !replacement) return true;
         if (!first) {
@@ -93,7 +91,7 @@ int UserPropLines::Count() const { return count_; }
 bool UserPropLines::Parse(const CStr& text)
 {
     count_ = 0;
-    return ForEachLine(text.data(), End(text), [this](const char* line, const char* end) {
+    return ForEachLine(text.data(), [this](const char* line, const char* end) {
         return AppendText(line, static_cast<int>(end - line));
     });
 }

@@ -1,5 +1,5 @@
-// The text-line rules that Find/Replace and the filter share: where lines break and end, the
-// walk over a text's lines, ASCII case, and a line as key and value.
+// The text-line rules that Find/Replace and the filter share: where lines break, ASCII case,
+// and a line as key and value.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,13 +12,24 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+auto AddTo(Lines& lines)
+{
+    return [&lines](const char* b, const char* e) {
+        lines.emplace_back(b, e);
+        return true;
+    };
+}
+
+// The lines of text by the walk over a range and, for a text without a zero byte, by the
+// walk to the terminating zero, which must agree.
 Lines LinesOf(const std::string& text)
 {
     Lines lines;
-    ForEachLine(text.data(), text.data() + text.size(), [&lines](const char* b, const char* e) {
-        lines.emplace_back(b, e);
-        return true;
-    });
+    ForEachLine(text.data(), text.data() + text.size(), AddTo(lines));
+    if (text.find('\0') != std::string::npos) return lines;
+    Lines toZero;
+    ForEachLine(text.c_str(), AddTo(toZero));
+    EXPECT_EQ(toZero, lines) << testing::PrintToString(text);
     return lines;
 }
 
@@ -35,30 +46,12 @@ TEST(TextLines, EveryRunOfBreaksBreaksOnceAndNothingElseDoes)
         {"\r\na\r\n", {"a"}},
         {"a\rb\n\rc", {"a", "b", "c"}},
         {"  \r\n\tx \f", {"  ", "\tx \f"}},
+        {"x=1\r\ny=22222222\r\nzzzzzzzzzzzzzzzz\n", {"x=1", "y=22222222", "zzzzzzzzzzzzzzzz"}},
+        {"\t\t\t\t\t\t\t\ta\tb\fc\r\nd", {"\t\t\t\t\t\t\t\ta\tb\fc", "d"}},
         {std::string("a\0b\nc", 5), {std::string("a\0b", 3), "c"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(LinesOf(c.text), c.lines) << testing::PrintToString(c.text);
-}
-
-TEST(TextLines, TheWalkStopsWhereAVisitSaysAndLineEdgesAreFoundFromInside)
-{
-    const std::string text = "ab\r\ncd\nef";
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    Lines seen;
-    EXPECT_FALSE(ForEachLine(begin, end, [&seen](const char* b, const char* e) {
-        seen.emplace_back(b, e);
-        return seen.size() < 2;
-    }));
-    EXPECT_EQ(seen, (Lines{"ab", "cd"}));
-
-    EXPECT_EQ(LineEnd(begin + 1, end), begin + 2);
-    EXPECT_EQ(LineEnd(begin + 7, end), end);
-    EXPECT_EQ(LineStart(begin, begin + 5), begin + 4);
-    EXPECT_EQ(LineStart(begin, begin + 1), begin);
-    EXPECT_EQ(SkipLineBreaks(begin + 2, end), begin + 4);
-    EXPECT_EQ(SkipLineBreaks(end, end), end);
 }
 
 TEST(TextLines, CaseFoldsOnlyAToZOnBothSides)

@@ -1,11 +1,14 @@
 // Lines of 8-bit text as a node's user properties hold them, and ASCII case: the rules that
 // Find/Replace and the node list's filter share. A line break is CR or LF, and a run of them
 // breaks once, so blank lines do not count. Folding case turns A to Z into a to z and leaves
-// every other byte as it is, whatever the code page. A text is a range [begin, end); nothing
-// here allocates. What a search calls for every character is inline.
+// every other byte as it is, whatever the code page. A text is a range [begin, end), or ends
+// at its terminating zero; nothing here allocates. What a search calls for every character
+// is inline.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "hostapi.h"
@@ -20,12 +23,33 @@ inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 // Where the line holding at ends: at the next line break, or at end.
 inline const char* LineEnd(const char* at, const char* end)
 {
-    // Most bytes are told apart from both breaks by one comparison.
-    for (; at < end; ++at) {
-        const unsigned char c = static_cast<unsigned char>(*at);
-        if (c <= '\r' && (c == '\r' || c == '\n')) break;
+    // Eight characters at a time while none of them is below 14, as CR and LF are: such a
+    // byte sets its high bit in (word - 0x0E0E...) & ~word.
+    const std::uint64_t ones = 0x0101010101010101u;
+    while (end - at >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, at, sizeof word);
+        if (((word - ones * 14) & ~word & ones * 0x80) == 0) {
+            at += 8;
+            continue;
+        }
+        for (const char* stop = at + 8; at < stop; ++at)
+            if (IsLineBreak(*at)) return at;
     }
-    return at;
+    for (; at < end; ++at)
+        if (IsLineBreak(*at)) return at;
+    return end;
+}
+
+// The same for a text that ends at its terminating zero, as a CStr holds it, so that no
+// length is taken first.
+inline const char* LineEnd(const char* at)
+{
+    // Most bytes are told apart from all three ends by one comparison.
+    for (;; ++at) {
+        const unsigned char c = static_cast<unsigned char>(*at);
+        if (c <= '\r' && (c == 0 || c == '\r' || c == '\n')) return at;
+    }
 }
 
 // Where the line holding at starts: just after the line break before it, or at begin.
@@ -51,6 +75,22 @@ bool ForEachLine(const char* begin, const char* end, Visit visit)
         const char* lineEnd = LineEnd(line, end);
         if (!visit(line, lineEnd)) return false;
         line = SkipLineBreaks(lineEnd, end);
+    }
+    return true;
+}
+
+// The same walk over a text that ends at its terminating zero.
+template <class Visit>
+bool ForEachLine(const char* text, Visit visit)
+{
+    for (const char* line = text; *line;) {
+        if (IsLineBreak(*line)) {
+            ++line;
+            continue;
+        }
+        const char* lineEnd = LineEnd(line);
+        if (!visit(line, lineEnd)) return false;
+        line = lineEnd;
     }
     return true;
 }

@@ -1,7 +1,5 @@
 #include "rowtext.h"
 
-#include <cstring>
-
 #include "textlines.h"
 
 namespace {
@@ -23,7 +21,7 @@ std::string PropertiesCellText(const char* text, const int* matchedLineStarts, i
 {
     std::string cell;
     int next = 0;  // into matchedLineStarts, which is in line order
-    ForEachLine(text, text + std::strlen(text), [&](const char* b, const char* e) {
+    ForEachLine(text, [&](const char* b, const char* e) {
         if (!cell.empty()) cell += "  |  ";
         const bool marked = next < matchCount && matchedLineStarts[next] == b - text;
         if (marked) {
@@ -40,7 +38,7 @@ std::string PropertiesCellText(const char* text, const int* matchedLineStarts, i
 std::string PropertiesTipText(const char* text)
 {
     std::string tip;
-    ForEachLine(text, text + std::strlen(text), [&tip](const char* b, const char* e) {
+    ForEachLine(text, [&tip](const char* b, const char* e) {
         if (!tip.empty()) tip += "\r\n";
         tip.append(b, e);
         return true;
