@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame.h"
+#include "guard.h"
 
 namespace {
 
@@ -59,6 +60,11 @@ void SubclassMainWindow(HWND mainWindow)
 
 void MenuHook::Notify(Interface* ip)
 {
+    Guarded([&] { AddEntry(ip); });
+}
+
+void MenuHook::AddEntry(Interface* ip)
+{
     // The host may not have its main window and menu yet; the next call tries again.
     const HWND mainWindow = ip->MainWindow();
     const HMENU menu = TargetMenu(mainWindow);
@@ -71,8 +77,10 @@ void MenuHook::Notify(Interface* ip)
 LRESULT CALLBACK MainWindowHookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COMMAND && LOWORD(wParam) == FindReplaceCommand) {
-        theUtility.hostInterface = GetCOREInterface();
-        theUtility.OpenFloater();
+        Guarded([] {
+            theUtility.hostInterface = GetCOREInterface();
+            theUtility.OpenFloater();
+        });
     }
     return CallWindowProcA(previousProc, window, message, wParam, lParam);
 }

@@ -13,6 +13,9 @@ constexpr UINT FindReplaceCommand = 32123;
 class MenuHook : public HostCallback {
 public:
     void Notify(Interface* ip) override;
+
+private:
+    void AddEntry(Interface* ip);
 };
 
 extern MenuHook theMenuHook;

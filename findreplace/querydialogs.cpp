@@ -1,6 +1,7 @@
 #include "querydialogs.h"
 
 #include "frame.h"
+#include "guard.h"
 #include "hostutil.h"
 #include "resource.h"
 
@@ -57,12 +58,14 @@ int RunQuestion(int templateId, DLGPROC procedure, HWND owner, const char* text)
 
 INT_PTR CALLBACK MultiMatchProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return QuestionProc(kMultiMatchIds, dialog, message, wParam, lParam);
+    return Guarded<INT_PTR>(
+        0, [&] { return QuestionProc(kMultiMatchIds, dialog, message, wParam, lParam); });
 }
 
 INT_PTR CALLBACK ReplaceConfirmProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return QuestionProc(kReplaceConfirmIds, dialog, message, wParam, lParam);
+    return Guarded<INT_PTR>(
+        0, [&] { return QuestionProc(kReplaceConfirmIds, dialog, message, wParam, lParam); });
 }
 
 int MultiMatchDialog(HWND owner, const char* text)

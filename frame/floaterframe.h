@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "guard.h"
+
 class FloaterFrame {
 public:
     enum class Keeps { kPlace, kPlaceAndSize };
@@ -38,5 +40,6 @@ template <class Floater, Floater& floater>
 INT_PTR CALLBACK FloaterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) floater.window = window;
-    return floater.HandleMessage(window, message, wParam, lParam);
+    return Guarded<INT_PTR>(
+        FALSE, [&] { return floater.HandleMessage(window, message, wParam, lParam); });
 }

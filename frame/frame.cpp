@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "frame_ids.h"
+#include "guard.h"
 #include "hostutil.h"
 
 namespace {
@@ -42,18 +43,22 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     moduleInstance = instance;
     // A module that is unloaded while the host runs must leave nothing of its own behind in
     // the host's windows; at process exit (reserved set) nothing is left to protect.
-    if (reason == DLL_PROCESS_DETACH && !reserved && kFrameModule.unloading)
-        kFrameModule.unloading();
-    if (onceFlag) return TRUE;
-    onceFlag = 1;
-    InitCustomControls(instance);
-    InitCommonControls();
-    if (kFrameModule.firstAttach) kFrameModule.firstAttach();
-    return TRUE;
+    return Guarded<BOOL>(FALSE, [&] {
+        if (reason == DLL_PROCESS_DETACH && !reserved && kFrameModule.unloading)
+            kFrameModule.unloading();
+        if (onceFlag) return TRUE;
+        onceFlag = 1;
+        InitCustomControls(instance);
+        InitCommonControls();
+        if (kFrameModule.firstAttach) kFrameModule.firstAttach();
+        return TRUE;
+    });
 }
 
 extern "C" {
 
+// Nothing here can fail; what the host calls through the descriptor and the utility object
+// is guarded where it could.
 const char* LibDescription() { return ResString(IDS_LIB_DESCRIPTION); }
 int LibNumberClasses() { return 1; }
 ClassDescriptor* LibClassDesc(int index) { return index == 0 ? &theDescriptor : nullptr; }
@@ -63,13 +68,15 @@ unsigned long LibVersion() { return kPluginApiVersion; }
 
 void PanelUtility::Activate(Interface* ip, UtilityPanel* utilityPanel)
 {
-    panel = utilityPanel;
-    hostInterface = ip;
-    // The host copies each title during the call: the second load overwrites the first.
-    mainPage = ip->AddPanelPage(moduleInstance, kFrameModule.mainPageTemplate, MainPageProc,
-                                ResString(IDS_MAIN_PAGE_TITLE), 0, 0);
-    aboutPage = ip->AddPanelPage(moduleInstance, IDD_ABOUT_PAGE, AboutPageProc,
-                                 ResString(IDS_ABOUT_PAGE_TITLE), 0, 0);
+    Guarded([&] {
+        panel = utilityPanel;
+        hostInterface = ip;
+        // The host copies each title during the call: the second load overwrites the first.
+        mainPage = ip->AddPanelPage(moduleInstance, kFrameModule.mainPageTemplate, MainPageProc,
+                                    ResString(IDS_MAIN_PAGE_TITLE), 0, 0);
+        aboutPage = ip->AddPanelPage(moduleInstance, IDD_ABOUT_PAGE, AboutPageProc,
+                                     ResString(IDS_ABOUT_PAGE_TITLE), 0, 0);
+    });
 }
 
 void PanelUtility::Deactivate(Interface* ip, UtilityPanel*)
@@ -109,12 +116,12 @@ INT_PTR CALLBACK PanelUtility::MainPageProc(HWND, UINT message, WPARAM wParam, L
         theUtility.mainPage = nullptr;
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_CREATE_FLOATER) {
-            theUtility.OpenFloater();
-            if (kFrameModule.afterFloaterButton)
-                kFrameModule.afterFloaterButton(theUtility.hostInterface);
-            if (theUtility.panel) theUtility.panel->ClosePanel();
-        }
+        if (LOWORD(wParam) == IDC_CREATE_FLOATER) Guarded([] {
+                theUtility.OpenFloater();
+                if (kFrameModule.afterFloaterButton)
+                    kFrameModule.afterFloaterButton(theUtility.hostInterface);
+                if (theUtility.panel) theUtility.panel->ClosePanel();
+            });
         return TRUE;
     default:
         return FALSE;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "floater.h"
+#include "guard.h"
 #include "hostutil.h"
 #include "nodewalk.h"
 #include "progress.h"
@@ -34,6 +35,11 @@ PendingNodes::PendingNodes(Interface* ip)
 }
 
 void NodeListRefresher::Notify(Interface* ip)
+{
+    Guarded([&] { Refresh(ip); });
+}
+
+void NodeListRefresher::Refresh(Interface* ip)
 {
     if (theFloater.Applying()) return;
     PendingNodes pending(ip);

@@ -23,6 +23,8 @@ public:
     // text into the editor. Without a floater window only the scene walk happens.
     void Notify(Interface* ip) override;
 
+    void Refresh(Interface* ip);
+
     // Lists node when it is still pending (taking it from there), then the nodes below it,
     // a node before its children.
     void ListNodeTree(SceneNode* node, PendingNodes& pending, int depth);

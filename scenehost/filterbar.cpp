@@ -141,36 +141,38 @@ LRESULT FilterBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK FilterBar::FieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR, DWORD_PTR data)
 {
-    auto* self = reinterpret_cast<FilterBar*>(data);
-    const bool enterOrEscape = wParam == VK_RETURN || wParam == VK_ESCAPE;
-    switch (message) {
-    case WM_GETDLGCODE:
-        if (lParam && enterOrEscape) return DLGC_WANTALLKEYS;
-        break;
-    case WM_CHAR:
-        if (wParam == '\r' || wParam == 0x1B) return 0;  // no beep
-        break;
-    case WM_KEYDOWN:
-        if (wParam == VK_RETURN) {
-            // The rows still shown for an invalid pattern are not its matches.
-            if (self->invalid_) return 0;
-            if (self->Searching())
-                self->selectWhenDone_ = true;
-            else
-                self->Notify(FBN_SUBMITTED);
-            return 0;
+    return Guarded<LRESULT>(0, [&]() -> LRESULT {
+        auto* self = reinterpret_cast<FilterBar*>(data);
+        const bool enterOrEscape = wParam == VK_RETURN || wParam == VK_ESCAPE;
+        switch (message) {
+        case WM_GETDLGCODE:
+            if (lParam && enterOrEscape) return DLGC_WANTALLKEYS;
+            break;
+        case WM_CHAR:
+            if (wParam == '\r' || wParam == 0x1B) return 0;  // no beep
+            break;
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                // The rows still shown for an invalid pattern are not its matches.
+                if (self->invalid_) return 0;
+                if (self->Searching())
+                    self->selectWhenDone_ = true;
+                else
+                    self->Notify(FBN_SUBMITTED);
+                return 0;
+            }
+            if (wParam == VK_ESCAPE) {
+                SetWindowTextA(window, "");  // EN_CHANGE clears the filter
+                self->Notify(FBN_DISMISSED);
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(window, FieldProc, 0);
+            break;
         }
-        if (wParam == VK_ESCAPE) {
-            SetWindowTextA(window, "");  // EN_CHANGE clears the filter
-            self->Notify(FBN_DISMISSED);
-            return 0;
-        }
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(window, FieldProc, 0);
-        break;
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
+        return DefSubclassProc(window, message, wParam, lParam);
+    });
 }
 
 void FilterBar::Layout()

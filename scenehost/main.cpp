@@ -19,6 +19,7 @@
 
 #include "coreinterface.h"
 #include "fileio.h"
+#include "guard.h"
 #include "mainwindow.h"
 #include "sceneformat.h"
 #include "scriptrunner.h"
@@ -77,11 +78,8 @@ int RunApplication(HINSTANCE instance, int show, const char* scenePath)
     return window.RunMessageLoop();
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+int Run(HINSTANCE instance, int show)
 {
-    RestrictDllSearch();
     const int count = __argc;
     char** arguments = __argv;
     if (count >= 2 && std::strcmp(arguments[1], "--describe") == 0) return Describe();
@@ -103,4 +101,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         return RunJoinCommandLine(std::vector<std::string>(arguments + 2, arguments + count));
     }
     return RunApplication(instance, show, count >= 2 ? arguments[1] : nullptr);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+{
+    RestrictDllSearch();
+    return Guarded<int>(1, [&] { return Run(instance, show); });
 }

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "hold.h"
@@ -164,6 +166,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         core.SetMainWindow(window_);
         core.SetViewObserver(this);
         core.SetStatusListener(StatusShown, this);
+        SetFailureReporter(FailureReported, this);
         filter_.Create(window_, kFilterBarId, &core.GetScene());
         nodes_.Create(window_, kNodeListId);
         status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
@@ -214,6 +217,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         nodes_.TakeSelectionInto(core.GetScene());
         core.DeliverChanges();
         return 0;
+    case WM_APP_FAILED:
+        ShowFailure(static_cast<Failure>(wParam), reinterpret_cast<char*>(lParam));
+        return 0;
     case WM_APP_IDLE_AGAIN:
         busy_.Idle(core.StatusText());
         return 0;
@@ -224,6 +230,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return !CommandRunning() && ConfirmDiscard();
     case WM_DESTROY:
         utilities_.Choose(-1);
+        SetFailureReporter(nullptr, nullptr);
         SetProgressListener(nullptr);
         core.SetStatusListener(nullptr, nullptr);
         core.SetViewObserver(nullptr);
@@ -690,6 +697,28 @@ void MainWindow::StatusShown(const char* text, void* context)
 {
     auto* self = static_cast<MainWindow*>(context);
     SendMessageA(self->status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+}
+
+// From any thread, in the middle of handling a message: the status line shows it once this
+// window's thread is back in its loop. The detail goes along as a copy of its own.
+void MainWindow::FailureReported(Failure failure, const char* detail, void* context)
+{
+    auto* self = static_cast<MainWindow*>(context);
+    char* copy = detail ? static_cast<char*>(std::malloc(std::strlen(detail) + 1)) : nullptr;
+    if (copy) std::strcpy(copy, detail);
+    if (!PostMessageA(self->window_, WM_APP_FAILED, static_cast<WPARAM>(failure),
+                      reinterpret_cast<LPARAM>(copy)))
+        std::free(copy);
+}
+
+void MainWindow::ShowFailure(Failure failure, char* detail)
+{
+    const std::string text = failure == Failure::kOutOfMemory ? HostText(IDS_FAILED_MEMORY)
+                             : detail ? HostMessage(IDS_FAILED_BECAUSE, {detail})
+                                      : HostText(IDS_FAILED);
+    std::free(detail);
+    MessageBeep(MB_ICONERROR);
+    CoreInterface::Instance().ShowStatus(text.c_str());
 }
 
 bool MainWindow::TranslateKeyboard(MSG* msg)

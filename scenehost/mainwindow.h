@@ -12,6 +12,7 @@
 #include "coreinterface.h"
 #include "fileio.h"
 #include "filterbar.h"
+#include "guard.h"
 #include "handles.h"
 #include "hostwindow.h"
 #include "mainwindowids.h"
@@ -87,6 +88,8 @@ private:
     void TextsChanging() override;
 
     static void StatusShown(const char* text, void* context);
+    static void FailureReported(Failure failure, const char* detail, void* context);
+    void ShowFailure(Failure failure, char* detail);  // frees detail
 
     HWND status_ = nullptr;
     HACCEL accelerators_ = nullptr;

@@ -9,6 +9,7 @@ constexpr UINT WM_APP_CLOSE_PANEL = WM_APP + 1;     // a utility asked to close 
 constexpr UINT WM_APP_SYNC_SELECTION = WM_APP + 2;  // the user changed the node list's rows
 constexpr UINT WM_APP_IDLE_AGAIN = WM_APP + 3;      // the message loop runs again after work
 constexpr UINT WM_APP_LAYOUT = WM_APP + 4;          // the panel's pages changed: lay out again
+constexpr UINT WM_APP_FAILED = WM_APP + 5;          // an action failed: show why
 
 // Posted to the filter bar.
 constexpr UINT WM_APP_SEARCH_DONE = WM_APP + 10;  // the worker finished a search

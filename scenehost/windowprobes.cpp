@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include "guard.h"
 #include "hostutil.h"
 
 namespace {
@@ -19,10 +20,12 @@ HWND FindChild(HWND parent, const std::function<bool(HWND)>& matches)
     EnumChildWindows(
         parent,
         [](HWND child, LPARAM lParam) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(lParam);
-            if (!(*search->matches)(child)) return TRUE;
-            search->found = child;
-            return FALSE;
+            return Guarded<BOOL>(FALSE, [&] {
+                auto* search = reinterpret_cast<Search*>(lParam);
+                if (!(*search->matches)(child)) return TRUE;
+                search->found = child;
+                return FALSE;
+            });
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "guard.h"
 #include "hold.h"
 #include "panel.h"
 
@@ -63,22 +64,30 @@ HWND CoreInterface::MainWindow() { return impl_->mainWindow; }
 int CoreInterface::SelectedCount() { return impl_->scene.SelectedCount(); }
 SceneNode* CoreInterface::SelectedNode(int i) { return impl_->scene.SelectedNode(i); }
 SceneNode* CoreInterface::RootNode() { return impl_->scene.Root(); }
-void CoreInterface::ClearSelection(int) { impl_->scene.ClearSelection(); }
+// What a plug-in calls that can fail stops at the module's edge.
+void CoreInterface::ClearSelection(int)
+{
+    Guarded([&] { impl_->scene.ClearSelection(); });
+}
 
 void CoreInterface::SelectNodes(NodeTab& nodes, int select, int)
 {
-    impl_->scene.SelectNodes(nodes, select != 0);
+    Guarded([&] { impl_->scene.SelectNodes(nodes, select != 0); });
 }
 
 void CoreInterface::ShowStatus(const char* text)
 {
-    impl_->status = text;
-    if (impl_->statusListener) impl_->statusListener(impl_->status, impl_->statusContext);
+    Guarded([&] {
+        impl_->status = text;
+        if (impl_->statusListener) impl_->statusListener(impl_->status, impl_->statusContext);
+    });
 }
 
 void CoreInterface::RegisterDialogWindow(HWND window)
 {
-    if (window && !IsDialogWindow(window)) impl_->dialogWindows.push_back(window);
+    Guarded([&] {
+        if (window && !IsDialogWindow(window)) impl_->dialogWindows.push_back(window);
+    });
 }
 
 void CoreInterface::UnregisterDialogWindow(HWND window)
@@ -90,14 +99,18 @@ void CoreInterface::UnregisterDialogWindow(HWND window)
 HWND CoreInterface::AddPanelPage(HINSTANCE instance, int templateId, DLGPROC procedure,
                                  const char* title, LPARAM param, DWORD)
 {
-    return impl_->panel.AddPage(instance, templateId, procedure, title, param);
+    return Guarded<HWND>(nullptr, [&] {
+        return impl_->panel.AddPage(instance, templateId, procedure, title, param);
+    });
 }
 
 void CoreInterface::DeletePanelPage(HWND page) { impl_->panel.DeletePage(page); }
 
 void CoreInterface::RegisterCallback(HostCallback* callback)
 {
-    if (callback && !IsCallbackRegistered(callback)) impl_->callbacks.push_back(callback);
+    Guarded([&] {
+        if (callback && !IsCallbackRegistered(callback)) impl_->callbacks.push_back(callback);
+    });
 }
 
 void CoreInterface::UnregisterCallback(HostCallback* callback)
@@ -162,8 +175,9 @@ void CoreInterface::NotifyCallbacks()
     // A callback may unregister itself or another one: work from a copy and skip those that
     // are gone by the time their turn comes.
     const std::vector<HostCallback*> snapshot = impl_->callbacks;
+    // A callback that fails is reported, and the others still hear.
     for (HostCallback* callback : snapshot)
-        if (IsCallbackRegistered(callback)) callback->Notify(this);
+        if (IsCallbackRegistered(callback)) Guarded([&] { callback->Notify(this); });
 }
 
 void CoreInterface::SetViewObserver(SceneObserver* observer) { impl_->viewObserver = observer; }

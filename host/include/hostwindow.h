@@ -9,6 +9,8 @@
 
 #include <utility>
 
+#include "guard.h"
+
 class HostWindow {
 public:
     HostWindow(const HostWindow&) = delete;
@@ -62,7 +64,8 @@ private:
         auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (!self) return DefWindowProcA(window, message, wParam, lParam);
         // Every message of every host window passes here.
-        const LRESULT result = self->HandleMessage(message, wParam, lParam);
+        const LRESULT result =
+            Guarded<LRESULT>(0, [&] { return self->HandleMessage(message, wParam, lParam); });
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             if (self->window_ == window) self->window_ = nullptr;

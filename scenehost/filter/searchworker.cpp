@@ -3,6 +3,8 @@
 #include <exception>
 #include <utility>
 
+#include "guard.h"
+
 SearchWorker::SearchWorker(std::function<void(const Job&)> finished)
     : finished_(std::move(finished))
 {
@@ -50,6 +52,15 @@ void SearchWorker::Stop()
 // Each search in turn, the newest only, until told to stop.
 void SearchWorker::Run()
 {
+    GuardedThread([this] { Search(); });
+    // Ended by a failure, or told to stop: nobody may wait on a search any more.
+    std::lock_guard<std::mutex> lock(mutex_);
+    running_.reset();
+    idle_.notify_all();
+}
+
+void SearchWorker::Search()
+{
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stop_ || waiting_; });
@@ -65,7 +76,7 @@ void SearchWorker::Run()
         }
         if (done) {
             job->finished = true;
-            finished_(*job);
+            GuardedThread([&] { finished_(*job); });
         }
         lock.lock();
         running_.reset();

@@ -43,6 +43,7 @@ public:
 
 private:
     void Run();
+    void Search();
 
     std::function<void(const Job&)> finished_;
     std::thread thread_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "guard.h"
 #include "scriptlanguage.h"
 #include "scriptwindows.h"
 
@@ -132,18 +133,22 @@ void QuestionAnswerer::Reset()
 LRESULT CALLBACK QuestionAnswerer::HookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND window = reinterpret_cast<HWND>(wParam);
-    if (current && code == HCBT_CREATEWND &&
-        IsQuestionBeingMade(window, *reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs))
-        current->Made(window);
-    // A dialog is activated once it is set up and shown, just before its loop starts.
-    if (current && code == HCBT_ACTIVATE) current->Activated(window);
-    if (current && code == HCBT_DESTROYWND) current->Forget(window);
+    Guarded([&] {
+        if (current && code == HCBT_CREATEWND &&
+            IsQuestionBeingMade(window, *reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs))
+            current->Made(window);
+        // A dialog is activated once it is set up and shown, just before its loop starts.
+        if (current && code == HCBT_ACTIVATE) current->Activated(window);
+        if (current && code == HCBT_DESTROYWND) current->Forget(window);
+    });
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 void CALLBACK QuestionAnswerer::TimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (current) current->Step();
+    Guarded([] {
+        if (current) current->Step();
+    });
 }
 
 LRESULT QuestionAnswerer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "coreinterface.h"
+#include "guard.h"
 #include "hold.h"
 #include "hostutil.h"
 #include "nodewalk.h"
@@ -653,8 +654,10 @@ bool ScriptRunner::PrintWindow(const Args& args)
     EnumChildWindows(
         window,
         [](HWND control, LPARAM lParam) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(control);
-            return TRUE;
+            return Guarded<BOOL>(FALSE, [&] {
+                reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(control);
+                return TRUE;
+            });
         },
         reinterpret_cast<LPARAM>(&controls));
     for (HWND control : controls) {
