@@ -2,6 +2,21 @@
 
 #include "hostutil.h"
 
+void TakeOwnersIcon(HWND window)
+{
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (!owner) return;
+    const auto ownersIcon = [owner](WPARAM kind, int classIndex) {
+        const LRESULT set = SendMessageA(owner, WM_GETICON, kind, 0);
+        return reinterpret_cast<HICON>(set ? set : GetClassLongPtrA(owner, classIndex));
+    };
+    const HICON big = ownersIcon(ICON_BIG, GCLP_HICON);
+    const HICON small = ownersIcon(ICON_SMALL, GCLP_HICONSM);
+    if (!big) return;
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
+}
+
 void FloaterFrame::Place(HWND window) const
 {
     if (x == -1 && y == -1) {

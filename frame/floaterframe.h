@@ -34,12 +34,18 @@ private:
     bool shortcutsPaused_ = false;
 };
 
+// At WM_INITDIALOG: the caption and the task switcher show the application's icon.
+void TakeOwnersIcon(HWND window);
+
 // A floater's dialog procedure: the floater object records its window at WM_INITDIALOG and
 // handles every message.
 template <class Floater, Floater& floater>
 INT_PTR CALLBACK FloaterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_INITDIALOG) floater.window = window;
+    if (message == WM_INITDIALOG) {
+        floater.window = window;
+        TakeOwnersIcon(window);
+    }
     return Guarded<INT_PTR>(
         FALSE, [&] { return floater.HandleMessage(window, message, wParam, lParam); });
 }

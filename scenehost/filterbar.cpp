@@ -48,7 +48,10 @@ void FilterBar::Create(HWND owner, int id, const Scene* scene)
     scene_ = scene;
     CreateHostWindow({kClassName}, WS_EX_CONTROLPARENT, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                      owner, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+    // Each field is named by the hidden label before it, as accessibility tools read it.
+    HiddenLabel(window_, IDS_FILTER_LABEL);
     field_ = Child(window_, WC_EDITA, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kFilterFieldId);
+    HiddenLabel(window_, IDS_MODE_LABEL);
     mode_ = Child(window_, WC_COMBOBOXA, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kFilterModeId);
     count_ = Child(window_, WC_STATICA, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
                    kFilterCountId);

@@ -1,7 +1,5 @@
 #include "hosttexts.h"
 
-#include <vector>
-
 namespace {
 
 std::string LocaleText(LCTYPE what, const char* fallback)
@@ -28,41 +26,17 @@ UINT GroupingOf(const std::string& pattern)
 
 }  // namespace
 
-std::string HostText(UINT id)
-{
-    const wchar_t* text = nullptr;
-    // With no buffer the string is lent read-only, whatever its length.
-    const int length = LoadStringW(GetModuleHandleA(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-    if (length <= 0 || !text) return std::string();
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string narrow(size > 0 ? size : 0, '\0');
-    if (size > 0) WideCharToMultiByte(CP_ACP, 0, text, length, &narrow[0], size, nullptr, nullptr);
-    return narrow;
-}
-
-std::string FormatMessageText(const std::string& text, std::initializer_list<std::string> values)
-{
-    const std::vector<std::string> given(values);
-    std::string message;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%' || i + 1 == text.size()) {
-            message += text[i];
-            continue;
-        }
-        const char next = text[++i];
-        if (next >= '1' && next <= '9' && static_cast<size_t>(next - '1') < given.size())
-            message += given[static_cast<size_t>(next - '1')];
-        else if (next == '%')
-            message += '%';
-        else
-            message += std::string("%") + next;
-    }
-    return message;
-}
+std::string HostText(UINT id) { return ModuleText(GetModuleHandleA(nullptr), id); }
 
 std::string HostMessage(UINT id, std::initializer_list<std::string> values)
 {
     return FormatMessageText(HostText(id), values);
+}
+
+HWND HiddenLabel(HWND parent, UINT id)
+{
+    return CreateWindowExA(0, "STATIC", HostText(id).c_str(), WS_CHILD | SS_LEFT, 0, 0, 0, 0,
+                           parent, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 std::wstring WideText(const std::string& text)

@@ -7,14 +7,18 @@
 #include <initializer_list>
 #include <string>
 
+#include "moduletexts.h"
+
 // String id of the program's string table in the program's code page; empty when there is
 // none.
 std::string HostText(UINT id);
 
-// String id with %1, %2, ... replaced by values, in whatever order the string names them;
-// %% stands for a percent sign.
+// String id with %1, %2, ... replaced by values (FormatMessageText).
 std::string HostMessage(UINT id, std::initializer_list<std::string> values);
-std::string FormatMessageText(const std::string& text, std::initializer_list<std::string> values);
+
+// A static control that is never shown, holding string id: placed just before a control in
+// the order of its siblings, it gives that control its name for accessibility tools.
+HWND HiddenLabel(HWND parent, UINT id);
 
 // Text of the program's code page in UTF-16, for the calls that take only that.
 std::wstring WideText(const std::string& text);

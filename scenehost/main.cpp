@@ -20,7 +20,9 @@
 #include "coreinterface.h"
 #include "fileio.h"
 #include "guard.h"
+#include "hosttexts.h"
 #include "mainwindow.h"
+#include "resource.h"
 #include "sceneformat.h"
 #include "scriptrunner.h"
 #include "utilities.h"
@@ -37,6 +39,12 @@ void UseParentConsole()
     std::freopen("CONOUT$", "w", stderr);
 }
 
+// A line on the standard error, after the program's name.
+void ReportLine(const std::string& line)
+{
+    std::fprintf(stderr, "%s\n", HostMessage(IDS_CONSOLE_LINE, {line}).c_str());
+}
+
 int Describe()
 {
     UseParentConsole();
@@ -45,9 +53,9 @@ int Describe()
     utilities.LoadPlugins(ProgramFolder(), errors);
     for (const PluginModule& plugin : utilities.Plugins())
         std::printf("%s\n", DescribePlugin(plugin).c_str());
-    for (const std::string& error : errors) std::fprintf(stderr, "scenehost: %s\n", error.c_str());
+    for (const std::string& error : errors) ReportLine(error);
     if (utilities.Plugins().empty() && errors.empty())
-        std::fprintf(stderr, "scenehost: no plug-in (*.dlu) in %s\n", ProgramFolder().c_str());
+        ReportLine(HostMessage(IDS_NO_PLUGINS, {ProgramFolder()}));
     return errors.empty() && !utilities.Plugins().empty() ? 0 : 1;
 }
 
@@ -58,10 +66,11 @@ int Check(const char* path)
     SceneFileError error;
     std::string journal;
     if (FindInterruptedSave(path, false, journal, error) || !LoadSceneFile(path, scene, error)) {
-        std::fprintf(stderr, "scenehost: %s\n", DescribeError(path, error).c_str());
+        ReportLine(DescribeError(path, error));
         return 1;
     }
-    std::printf("%s: %d nodes\n", path, scene.NodeCount());
+    const std::string nodes = std::to_string(scene.NodeCount());
+    std::printf("%s\n", HostMessage(IDS_CHECKED, {path, nodes}).c_str());
     return 0;
 }
 
@@ -71,7 +80,8 @@ int RunApplication(HINSTANCE instance, int show, const char* scenePath)
     std::vector<std::string> errors;
     if (!window.Start(instance, show, errors)) return 1;
     for (const std::string& error : errors)
-        MessageBoxA(window.Window(), error.c_str(), "Scene Host", MB_OK | MB_ICONERROR);
+        MessageBoxA(window.Window(), error.c_str(), HostText(IDS_APP_NAME).c_str(),
+                    MB_OK | MB_ICONERROR);
     if (scenePath) window.OpenScene(scenePath);
     // The plug-ins learn once that the host is up, with its main window and menu in place.
     CoreInterface::Instance().NotifyCallbacks();
@@ -86,7 +96,7 @@ int Run(HINSTANCE instance, int show)
     if (count >= 2 && std::strcmp(arguments[1], "--check") == 0) {
         if (count != 3) {
             UseParentConsole();
-            std::fprintf(stderr, "scenehost: --check needs one scene file\n");
+            ReportLine(HostText(IDS_CHECK_NEEDS_FILE));
             return 2;
         }
         return Check(arguments[2]);

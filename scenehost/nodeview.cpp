@@ -62,6 +62,7 @@ bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
 void NodeView::Create(HWND owner, int id)
 {
     owner_ = owner;
+    HiddenLabel(owner, IDS_NODES_LABEL);  // names the list for accessibility tools
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
                                 LVS_OWNERDATA,

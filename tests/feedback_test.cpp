@@ -80,6 +80,27 @@ TEST_F(StatusFeedback, CountsAreGroupedAsTheLocaleGroupsThem)
     EXPECT_EQ(Status(), "Selected 1,234 objects.");
 }
 
+// Accessibility tools name a control by the label just before it among its siblings.
+TEST_F(StatusFeedback, EveryFieldIsNamedByTheLabelBeforeIt)
+{
+    const struct {
+        HWND control;
+        const char* label;
+    } controls[] = {
+        {App().Filter().Field(), "Filter:"},
+        {GetDlgItem(App().Filter().Window(), kFilterModeId), "Mode:"},
+        {List(), "Nodes:"},
+        {GetDlgItem(window, kUtilityChooserId), "Utility:"},
+    };
+    for (const auto& c : controls) {
+        ASSERT_NE(c.control, nullptr) << c.label;
+        HWND label = GetWindow(c.control, GW_HWNDPREV);
+        EXPECT_EQ(ClassOf(label), "Static") << c.label;
+        EXPECT_EQ(WindowText(label), c.label);
+        EXPECT_EQ(GetWindowLongA(label, GWL_STYLE) & WS_TABSTOP, 0) << c.label << ": not a stop";
+    }
+}
+
 TEST(HostTexts, NumbersAndMessagesAsTheUserReadsThem)
 {
     const struct {

@@ -125,6 +125,24 @@ TEST_F(Plugins, CreateFloaterClosesThePanelOnceItsButtonHasReturned)
     }
 }
 
+TEST_F(Plugins, BothFloatersShowTheApplicationsIcon)
+{
+    const HICON icon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON));
+    ASSERT_NE(icon, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        ChooseInCombo(i + 1);
+        SendMessageA(GetDlgItem(CoreInterface::Instance().PanelPage(0), kCreateFloater),
+                     BM_CLICK, 0, 0);
+        PumpMessages();
+        HWND floater = FindTopWindow(utilities[i].floater);
+        ASSERT_NE(floater, nullptr) << utilities[i].entry;
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(floater, WM_GETICON, ICON_BIG, 0)), icon)
+            << utilities[i].floater;
+        EXPECT_NE(SendMessageA(floater, WM_GETICON, ICON_SMALL, 0), 0) << utilities[i].floater;
+        CloseFloaters();
+    }
+}
+
 // Whether window lies above other in the order of top-level windows.
 bool Above(HWND window, HWND other)
 {

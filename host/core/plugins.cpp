@@ -1,9 +1,13 @@
 // Loading a plug-in module and asking its exports, the way the host does at start-up.
 #include "plugins.h"
 
+#include <cstdio>
 #include <string>
 
+#include "coretexts.h"
+#include "guard.h"
 #include "handles.h"
+#include "moduletexts.h"
 
 namespace {
 
@@ -43,17 +47,26 @@ const char* MissingExport(HMODULE module, Exports& exports)
     return nullptr;
 }
 
-bool Fail(CStr& error, const CStr& message)
+// The message of string id with values filled in, in error; false.
+bool Fail(CStr& error, UINT id, std::initializer_list<std::string> values)
 {
-    error = message;
+    HMODULE core = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&Fail), &core);
+    error = FormatMessageText(ModuleText(core, id), values).c_str();
     return false;
 }
 
-}  // namespace
-
-bool LoadPluginModule(const char* path, PluginModule& plugin, CStr& error)
+std::string Hex(unsigned long value)
 {
-    CStr message;
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", value);
+    return text;
+}
+
+bool Load(const char* path, PluginModule& plugin, CStr& error)
+{
     // By its full path, with what it imports from its own folder and the system's: a DLL
     // that happens to lie in the current folder is never picked up. A module that turns out
     // not to be a plug-in is unloaded again.
@@ -63,29 +76,28 @@ bool LoadPluginModule(const char* path, PluginModule& plugin, CStr& error)
                                                       LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR |
                                                           LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
     if (!module) {
-        message.printf("%s: cannot be loaded (system error %lu)", path, GetLastError());
-        return Fail(error, message);
+        const DWORD failure = GetLastError();
+        return Fail(error, IDS_PLUGIN_CANNOT_LOAD, {path, std::to_string(failure)});
     }
     Exports exports;
-    if (const char* missing = MissingExport(module.Get(), exports)) {
-        message.printf("%s: not a plug-in module (it does not export %s)", path, missing);
-        return Fail(error, message);
-    }
+    if (const char* missing = MissingExport(module.Get(), exports))
+        return Fail(error, IDS_PLUGIN_MISSING_EXPORT, {path, missing});
     const unsigned long version = exports.version();
-    if (version != kPluginApiVersion) {
-        message.printf("%s: made for host version 0x%08lX, this host is 0x%08X", path, version,
-                       kPluginApiVersion);
-        return Fail(error, message);
-    }
+    if (version != kPluginApiVersion)
+        return Fail(error, IDS_PLUGIN_OTHER_VERSION, {path, Hex(version), Hex(kPluginApiVersion)});
     ClassDescriptor* descriptor = exports.numberClasses() > 0 ? exports.classDesc(0) : nullptr;
-    if (!descriptor) {
-        message.printf("%s: offers no class", path);
-        return Fail(error, message);
-    }
+    if (!descriptor) return Fail(error, IDS_PLUGIN_NO_CLASS, {path});
     plugin.module = module.Release();
     plugin.path = full.c_str();
     plugin.description = exports.description();
     plugin.version = version;
     plugin.descriptor = descriptor;
     return true;
+}
+
+}  // namespace
+
+bool LoadPluginModule(const char* path, PluginModule& plugin, CStr& error)
+{
+    return Guarded(false, [&] { return Load(path, plugin, error); });
 }
