@@ -6,8 +6,12 @@
 // the same process, is the yardstick.
 //
 //   hostbench [--sizes 10000,100000,1000000] [--runs 5] [--chain 100000] [--lines 12]
+//             [--file-only]   (the scene file's own steps only, without the windows)
+//   hostbench --gltf FILE,FILE,... [--peer FIGURES] [--runs 3]
 //
-// Each scene runs in a process of its own, so that its peak memory is its own.
+// The second form times glTF files (bench/gltfbench.sh makes them and runs it) against one
+// SAX pass over the same bytes, with the peer library's figures read from FIGURES. Each scene
+// runs in a process of its own, so that its peak memory is its own.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -31,8 +35,11 @@
 #include "mainwindow.h"
 #include "propertyruns.h"
 #include "questionanswerer.h"
+#include "rapidjson/reader.h"
 #include "resource.h"
+#include "fileio.h"
 #include "sceneformat.h"
+#include "scenetext.h"
 
 namespace {
 
@@ -46,7 +53,11 @@ struct Options {
     // Set in the process that runs one scene.
     int childNodes = 0;
     bool childChain = false;
+    bool fileOnly = false;  // the scene file's steps only, no windows
+    std::string childGltf;
     std::string out;
+    std::vector<std::string> gltf;
+    std::string peer;
 };
 
 using Clock = std::chrono::steady_clock;
@@ -549,6 +560,37 @@ void TimeWindows(const Options& options, const std::string& path, Results& resul
     DestroyWindow(session.Main());
 }
 
+// The scene file's own steps, without windows: what open and save spend on the file.
+void TimeSceneFile(const Options& options, const std::string& path, Results& results)
+{
+    const std::string copy = path + ".copy.scene";
+    for (int run = 0; run < options.runs; ++run) {
+        std::string bytes;
+        SceneFileError error;
+        FileStamp stamp;
+        Clock::time_point start = Clock::now();
+        const bool read = ReadWholeFile(path.c_str(), bytes, error, &stamp);
+        results.Add("file: read and hash", MillisecondsSince(start));
+        start = Clock::now();
+        const bool parsed = read && ParseSceneText(bytes, TheScene(), error);
+        results.Add("file: parse and build", MillisecondsSince(start));
+        start = Clock::now();
+        const std::string text = FormatSceneText(TheScene());
+        results.Add("file: format", MillisecondsSince(start));
+        DeleteFileA(copy.c_str());
+        start = Clock::now();
+        const bool fresh = WriteFileSafely(copy.c_str(), text, error, &stamp);
+        results.Add("file: write a new file", MillisecondsSince(start));
+        start = Clock::now();
+        const bool over = fresh && WriteFileSafely(copy.c_str(), text, error, &stamp);
+        results.Add("file: write over a file", MillisecondsSince(start));
+        if (!over || text != bytes)
+            std::fprintf(stderr, "hostbench: the scene file's steps failed: %s\n",
+                         parsed ? error.message.c_str() : "it was not read back");
+    }
+    DeleteFileA(copy.c_str());
+}
+
 int RunScene(const Options& options)
 {
     char folder[MAX_PATH] = "";
@@ -561,6 +603,12 @@ int RunScene(const Options& options)
         file << SceneFile(options.childNodes, options.lines, options.childChain, texts);
     }
     Results results;
+    TimeSceneFile(options, path, results);
+    if (options.fileOnly) {
+        results.Write(options.out);
+        DeleteFileA(path.c_str());
+        return 0;
+    }
     if (!options.childChain) {
         SceneFileError error;
         if (!LoadSceneFile(path.c_str(), TheScene(), error)) {
@@ -573,6 +621,122 @@ int RunScene(const Options& options)
     results.Set("peak memory, MB", static_cast<double>(PeakMegabytes()));
     results.Write(options.out);
     DeleteFileA(path.c_str());
+    return 0;
+}
+
+// --- A glTF file, in its own process ---------------------------------------------------------
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The yardstick: every value of the file seen once, nothing kept.
+struct ValueCount : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ValueCount> {
+    size_t values = 0;
+    bool Default()
+    {
+        ++values;
+        return true;
+    }
+};
+
+double SaxPass(const std::string& bytes)
+{
+    const Clock::time_point start = Clock::now();
+    rapidjson::Reader reader;
+    rapidjson::StringStream stream(bytes.c_str());
+    ValueCount count;
+    if (reader.Parse(stream, count).IsError())
+        std::fprintf(stderr, "hostbench: the SAX pass stopped at byte %zu\n", reader.GetErrorOffset());
+    return MillisecondsSince(start);
+}
+
+// scenehost --check on the file, the whole process as the user waits for it; peak: its peak
+// memory in MB.
+double TimeCheck(const std::string& file, double& peak)
+{
+    std::string command =
+        "\"" + FolderOf(ProgramPath()) + "scenehost.exe\" --check \"" + file + "\"";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    const KernelHandle nowhere(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           &inherit, OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = nowhere.Get();  // the node count
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process = {};
+    const Clock::time_point start = Clock::now();
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        std::fprintf(stderr, "hostbench: scenehost.exe --check could not be started\n");
+        return 0;
+    }
+    const KernelHandle thread(process.hThread), child(process.hProcess);
+    WaitForSingleObject(child.Get(), INFINITE);
+    const double elapsed = MillisecondsSince(start);
+    DWORD code = 1;
+    GetExitCodeProcess(child.Get(), &code);
+    if (code != 0) std::fprintf(stderr, "hostbench: scenehost.exe --check failed (%lu)\n", code);
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    peak = GetProcessMemoryInfo(child.Get(), &counters, sizeof counters)
+               ? static_cast<double>(counters.PeakWorkingSetSize >> 20)
+               : 0;
+    std::fprintf(stderr, "  %-36s %9.1f ms\n", "--check", elapsed);
+    return elapsed;
+}
+
+// A copy of the file is opened, 10 % of its nodes (those with a group member) lose that
+// member, the removal is undone and done again, and the copy saved; the file itself stays.
+int RunGltfScene(const Options& options)
+{
+    char folder[MAX_PATH] = "";
+    GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + "hostbench-" +
+                             std::to_string(GetCurrentProcessId()) + ".gltf";
+    Results results;
+    {
+        // The yardstick first, so that its bytes are gone before the windows run.
+        const std::string bytes = ReadBytes(options.childGltf);
+        results.Set("file, MB", bytes.size() / 1048576.0);
+        for (int run = 0; run < options.runs; ++run) results.Add("SAX pass", SaxPass(bytes));
+    }
+    {
+        Session session(results);
+        if (!session.Start()) return 1;
+        for (int run = 0; run < options.runs; ++run) {
+            std::fprintf(stderr, "run %d\n", run + 1);
+            if (!CopyFileA(options.childGltf.c_str(), path.c_str(), FALSE)) {
+                std::fprintf(stderr, "hostbench: %s cannot be copied\n", options.childGltf.c_str());
+                return 1;
+            }
+            session.Time("open", [&] { session.Window().OpenScene(path); });
+            results.Set("nodes", TheScene().NodeCount());
+            session.Time("Search & Select (10 %)", [&] { session.Click(IDC_SEARCH_SELECT, "group="); });
+            session.Time("Remove Property (10 %)", [&] { session.Click(IDC_REMOVE_PROPERTY, "group"); });
+            session.Time(UndoName("Remove Property", true), [&] { session.Command(IDM_EDIT_UNDO); });
+            session.Command(IDM_EDIT_REDO);
+            session.Pump();
+            session.Time("save", [&] { session.Command(IDM_FILE_SAVE); });
+        }
+        DestroyWindow(session.Main());
+    }
+    results.Set("peak memory, MB", static_cast<double>(PeakMegabytes()));
+    DeleteFileA(path.c_str());
+    double checkPeak = 0;  // not every system tells it for a process that has ended
+    for (int run = 0; run < options.runs; ++run) {
+        double peak = 0;
+        results.Add("--check", TimeCheck(options.childGltf, peak));
+        checkPeak = std::max(checkPeak, peak);
+    }
+    if (checkPeak > 0) results.Set("--check: peak memory, MB", checkPeak);
+    results.Write(options.out);
     return 0;
 }
 
@@ -657,7 +821,7 @@ std::string Figure(const Column& column, const std::string& action)
     }
     const double* plain = column.Find(StartsWith(action, "model ") ? "plain " + action.substr(6)
                                                                    : std::string("plain search"));
-    if (!plain || *plain <= 0 || StartsWith(action, "plain"))
+    if (!plain || *plain <= 0 || StartsWith(action, "plain") || StartsWith(action, "file:"))
         std::snprintf(text, sizeof text, "%.1f", *value);
     else
         std::snprintf(text, sizeof text, "%.1f (%.1f×)", *value, *value / *plain);
@@ -682,7 +846,9 @@ void PrintTable(const std::vector<Column>& columns, const Options& options)
                 order.push_back(value.first);
     auto rank = [](const std::string& name) {
         if (name.find("memory") != std::string::npos) return 2;
-        return StartsWith(name, "plain") || StartsWith(name, "model") ? 1 : 0;
+        return StartsWith(name, "plain") || StartsWith(name, "model") || StartsWith(name, "file:")
+                   ? 1
+                   : 0;
     };
     std::stable_sort(order.begin(), order.end(),
                      [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
@@ -693,10 +859,84 @@ void PrintTable(const std::vector<Column>& columns, const Options& options)
     }
 }
 
+// The glTF table: each time as a ratio to the SAX pass over the same bytes, each peak memory
+// as a ratio to the file's size. The peer's figures come from FIGURES lines "nodes, row,
+// value" that bench/gltfpeer.mjs printed.
+int RunGltf(const Options& options, const std::string& out, const std::string& common)
+{
+    Figures peer;
+    std::vector<double> peerNodes;
+    {
+        std::ifstream in(options.peer);
+        std::string line;
+        while (std::getline(in, line)) {
+            const size_t first = line.find('\t'), second = line.find('\t', first + 1);
+            if (second == std::string::npos) continue;
+            peerNodes.push_back(std::atof(line.c_str()));
+            peer.emplace_back(line.substr(first + 1, second - first - 1),
+                              std::atof(line.c_str() + second + 1));
+        }
+    }
+    std::vector<Column> columns;
+    bool complete = true;
+    for (const std::string& file : options.gltf) {
+        std::fprintf(stderr, "%s\n", file.c_str());
+        if (!RunChild("--gltf-scene \"" + file + "\"" + common, out)) {
+            std::fprintf(stderr, "hostbench: the run of %s failed\n", file.c_str());
+            complete = false;
+            continue;
+        }
+        Column column{"", ReadResults(out)};
+        DeleteFileA(out.c_str());
+        const double* nodes = column.Find("nodes");
+        column.title = std::to_string(nodes ? static_cast<long long>(*nodes) : 0) + " nodes";
+        for (size_t i = 0; i < peer.size(); ++i)
+            if (nodes && peerNodes[i] == *nodes) column.values.push_back(peer[i]);
+        columns.push_back(column);
+    }
+    const char* const rows[] = {"open", "--check", "Search & Select (10 %)",
+                                "Remove Property (10 %)", "Remove Property: undo", "save",
+                                "SAX pass", "peer: read", "peer: remove", "peer: write",
+                                "peak memory, MB", "--check: peak memory, MB",
+                                "peer: peak memory, MB", "file, MB"};
+    std::printf("%s; glTF files of bench/gltf_scene.py; median of %d runs, ms (× the SAX pass "
+                "over the same bytes; memory: × the file's size)%s\n\n",
+                Machine().c_str(), options.runs,
+                peer.empty() ? "; the peer's rows are missing (no Node)" : "");
+    std::printf("| Action |");
+    for (const Column& column : columns) std::printf(" %s |", column.title.c_str());
+    std::printf("\n|---|");
+    for (size_t i = 0; i < columns.size(); ++i) std::printf("---|");
+    std::printf("\n");
+    for (const char* row : rows) {
+        std::printf("| %s |", row);
+        for (const Column& column : columns) {
+            const double* value = column.Find(row);
+            const double* sax = column.Find("SAX pass");
+            const double* size = column.Find("file, MB");
+            const bool memory = std::strstr(row, "MB") != nullptr;
+            const double* base = memory ? size : sax;
+            char text[64] = "";
+            if (value && (!base || base == value || *base <= 0))
+                std::snprintf(text, sizeof text, memory && base != value ? "%.0f" : "%.1f", *value);
+            else if (value)
+                std::snprintf(text, sizeof text, memory ? "%.0f (%.1f×)" : "%.1f (%.1f×)", *value,
+                              *value / *base);
+            std::printf(" %s |", text);
+        }
+        std::printf("\n");
+    }
+    return complete ? 0 : 1;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--file-only") {
+            options.fileOnly = true;
+            continue;
+        }
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (!value) return false;
         ++i;
@@ -714,6 +954,14 @@ bool ParseOptions(int argc, char** argv, Options& options)
         } else if (name == "--scene" || name == "--chain-scene") {
             options.childNodes = std::atoi(value);
             options.childChain = name == "--chain-scene";
+        } else if (name == "--gltf") {
+            std::stringstream list(value);
+            std::string file;
+            while (std::getline(list, file, ',')) options.gltf.push_back(file);
+        } else if (name == "--peer") {
+            options.peer = value;
+        } else if (name == "--gltf-scene") {
+            options.childGltf = value;
         } else if (name == "--out") {
             options.out = value;
         } else {
@@ -731,18 +979,21 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: hostbench [--sizes N,N,...] [--runs N] [--chain N] [--lines N]"
+        std::fprintf(stderr, "usage: hostbench [--sizes N,N,...] [--runs N] [--chain N] [--lines N] [--file-only]"
                              " (sizes of at least 100 nodes, at least 5 lines)\n");
         return 2;
     }
     if (options.childNodes > 0) return RunScene(options);
+    if (!options.childGltf.empty()) return RunGltfScene(options);
 
     char folder[MAX_PATH] = "";
     GetTempPathA(sizeof folder, folder);
     const std::string out = std::string(folder) + "hostbench-" + std::to_string(GetCurrentProcessId());
     const std::string common = " --runs " + std::to_string(options.runs) + " --lines " +
-                               std::to_string(options.lines);
+                               std::to_string(options.lines) +
+                               (options.fileOnly ? " --file-only" : "");
     std::vector<Column> columns;
+    if (!options.gltf.empty()) return RunGltf(options, out, common);
     auto scene = [&](const std::string& title, const std::string& arguments) {
         std::fprintf(stderr, "%s\n", title.c_str());
         if (!RunChild(arguments + common, out)) {
