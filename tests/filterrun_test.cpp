@@ -8,10 +8,13 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "filterrun.h"
+#include "guard.h"
 #include "searchworker.h"
 
 namespace {
@@ -118,8 +121,10 @@ protected:
     std::mutex mutex;
     std::condition_variable heard;
     std::vector<unsigned> finished;
+    unsigned failing = 0;  // the generation whose delivery throws
     SearchWorker worker{[this](const SearchWorker::Job& job) {
         std::lock_guard<std::mutex> lock(mutex);
+        if (job.generation == failing) throw std::runtime_error("no room for the rows");
         finished.push_back(job.generation);
         heard.notify_all();
     }};
@@ -142,6 +147,22 @@ TEST_F(FilterWorker, StopReadingWaitsUntilNoSearchReadsTheTextsAndTheNextStillRu
     EXPECT_EQ(HeardOnce(2), std::vector<unsigned>{2}) << "the stopped search is not heard of";
     EXPECT_FALSE(slow->finished);
     EXPECT_EQ(next->result.CountText(), "1 node, 1 line matches");
+}
+
+TEST_F(FilterWorker, AFailedDeliveryIsReportedAndTheThreadGoesOn)
+{
+    static std::atomic<int> reports{0};
+    reports = 0;
+    SetFailureReporter([](Failure, const char*, void*) { ++reports; }, nullptr);
+    failing = 1;
+    worker.Start(Job(1, "^light"));
+    for (int wait = 0; wait < 1000 && reports == 0; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(reports, 1);
+    worker.Start(Job(2, "^LOD"));
+    EXPECT_EQ(HeardOnce(2), std::vector<unsigned>{2}) << "the next search is still run";
+    worker.Stop();
+    SetFailureReporter(nullptr, nullptr);
 }
 
 }  // namespace
