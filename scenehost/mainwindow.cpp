@@ -717,6 +717,8 @@ void MainWindow::ShowFailure(Failure failure, char* detail)
                              : detail ? HostMessage(IDS_FAILED_BECAUSE, {detail})
                                       : HostText(IDS_FAILED);
     std::free(detail);
+    ++failureCount_;
+    lastFailure_ = text;
     MessageBeep(MB_ICONERROR);
     CoreInterface::Instance().ShowStatus(text.c_str());
 }

@@ -46,6 +46,10 @@ public:
     UINT Dpi() const { return dpi_; }
     HFONT Font() const;
 
+    // Failures shown since the window was made, and what the last one said.
+    int FailureCount() const { return failureCount_; }
+    const std::string& LastFailure() const { return lastFailure_; }
+
     int RunMessageLoop();
     // What the message loop does with a message before dispatching it: the shortcuts, then
     // the keyboard navigation of dialogs and of this window. True when it was handled.
@@ -103,6 +107,8 @@ private:
     FileStamp stamp_;  // the file as last read or written
     std::string shownTitle_;
     UINT dpi_ = 96;
+    int failureCount_ = 0;
+    std::string lastFailure_;
     GdiObject font_;  // the controls' font, for dpi_
 };
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "guard.h"
+#include "scriptrunner.h"
 
 namespace {
 std::atomic<int> failingAllocation{0};  // counted from 1; 0: none fails
@@ -164,6 +165,22 @@ TEST_F(Failures, AFailingAllocationInAWindowProcedureIsReportedAndTheWindowGoesO
         Command(IDM_EDIT_UNDO);
         ExpectRowsMatchTheScene("after the failure");
     }
+}
+
+TEST_F(Failures, AScriptStopsAtACommandThatFailedMidway)
+{
+    FailingCallback failing;
+    failing.fail = true;
+    std::vector<ScriptCommand> commands;
+    ScriptSyntaxError syntax;
+    ASSERT_TRUE(ParseScript("expect selection\nselect Lamp\nselect Base\n", commands, syntax));
+    ScriptRunner runner(App(), TestFolder());
+    CoreInterface::Instance().RegisterCallback(&failing);
+    const ScriptOutcome outcome = runner.Run(commands, deskPath);
+    CoreInterface::Instance().UnregisterCallback(&failing);
+    EXPECT_EQ(outcome.code, kExitError);
+    EXPECT_EQ(outcome.line, 2) << "the command that failed, not a later one";
+    EXPECT_EQ(outcome.message, kOutOfMemory);
 }
 
 }  // namespace

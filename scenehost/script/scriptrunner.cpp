@@ -147,6 +147,7 @@ bool ScriptRunner::RunCommand(const ScriptCommand& command)
 {
     line_ = command.line;
     if (!IsWindow(app_.Window())) return Fail(kExitError, "the application has closed");
+    const int failures = app_.FailureCount();
     const bool ran = (this->*HandlerFor(command.id))(command.args);
     Drain();
     answerer_.Settle();
@@ -157,6 +158,8 @@ bool ScriptRunner::RunCommand(const ScriptCommand& command)
         outcome_.message = failure.reason;
         return false;
     }
+    // A command that failed midway did not do what the script asked.
+    if (app_.FailureCount() != failures) return Fail(kExitError, app_.LastFailure());
     if (!ran) return false;
     // The answers queued before a command are for its questions.
     if (command.id != ScriptCommandId::Answer && answerer_.FirstUnusedLine()) {
