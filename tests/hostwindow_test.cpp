@@ -1,6 +1,7 @@
 // The base of the host's own windows, and the owners of handles.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -19,11 +20,13 @@ public:
     }
     std::vector<UINT> messages;
     HWND createdAs = nullptr;
+    UINT failsAt = 0;  // a message whose handling throws
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         messages.push_back(message);
+        if (message == failsAt) throw std::runtime_error("handling failed");
         if (message == WM_CREATE) createdAs = Window();
         return DefaultHandling(message, wParam, lParam);
     }
@@ -55,6 +58,31 @@ TEST(HostWindow, EachObjectHearsItsOwnWindowFromCreationToDestruction)
     EXPECT_TRUE(Saw(first, WM_NCDESTROY));
     EXPECT_EQ(first.Window(), nullptr);
     DestroyWindow(two);
+}
+
+TEST(HostWindow, AFailureInAMessageIsReportedAndAFailedCreationMakesNoWindow)
+{
+    static int reports = 0;
+    SetFailureReporter([](Failure, const char*, void*) { ++reports; }, nullptr);
+    const struct {
+        UINT failsAt;
+        bool made;
+    } cases[] = {{WM_CREATE, false}, {WM_USER, true}};
+    for (const auto& c : cases) {
+        reports = 0;
+        RecordingWindow window;
+        window.failsAt = c.failsAt;
+        HWND made = window.Create();
+        if (made) SendMessageA(made, WM_USER, 0, 0);
+        EXPECT_EQ(made != nullptr, c.made) << c.failsAt;
+        EXPECT_EQ(reports, 1) << c.failsAt;
+        if (made) {
+            EXPECT_EQ(SendMessageA(made, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("still")), TRUE)
+                << "the window goes on";
+            DestroyWindow(made);
+        }
+    }
+    SetFailureReporter(nullptr, nullptr);
 }
 
 TEST(HostWindow, AWindowOutlivingItsObjectOrReplacedIsLeftToTheDefaultHandling)

@@ -63,9 +63,11 @@ private:
         }
         auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (!self) return DefWindowProcA(window, message, wParam, lParam);
-        // Every message of every host window passes here.
-        const LRESULT result =
-            Guarded<LRESULT>(0, [&] { return self->HandleMessage(message, wParam, lParam); });
+        // Every message of every host window passes here. A window whose making failed is
+        // not made.
+        const LRESULT failed = message == WM_CREATE ? -1 : 0;
+        const LRESULT result = Guarded<LRESULT>(
+            failed, [&] { return self->HandleMessage(message, wParam, lParam); });
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             if (self->window_ == window) self->window_ = nullptr;
