@@ -6,7 +6,8 @@
 // the same process, is the yardstick.
 //
 //   hostbench [--sizes 10000,100000,1000000] [--runs 5] [--chain 100000] [--lines 12]
-//             [--file-only]   (the scene file's own steps only, without the windows)
+//             [--file-only]      (the scene file's own steps only, without the windows)
+//             [--open-and-save]  (those, then through the windows only open and save)
 //   hostbench --gltf FILE,FILE,... [--peer FIGURES] [--runs 3]
 //
 // The second form times glTF files (bench/gltfbench.sh makes them and runs it) against one
@@ -53,7 +54,8 @@ struct Options {
     // Set in the process that runs one scene.
     int childNodes = 0;
     bool childChain = false;
-    bool fileOnly = false;  // the scene file's steps only, no windows
+    bool fileOnly = false;     // the scene file's steps only, no windows
+    bool openAndSave = false;  // those, then open, Select All, Select None and save
     std::string childGltf;
     std::string out;
     std::vector<std::string> gltf;
@@ -498,7 +500,7 @@ void TimeWindows(const Options& options, const std::string& path, Results& resul
         session.Time("open", [&] { session.Window().OpenScene(path); });
         session.Time("Select All", [&] { session.Command(IDM_EDIT_SELECT_ALL); });
         session.Time("Select None", [&] { session.Command(IDM_EDIT_SELECT_NONE); });
-        if (options.childChain) {
+        if (options.childChain || options.openAndSave) {
             session.Time("save", [&] { session.Command(IDM_FILE_SAVE); });
             continue;
         }
@@ -604,7 +606,9 @@ int RunScene(const Options& options)
     }
     Results results;
     TimeSceneFile(options, path, results);
-    if (options.fileOnly) {
+    if (options.fileOnly || options.openAndSave) {
+        if (options.openAndSave) TimeWindows(options, path, results);
+        results.Set("peak memory, MB", static_cast<double>(PeakMegabytes()));
         results.Write(options.out);
         DeleteFileA(path.c_str());
         return 0;
@@ -933,8 +937,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
-        if (name == "--file-only") {
-            options.fileOnly = true;
+        if (name == "--file-only" || name == "--open-and-save") {
+            (name == "--file-only" ? options.fileOnly : options.openAndSave) = true;
             continue;
         }
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -979,7 +983,7 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: hostbench [--sizes N,N,...] [--runs N] [--chain N] [--lines N] [--file-only]"
+        std::fprintf(stderr, "usage: hostbench [--sizes N,N,...] [--runs N] [--chain N] [--lines N] [--file-only] [--open-and-save]"
                              " (sizes of at least 100 nodes, at least 5 lines)\n");
         return 2;
     }
@@ -991,7 +995,8 @@ int main(int argc, char** argv)
     const std::string out = std::string(folder) + "hostbench-" + std::to_string(GetCurrentProcessId());
     const std::string common = " --runs " + std::to_string(options.runs) + " --lines " +
                                std::to_string(options.lines) +
-                               (options.fileOnly ? " --file-only" : "");
+                               (options.fileOnly ? " --file-only" : "") +
+                               (options.openAndSave ? " --open-and-save" : "");
     std::vector<Column> columns;
     if (!options.gltf.empty()) return RunGltf(options, out, common);
     auto scene = [&](const std::string& title, const std::string& arguments) {

@@ -145,6 +145,27 @@ TEST(SceneFileRead, RefusesWhatItCannotHoldAndSaysWhy)
     EXPECT_EQ(PropsOf(scene.Root()->Child(0)), "12345678");
 }
 
+// Lines are scanned eight bytes at a time: a line feed or a NUL at any offset within a word
+// still ends or refuses its own line, and no other.
+TEST(SceneFileRead, FindsLineEndsAndNulsAtEveryOffset)
+{
+    for (int length = 0; length < 24; ++length) {
+        const std::string name(length, 'n');
+        Scene scene;
+        SceneFileError error;
+        ASSERT_TRUE(ParseSceneText("scene 1\nnode 1 \"" + name + "\"\nnode 1 \"b\"", scene, error))
+            << length << ": " << error.message;
+        ASSERT_EQ(scene.NodeCount(), 2) << length;
+        EXPECT_EQ(scene.Root()->Child(0)->NodeName(), name) << length;
+
+        std::string withNul = "scene 1\nnode 1 \"" + std::string(24, 'n') + "\"\nnode 1 \"b\"\n";
+        withNul[8 + length] = '\0';
+        const SceneFileError nul = ParseError(withNul);
+        EXPECT_EQ(nul.line, 2) << length;
+        EXPECT_EQ(nul.message, "the line holds a NUL byte") << length;
+    }
+}
+
 // A depth counts as far as a node's depth does (an int), so every scene saved reads back.
 TEST(SceneFileRead, ReadsEveryDepthItWritesAndRefusesDeeperOnes)
 {
@@ -219,6 +240,38 @@ TEST(SceneFileRoundTrip, EveryByteOfNamesAndTextsSurvives)
     EXPECT_EQ(PropsOf(copiedParent->Child(0)), "\r\n\r\nblank lines\n\rkept\r");
     EXPECT_TRUE(copiedParent->Child(0)->IsHidden());
     EXPECT_STREQ(copy.Root()->Child(1)->NodeName(), "");
+}
+
+// The written bytes themselves, which files kept under version control depend on: every
+// escape, the hidden flag, a node without text, deep nodes.
+TEST(SceneFileWrite, WritesEachNodeInItsFixedSpelling)
+{
+    struct Case {
+        const char* name;
+        const char* props;
+        bool hidden;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"Base", "", false, "node 1 \"Base\"\n"},
+        {"a\"b\\c", "x=1\r\ny=\t2\n", true,
+         "node 1 \"a\\\"b\\\\c\" hidden\nprops \"x=1\\r\\ny=\\t2\\n\"\n"},
+        {"\x01\x1F\x7F", "\xC3\xA9\x80\xFF", false,
+         "node 1 \"\\x01\\x1F\\x7F\"\nprops \"\xC3\xA9\x80\xFF\"\n"},
+        {"", "=", false, "node 1 \"\"\nprops \"=\"\n"},
+    };
+    for (const Case& c : cases) {
+        Scene scene;
+        scene.CreateNode(nullptr, c.name, c.props, c.hidden);
+        EXPECT_EQ(FormatSceneText(scene), std::string("scene 1\n") + c.line) << c.line;
+    }
+
+    Scene deep;
+    SceneNode* node = nullptr;
+    for (int depth = 1; depth <= 12; ++depth)
+        node = deep.CreateNode(node, "n", depth == 12 ? "t" : "");
+    const std::string text = FormatSceneText(deep), last = "\nnode 12 \"n\"\nprops \"t\"\n";
+    EXPECT_EQ(text.substr(text.size() - last.size()), last);
 }
 
 TEST(SceneFileRoundTrip, SaveThenLoadThroughTheDisk)

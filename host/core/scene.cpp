@@ -186,7 +186,7 @@ SceneNode* Scene::CreateNode(SceneNode* parent, const char* name, const char* us
     // A string takes a text whole or not at all: an empty one here means it was too long to
     // hold or memory ran out, and a node without its text must not pass for the real one.
     const bool lost = (name && *name && !*node->name_.data()) ||
-                      (userProps && *userProps && node->userProps_.Length() == 0);
+                      (userProps && *userProps && !*node->userProps_.data());
     if (lost || !Push(parent->children_, node)) {
         delete node;
         return nullptr;

@@ -510,13 +510,15 @@ std::uint64_t GetNumber(const std::string& in, size_t at, int bytes)
     return value;
 }
 
-std::string JournalHeader(const std::string& name, const std::string& old, const std::string& now)
+// nowHash: ContentHash(now), which the caller knows already.
+std::string JournalHeader(const std::string& name, const std::string& old, const std::string& now,
+                          std::uint64_t nowHash)
 {
     std::string header = kJournalMark;
     PutNumber(header, old.size(), 8);
     PutNumber(header, ContentHash(old), 8);
     PutNumber(header, now.size(), 8);
-    PutNumber(header, ContentHash(now), 8);
+    PutNumber(header, nowHash, 8);
     PutNumber(header, name.size(), 4);
     header += name;
     PutNumber(header, ContentHash(header), 8);
@@ -582,9 +584,9 @@ void RemoveLeftOvers(const std::string& path, bool onlyJunk)
 }
 
 bool WriteJournal(const std::string& path, const std::string& old, const std::string& now,
-                  std::string& journalPath)
+                  std::uint64_t nowHash, std::string& journalPath)
 {
-    const std::string header = JournalHeader(NameOf(path), old, now);
+    const std::string header = JournalHeader(NameOf(path), old, now, nowHash);
     for (int slot = 1; slot <= kSideSlots; ++slot) {
         journalPath = SideName(path, slot, ".journal");
         OutFile journal;
@@ -652,14 +654,15 @@ bool WriteOver(const std::string& path, const std::string& bytes)
 // Rewrites the file in place, so that it keeps its permissions and every hard link sees the
 // new text. Its old text waits in a journal beside it until the new one is safely written,
 // and goes back in if the write fails.
-bool RewriteInPlace(const std::string& path, const std::string& bytes, SceneFileError& error)
+bool RewriteInPlace(const std::string& path, const std::string& bytes, std::uint64_t hash,
+                    SceneFileError& error)
 {
     std::string old;
     FileFacts facts;
     if (!ReadAll(path, old, facts, static_cast<size_t>(-1), error))
         return Fail(error, "cannot be read, so its old text could not be kept; it was left as it is");
     std::string journal;
-    if (!WriteJournal(path, old, bytes, journal))
+    if (!WriteJournal(path, old, bytes, hash, journal))
         return Fail(error, "cannot be saved safely: no journal of its old text could be written "
                            "beside it; it was left as it is");
     OutFile file;
@@ -680,14 +683,14 @@ bool RewriteInPlace(const std::string& path, const std::string& bytes, SceneFile
                            ", and the next open puts it back");
 }
 
-FileStamp StampOf(const std::string& path, const std::string& bytes)
+FileStamp StampOf(const std::string& path, std::uint64_t hash)
 {
     const FileFacts facts = Inspect(path);
     FileStamp stamp;
     stamp.known = facts.exists;
     stamp.size = facts.size;
     stamp.time = facts.time;
-    stamp.hash = ContentHash(bytes);
+    stamp.hash = hash;
     return stamp;
 }
 
@@ -751,18 +754,20 @@ bool WriteFileSafely(const char* pathText, const std::string& bytes, SceneFileEr
     if (facts.exists && !facts.regular) return Fail(error, kNotRegular);
     if (facts.readOnly) return Fail(error, "is read-only; it was left as it is");
     RemoveLeftOvers(path, true);
+    const std::uint64_t hash = ContentHash(bytes);  // for the journal and the stamp
     if (!facts.exists) {
         if (!WriteNewFile(path, bytes, error)) return false;
     } else {
         const bool replace = faults.method == DiskFaults::Method::kChosen
                                  ? facts.replaceable
                                  : faults.method == DiskFaults::Method::kReplace;
-        if (!(replace && ReplaceWhole(path, facts, bytes)) && !RewriteInPlace(path, bytes, error))
+        if (!(replace && ReplaceWhole(path, facts, bytes)) &&
+            !RewriteInPlace(path, bytes, hash, error))
             return false;
     }
     // Journals of earlier interrupted saves describe a text the file no longer has.
     RemoveLeftOvers(path, false);
-    if (stamp) *stamp = StampOf(path, bytes);
+    if (stamp) *stamp = StampOf(path, hash);
     return true;
 }
 

@@ -1,7 +1,12 @@
 #include "scenetext.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
-#include <utility>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 #include "progress.h"
@@ -13,13 +18,32 @@ const char kByteOrderMark[] = "\xEF\xBB\xBF";
 const char kLoneCarriageReturns[] =
     "lines end in lone CRs (carriage returns without line feeds); only LF or CR LF end a line";
 
+// A node as read, its name and text decoded into the reader's one buffer of texts.
 struct NodeEntry {
-    int depth;
-    std::string name;
-    std::string props;
-    bool hidden;
+    int depth = 0;
     int line = 0;
+    size_t name = 0;   // offsets into the texts, each ended by a zero
+    size_t props = 0;  // 0: the empty text the buffer begins with
+    bool hidden = false;
     bool hasProps = false;
+};
+
+using Line = std::string_view;
+
+// The decoded names and texts of a whole file, back to back. A text decodes to no more bytes
+// than its quoted form, and its zero takes the place of a quote, so the file's size is room
+// enough: nothing is moved or allocated per node.
+class Texts {
+public:
+    explicit Texts(size_t fileSize) : bytes_(new char[fileSize + 2]) { bytes_[0] = 0; }
+    size_t Start() const { return end_; }
+    char* End() { return bytes_.get() + end_; }
+    void EndAt(const char* end) { end_ = static_cast<size_t>(end - bytes_.get()); }
+    const char* At(size_t start) const { return bytes_.get() + start; }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    size_t end_ = 1;
 };
 
 class LineReader {
@@ -29,20 +53,38 @@ public:
         : text_(text), pos_(text.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0)
     {
     }
-    bool Next(std::string& line)
+    // hasNul: whether the line holds a NUL byte.
+    bool Next(Line& line, bool& hasNul)
     {
         if (pos_ >= text_.size()) return false;
-        size_t end = text_.find('\n', pos_);
-        if (end == std::string::npos) end = text_.size();
-        line.assign(text_, pos_, end - pos_);  // into the line's own room, kept between lines
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        pos_ = end + 1;
+        const char* const start = text_.data() + pos_;
+        const char* const end = text_.data() + text_.size();
+        const char* at = start;
+        hasNul = false;
+        // Eight bytes at a time while none is a line feed or a zero: such a byte sets its
+        // high bit in (word - 0x0101...) & ~word, with the line feeds turned to zeros first.
+        const std::uint64_t ones = 0x0101010101010101u, highs = ones * 0x80;
+        while (end - at >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, at, sizeof word);
+            const std::uint64_t feeds = word ^ (ones * '\n');
+            if ((((word - ones) & ~word) | ((feeds - ones) & ~feeds)) & highs) break;
+            at += 8;
+        }
+        for (; at < end && *at != '\n'; ++at) hasNul = hasNul || *at == '\0';
+        size_t length = static_cast<size_t>(at - start);
+        pos_ += length + 1;
+        if (length > 0 && start[length - 1] == '\r') --length;
+        line = Line(start, length);
         ++number_;
         return true;
     }
     int Number() const { return number_; }
     // Reading the lines is the first half of opening a file, making the nodes the second.
-    int Percent() const { return text_.empty() ? 0 : static_cast<int>(pos_ * 50.0 / text_.size()); }
+    int Percent() const
+    {
+        return text_.empty() ? 0 : static_cast<int>(std::min(pos_, text_.size()) * 50.0 / text_.size());
+    }
 
 private:
     const std::string& text_;
@@ -58,72 +100,68 @@ int HexValue(char c)
     return -1;
 }
 
-bool DecodeEscape(const std::string& line, size_t& pos, std::string& out)
-{
-    if (pos >= line.size()) return false;
-    switch (line[pos]) {
-    case '\\': out += '\\'; break;
-    case '"': out += '"'; break;
-    case 'r': out += '\r'; break;
-    case 'n': out += '\n'; break;
-    case 't': out += '\t'; break;
-    case 'x': {
-        if (pos + 2 >= line.size()) return false;
-        const int high = HexValue(line[pos + 1]);
-        const int low = HexValue(line[pos + 2]);
-        if (high < 0 || low < 0) return false;
-        out += static_cast<char>(high * 16 + low);
-        pos += 2;
-        break;
-    }
-    default:
-        return false;
-    }
-    ++pos;
-    return true;
-}
-
-// Reads a quoted text starting at pos (at the opening quote); pos ends after the closing one.
-bool ReadQuoted(const std::string& line, size_t& pos, std::string& out, std::string& problem)
+// Reads a quoted text starting at pos (at the opening quote) onto out, ended by a zero; pos
+// ends after the closing quote.
+bool ReadQuoted(Line line, size_t& pos, Texts& out, std::string& problem)
 {
     if (pos >= line.size() || line[pos] != '"') {
         problem = "expected a quoted text";
         return false;
     }
-    ++pos;
-    while (pos < line.size() && line[pos] != '"') {
-        if (line[pos] != '\\') {
-            const size_t plain = line.find_first_of("\\\"", pos);
-            const size_t end = plain == std::string::npos ? line.size() : plain;
-            out.append(line, pos, end - pos);
-            pos = end;
+    const char* p = line.data() + pos + 1;
+    const char* const end = line.data() + line.size();
+    char* put = out.End();
+    while (p < end && *p != '"') {
+        if (*p != '\\') {
+            *put++ = *p++;
             continue;
         }
-        ++pos;
-        if (!DecodeEscape(line, pos, out)) {
+        const char escape = ++p < end ? *p++ : 0;
+        char c;
+        switch (escape) {
+        case '\\': c = '\\'; break;
+        case '"': c = '"'; break;
+        case 'r': c = '\r'; break;
+        case 'n': c = '\n'; break;
+        case 't': c = '\t'; break;
+        case 'x': {
+            const int high = end - p >= 2 ? HexValue(p[0]) : -1;
+            const int low = high >= 0 ? HexValue(p[1]) : -1;
+            if (low < 0) {
+                problem = "bad escape in quoted text";
+                return false;
+            }
+            c = static_cast<char>(high * 16 + low);
+            p += 2;
+            break;
+        }
+        default:
             problem = "bad escape in quoted text";
             return false;
         }
         // Names and texts are C strings: a NUL would cut off the rest of them unseen.
-        if (out.back() == '\0') {
+        if (c == '\0') {
             problem = "\\x00 is not allowed in quoted text";
             return false;
         }
+        *put++ = c;
     }
-    if (pos >= line.size()) {
+    if (p >= end) {
         problem = "quoted text is not closed";
         return false;
     }
-    ++pos;
+    *put++ = '\0';
+    out.EndAt(put);
+    pos = static_cast<size_t>(p + 1 - line.data());
     return true;
 }
 
-void SkipSpaces(const std::string& line, size_t& pos)
+void SkipSpaces(Line line, size_t& pos)
 {
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
 }
 
-std::string Word(const std::string& line, size_t& pos)
+Line Word(Line line, size_t& pos)
 {
     SkipSpaces(line, pos);
     const size_t start = pos;
@@ -132,10 +170,10 @@ std::string Word(const std::string& line, size_t& pos)
 }
 
 // Depths go as deep as a node's depth can count (an int).
-bool ParseDepth(const std::string& word, int previousDepth, int& depth, std::string& problem)
+bool ParseDepth(Line word, int previousDepth, int& depth, std::string& problem)
 {
     depth = 0;
-    if (word.empty() || word.find_first_not_of("0123456789") != std::string::npos) {
+    if (word.empty() || word.find_first_not_of("0123456789") != Line::npos) {
         problem = "expected a depth (1 or more)";
         return false;
     }
@@ -154,24 +192,25 @@ bool ParseDepth(const std::string& word, int previousDepth, int& depth, std::str
         return false;
     }
     if (depth - 1 > previousDepth) {
-        problem = "depth " + word + " skips a level (the node before has depth " +
+        problem = "depth " + std::string(word) + " skips a level (the node before has depth " +
                   std::to_string(previousDepth) + ")";
         return false;
     }
     return true;
 }
 
-bool ParseNode(const std::string& line, size_t pos, int previousDepth, NodeEntry& entry,
+bool ParseNode(Line line, size_t pos, int previousDepth, NodeEntry& entry, Texts& texts,
                std::string& problem)
 {
     if (!ParseDepth(Word(line, pos), previousDepth, entry.depth, problem)) return false;
     SkipSpaces(line, pos);
-    if (!ReadQuoted(line, pos, entry.name, problem)) return false;
-    const std::string flag = Word(line, pos);
+    entry.name = texts.Start();
+    if (!ReadQuoted(line, pos, texts, problem)) return false;
+    const Line flag = Word(line, pos);
     if (flag == "hidden") {
         entry.hidden = true;
     } else if (!flag.empty()) {
-        problem = "unknown node flag '" + flag + "'";
+        problem = "unknown node flag '" + std::string(flag) + "'";
         return false;
     }
     if (!Word(line, pos).empty()) {
@@ -181,11 +220,11 @@ bool ParseNode(const std::string& line, size_t pos, int previousDepth, NodeEntry
     return true;
 }
 
-bool ParseProps(const std::string& line, size_t pos, NodeEntry& entry, std::string& problem)
+bool ParseProps(Line line, size_t pos, NodeEntry& entry, Texts& texts, std::string& problem)
 {
     SkipSpaces(line, pos);
-    std::string props;
-    if (!ReadQuoted(line, pos, props, problem)) return false;
+    const size_t props = texts.Start();
+    if (!ReadQuoted(line, pos, texts, problem)) return false;
     if (!Word(line, pos).empty()) {
         problem = "unexpected text after the properties";
         return false;
@@ -194,7 +233,7 @@ bool ParseProps(const std::string& line, size_t pos, NodeEntry& entry, std::stri
         problem = "a second 'props' line for the node of line " + std::to_string(entry.line);
         return false;
     }
-    entry.props = std::move(props);
+    entry.props = props;
     entry.hasProps = true;
     return true;
 }
@@ -224,74 +263,108 @@ public:
     }
 };
 
-bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, size_t longestText,
-                  SceneFileError& error)
+bool ParseEntries(const std::string& text, std::vector<NodeEntry>& entries, Texts& texts,
+                  size_t longestText, SceneFileError& error)
 {
     LineReader reader(text);
-    std::string line;
+    Line line;
+    bool hasNul = false;
     bool sawHeader = false;
     // A file whose lines end in lone CRs reads as one long line: say so rather than what
     // went wrong within it.
     auto refuse = [&](const std::string& problem) {
         return Fail(error, reader.Number(),
-                    line.find('\r') != std::string::npos ? kLoneCarriageReturns : problem);
+                    line.find('\r') != Line::npos ? kLoneCarriageReturns : problem);
     };
-    auto tooLong = [&](const std::string& text) { return text.size() > longestText; };
+    // Length of the text that starts at start, without its zero.
+    auto tooLong = [&](size_t start) { return texts.Start() - start - 1 > longestText; };
     const std::string tooLongProblem =
         "the text is too long: a node holds at most " + std::to_string(longestText) + " bytes";
-    while (reader.Next(line)) {
+    while (reader.Next(line, hasNul)) {
         ReportProgress(reader.Percent(), 100);
         size_t pos = 0;
-        const std::string keyword = Word(line, pos);
+        const Line keyword = Word(line, pos);
         std::string problem;
         if (keyword.empty() || keyword[0] == '#') continue;
         if (!sawHeader) {
             if (line != kHeader) return refuse("not a scene file (expected 'scene 1')");
             sawHeader = true;
-        } else if (line.find('\0') != std::string::npos) {
+        } else if (hasNul) {
             return refuse("the line holds a NUL byte");
         } else if (keyword == "node") {
-            NodeEntry entry = {0, "", "", false};
+            NodeEntry entry;
             entry.line = reader.Number();
             const int previous = entries.empty() ? 0 : entries.back().depth;
-            if (!ParseNode(line, pos, previous, entry, problem)) return refuse(problem);
+            if (!ParseNode(line, pos, previous, entry, texts, problem)) return refuse(problem);
             if (tooLong(entry.name)) return refuse(tooLongProblem);
-            entries.push_back(std::move(entry));
+            entries.push_back(entry);
         } else if (keyword == "props") {
             if (entries.empty()) return refuse("'props' before any node");
-            if (!ParseProps(line, pos, entries.back(), problem)) return refuse(problem);
+            if (!ParseProps(line, pos, entries.back(), texts, problem)) return refuse(problem);
             if (tooLong(entries.back().props)) return refuse(tooLongProblem);
         } else {
-            return refuse("unknown keyword '" + keyword + "'");
+            return refuse("unknown keyword '" + std::string(keyword) + "'");
         }
     }
     if (!sawHeader) return Fail(error, reader.Number(), "not a scene file (expected 'scene 1')");
     return true;
 }
 
-void AppendQuoted(std::string& out, const char* text)
+// The bytes each character takes between the quotes: 1, 2 for \\ \" \r \n \t, 4 for \xHH.
+struct QuotedSizes {
+    unsigned char of[256];
+    QuotedSizes()
+    {
+        for (int c = 0; c < 256; ++c) of[c] = c < 0x20 || c == 0x7F ? 4 : 1;
+        for (const unsigned char c : {'\\', '"', '\r', '\n', '\t'}) of[c] = 2;
+    }
+};
+const QuotedSizes kQuoted;
+
+size_t QuotedSize(const char* text)
 {
-    out += '"';
-    for (const char* p = text; *p; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
+    size_t size = 2;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
+        size += kQuoted.of[*p];
+    return size;
+}
+
+char* PutQuoted(char* out, const char* text)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    *out++ = '"';
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        const unsigned char c = *p;
+        if (kQuoted.of[c] == 1) {
+            *out++ = static_cast<char>(c);
+            continue;
+        }
+        *out++ = '\\';
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
+        case '\r': *out++ = 'r'; break;
+        case '\n': *out++ = 'n'; break;
+        case '\t': *out++ = 't'; break;
+        case '\\':
+        case '"': *out++ = static_cast<char>(c); break;
         default:
-            if (c < 0x20 || c == 0x7F) {
-                char hex[5];
-                std::snprintf(hex, sizeof hex, "\\x%02X", c);
-                out += hex;
-            } else {
-                out += static_cast<char>(c);
-            }
+            *out++ = 'x';
+            *out++ = kHex[c >> 4];
+            *out++ = kHex[c & 15];
         }
     }
-    out += '"';
+    *out++ = '"';
+    return out;
 }
+
+char* Put(char* out, const char* text, size_t size)
+{
+    std::memcpy(out, text, size);
+    return out + size;
+}
+
+const char kNode[] = "node ";
+const char kHidden[] = " hidden";
+const char kProps[] = "props ";
 
 }  // namespace
 
@@ -299,15 +372,16 @@ bool ParseSceneText(const std::string& text, Scene& scene, SceneFileError& error
                     size_t longestText)
 {
     std::vector<NodeEntry> entries;
-    if (!ParseEntries(text, entries, longestText, error)) return false;
+    Texts texts(text.size());
+    if (!ParseEntries(text, entries, texts, longestText, error)) return false;
     if (!scene.Clear()) return Fail(error, 0, "a command is still running in the scene");
     std::vector<SceneNode*> parents = {scene.Root()};
     for (size_t i = 0; i < entries.size(); ++i) {
         const NodeEntry& entry = entries[i];
         ReportProgress(static_cast<int>(50 + i * 50 / entries.size()), 100);
         parents.resize(entry.depth);
-        SceneNode* node = scene.CreateNode(parents.back(), entry.name.c_str(),
-                                           entry.props.c_str(), entry.hidden);
+        SceneNode* node = scene.CreateNode(parents.back(), texts.At(entry.name),
+                                           texts.At(entry.props), entry.hidden);
         // Half a scene must not pass for the file.
         if (!node) {
             scene.Clear();
@@ -319,22 +393,40 @@ bool ParseSceneText(const std::string& text, Scene& scene, SceneFileError& error
     return true;
 }
 
+// Measured first, then written into its exact room: no byte is appended one at a time.
 std::string FormatSceneText(const Scene& scene)
 {
     NodeTab nodes;
     scene.CollectNodes(nodes);
-    std::string text = std::string(kHeader) + "\n";
+    char depth[16];
+    auto depthOf = [&](const SceneNode* node) {
+        return static_cast<size_t>(std::to_chars(depth, depth + sizeof depth, node->Depth()).ptr - depth);
+    };
+    size_t size = sizeof kHeader;  // and its line feed
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const SceneNode* node = nodes[i];
+        size += sizeof kNode - 1 + depthOf(node) + 1 + QuotedSize(node->NodeName()) +
+                (node->IsHidden() ? sizeof kHidden - 1 : 0) + 1;
+        const char* props = node->UserPropText().data();
+        if (*props) size += sizeof kProps - 1 + QuotedSize(props) + 1;
+    }
+    std::string text(size, '\0');
+    char* out = Put(&text[0], kHeader, sizeof kHeader - 1);
+    *out++ = '\n';
     for (int i = 0; i < nodes.Count(); ++i) {
         ReportProgress(i, nodes.Count());
         const SceneNode* node = nodes[i];
-        text += "node " + std::to_string(node->Depth()) + " ";
-        AppendQuoted(text, node->NodeName());
-        text += node->IsHidden() ? " hidden\n" : "\n";
+        out = Put(out, kNode, sizeof kNode - 1);
+        out = Put(out, depth, depthOf(node));
+        *out++ = ' ';
+        out = PutQuoted(out, node->NodeName());
+        if (node->IsHidden()) out = Put(out, kHidden, sizeof kHidden - 1);
+        *out++ = '\n';
         const char* props = node->UserPropText().data();
         if (!*props) continue;
-        text += "props ";
-        AppendQuoted(text, props);
-        text += '\n';
+        out = Put(out, kProps, sizeof kProps - 1);
+        out = PutQuoted(out, props);
+        *out++ = '\n';
     }
     return text;
 }
