@@ -8,7 +8,7 @@ BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
           nlohmann-json3-dev blender python3-numpy clang libclang-rt-14-dev
           libboost-regex1.81-dev lld python3 fonts-wine libxxhash-dev
-          rapidjson-dev"
+          rapidjson-dev parallel slurm-wlm munge"
 NATIVE_BUILD_DIR=${NATIVE_BUILD_DIR:-build-native}
 CLANG_BUILD_DIR=${CLANG_BUILD_DIR:-build-clang}
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #define XXH_INLINE_ALL
 #include "xxhash.h"
@@ -13,6 +14,7 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -188,6 +190,25 @@ FileFacts Inspect(const std::string& path)
     return facts;
 }
 
+// The names in folder (with its trailing separator) that begin with prefix, in one reading of
+// the folder. False where the folder cannot be listed.
+bool ListNamesStarting(const std::string& folder, const std::string& prefix,
+                       std::vector<std::string>& names)
+{
+    std::wstring pattern;
+    if (!Widen(folder + prefix + "*", pattern)) return false;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        std::string name;
+        if (Narrow(found.cFileName, name)) names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return true;
+}
+
 // The full name of the file a path leads to, through symbolic links, so that a save rewrites
 // or replaces that file and leaves the links as they are; the full path itself where nothing
 // is there yet.
@@ -354,6 +375,18 @@ FileFacts Inspect(const std::string& path)
     return facts;
 }
 
+bool ListNamesStarting(const std::string& folder, const std::string& prefix,
+                       std::vector<std::string>& names)
+{
+    DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing) return false;
+    while (const dirent* entry = readdir(listing))
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+            names.push_back(entry->d_name);
+    closedir(listing);
+    return true;
+}
+
 std::string ResolvedPath(const std::string& path)
 {
     char resolved[PATH_MAX];
@@ -470,17 +503,58 @@ size_t NameStart(const std::string& path)
 
 std::string NameOf(const std::string& path) { return path.substr(NameStart(path)); }
 
+// What every side name of path begins with.
+std::string SidePrefix(const std::string& path)
+{
+    char side[64];
+    std::snprintf(side, sizeof side, "~scenehost-%08x",
+                  static_cast<unsigned>(ContentHash(NameOf(path))));
+    return side;
+}
+
 // A temporary file or a journal of path: short, whatever the length of path's own name,
 // and the same for the same name, so that the next open or save finds it.
 std::string SideName(const std::string& path, int slot, const char* suffix)
 {
-    const std::string name = NameOf(path);
-    char side[64];
-    std::snprintf(side, sizeof side, "~scenehost-%08x", static_cast<unsigned>(ContentHash(name)));
-    std::string result = path.substr(0, NameStart(path)) + side;
+    std::string result = path.substr(0, NameStart(path)) + SidePrefix(path);
     if (slot > 1) result += "-" + std::to_string(slot);
     return result + suffix;
 }
+
+// The side files of path that are there, from one listing of its folder: under Wine each
+// name looked up that is not there reads the whole folder, which in a folder of thousands
+// of scenes cost more than the scene itself. Where the folder cannot be listed, every side
+// name counts as there and is looked at one by one.
+class SideFiles {
+public:
+    explicit SideFiles(const std::string& path)
+    {
+        listed_ = ListNamesStarting(path.substr(0, NameStart(path)), SidePrefix(path), names_);
+    }
+    bool MayHave(const std::string& sidePath) const
+    {
+        if (!listed_) return true;
+        const std::string name = NameOf(sidePath);
+        for (const std::string& present : names_)
+            if (SameName(present, name)) return true;
+        return false;
+    }
+
+private:
+    // Windows' names ignore the case of ASCII letters.
+    static bool SameName(const std::string& a, const std::string& b)
+    {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(a[i])) !=
+                std::tolower(static_cast<unsigned char>(b[i])))
+                return false;
+        return true;
+    }
+
+    bool listed_ = false;
+    std::vector<std::string> names_;
+};
 
 // --- Journals -----------------------------------------------------------------------------
 
@@ -569,13 +643,14 @@ Found LookAtJournal(const std::string& path, bool whole, Journal& journal, std::
 
 // Removes what earlier saves of path left beside it. With onlyJunk, journals naming path
 // stay; all others go: temporary files, and journals that were never finished.
-void RemoveLeftOvers(const std::string& path, bool onlyJunk)
+void RemoveLeftOvers(const std::string& path, const SideFiles& present, bool onlyJunk)
 {
     const std::string name = NameOf(path);
     for (int slot = 1; slot <= kSideSlots; ++slot) {
         const std::string temporary = SideName(path, slot, ".tmp");
-        if (Inspect(temporary).exists) RemoveFile(temporary);
+        if (present.MayHave(temporary) && Inspect(temporary).exists) RemoveFile(temporary);
         const std::string journalPath = SideName(path, slot, ".journal");
+        if (!present.MayHave(journalPath)) continue;
         Journal journal;
         const Found found = LookAtJournal(journalPath, false, journal, nullptr);
         if (found == Found::kJunk || (found == Found::kJournal && !onlyJunk && journal.name == name))
@@ -753,7 +828,9 @@ bool WriteFileSafely(const char* pathText, const std::string& bytes, SceneFileEr
     const FileFacts facts = Inspect(path);
     if (facts.exists && !facts.regular) return Fail(error, kNotRegular);
     if (facts.readOnly) return Fail(error, "is read-only; it was left as it is");
-    RemoveLeftOvers(path, true);
+    // Listed once: what the save itself makes beside the file it also removes.
+    const SideFiles present(path);
+    RemoveLeftOvers(path, present, true);
     const std::uint64_t hash = ContentHash(bytes);  // for the journal and the stamp
     if (!facts.exists) {
         if (!WriteNewFile(path, bytes, error)) return false;
@@ -766,7 +843,7 @@ bool WriteFileSafely(const char* pathText, const std::string& bytes, SceneFileEr
             return false;
     }
     // Journals of earlier interrupted saves describe a text the file no longer has.
-    RemoveLeftOvers(path, false);
+    RemoveLeftOvers(path, present, false);
     if (stamp) *stamp = StampOf(path, hash);
     return true;
 }
@@ -780,8 +857,10 @@ bool FindInterruptedSave(const char* pathText, bool removeLeftOvers, std::string
     std::string text;
     SceneFileError unread;
     bool haveText = false;
+    const SideFiles present(path);
     for (int slot = 1; slot <= kSideSlots; ++slot) {
         const std::string journalPath = SideName(path, slot, ".journal");
+        if (!present.MayHave(journalPath)) continue;
         Journal journal;
         Found what = LookAtJournal(journalPath, false, journal, nullptr);
         if (what == Found::kNothing || (what == Found::kJournal && journal.name != name)) continue;
@@ -801,7 +880,7 @@ bool FindInterruptedSave(const char* pathText, bool removeLeftOvers, std::string
             found = journalPath;
         }
     }
-    if (removeLeftOvers) RemoveLeftOvers(path, true);
+    if (removeLeftOvers) RemoveLeftOvers(path, present, true);
     if (found.empty()) return false;
     Fail(error, "a save of it was interrupted, and it may hold part of the new text; its text "
                 "from before that save is kept in " + found);
@@ -819,7 +898,7 @@ bool RestoreFromJournal(const char* pathText, const std::string& journalPath,
         return Fail(error, journalPath + " holds no whole earlier text of it; nothing was restored");
     if (!WriteOver(path, bytes.substr(journal.textAt)))
         return Fail(error, "could not be restored; its earlier text is still kept in " + journalPath);
-    RemoveLeftOvers(path, false);
+    RemoveLeftOvers(path, SideFiles(path), false);
     return true;
 }
 

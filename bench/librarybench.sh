@@ -1,0 +1,133 @@
+#!/bin/sh
+# Figures for a fix over a whole library, run as a batch runs on a farm node (farm-run.sh
+# beside this script): files a second in one process and fanned out over the machine's
+# cores with GNU parallel, and the cost of node path lookups in a large scene.
+#   build/bin/librarybench.sh [--files N] [--big-files N] [--big-nodes N] [--lookups N]
+#                             [--lookup-nodes N] [--work FOLDER]
+# Defaults: 10000 small files, 200 files of 500 nodes, 100000 lookups in 1000000 nodes.
+# A part given 0 is left out.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+files=10000 big_files=200 big_nodes=500 lookups=100000 lookup_nodes=1000000
+work=${TMPDIR:-/tmp}/scenehost-librarybench
+while [ $# -gt 0 ]; do
+    case $1 in
+    --files) files=$2 ;;
+    --big-files) big_files=$2 ;;
+    --big-nodes) big_nodes=$2 ;;
+    --lookups) lookups=$2 ;;
+    --lookup-nodes) lookup_nodes=$2 ;;
+    --work) work=$2 ;;
+    *) echo "usage: $0 [--files N] [--big-files N] [--big-nodes N] [--lookups N] [--lookup-nodes N] [--work FOLDER]" >&2
+       exit 2 ;;
+    esac
+    shift 2
+done
+cores=$(nproc)
+# The build's own prefix where there is one, as build/wine-run.sh uses.
+[ -d "$here/../wineprefix" ] && : "${SCENEHOST_WINEPREFIX:=$(cd "$here/../wineprefix" && pwd)}"
+[ -n "${SCENEHOST_WINEPREFIX:-}" ] && export SCENEHOST_WINEPREFIX
+fix=$work/drop-editor-only.script
+rm -rf "$work" && mkdir -p "$work" || exit 1
+cp "$here/drop-editor-only.script" "$fix" || exit 1
+
+# make_library FOLDER FILES NODES: glTF files of NODES nodes each (one root, the rest its
+# children), every node with an editorOnly member among others, a hundred files a folder.
+make_library() {
+    python3 - "$@" <<'PY'
+import json, os, sys
+folder, files, nodes = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+for f in range(files):
+    sub = os.path.join(folder, "%03d" % (f // 100))
+    os.makedirs(sub, exist_ok=True)
+    items = [{"name": "node %d" % i,
+              "extras": {"LOD": i % 3, "editorOnly": True, "note": "keep %d" % f}}
+             for i in range(nodes)]
+    items[0]["children"] = list(range(1, nodes))
+    doc = {"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": items}
+    with open(os.path.join(sub, "scene %d.gltf" % f), "w") as out:
+        json.dump(doc, out, indent=1)
+PY
+}
+
+now() { date +%s.%N; }
+# elapsed START: seconds since START, to the millisecond.
+elapsed() { echo "$(now) $1" | awk '{printf "%.3f", $1 - $2}'; }
+# check REPORT FILES: the summary says every file was fixed and saved.
+check() {
+    tail -n 1 "$1" | grep -q "\"scenes\":$2,\"ok\":$2,.*\"saved\":$2," ||
+        { echo "FAILED: not every file was fixed: $(tail -n 1 "$1")" >&2; exit 1; }
+}
+
+# The prefix is made, and Wine's services started, before anything is timed.
+"$here/farm-run.sh" --describe >/dev/null 2>&1
+echo "$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $cores cores"
+
+if [ "$big_files" -gt 0 ]; then
+    make_library "$work/big" "$big_files" "$big_nodes" || exit 1
+    (cd "$work" && find big -name '*.gltf' | sort > big.txt)
+    start=$(now)
+    (cd "$work" && "$here/farm-run.sh" --script "$fix" --keep-going --scenes-from big.txt \
+        --report big.report)
+    seconds=$(elapsed "$start")
+    check "$work/big.report" "$big_files"
+    echo "$big_files files of $big_nodes nodes (Select All, Remove Property, save), one process:" \
+         "$seconds s, $(echo "$seconds $big_files" | awk '{printf "%.1f", 1000 * $1 / $2}') ms a file"
+fi
+
+if [ "$files" -gt 0 ]; then
+    command -v parallel >/dev/null || { echo "GNU parallel is not installed (Debian parallel)" >&2; exit 1; }
+    make_library "$work/one" "$files" 12 || exit 1
+    cp -r "$work/one" "$work/fanned"
+    (cd "$work" && find one -name '*.gltf' | sort > one.txt && find fanned -name '*.gltf' | sort > fanned.txt)
+    start=$(now)
+    (cd "$work" && "$here/farm-run.sh" --script "$fix" --keep-going --scenes-from one.txt \
+        --report one.report)
+    single=$(elapsed "$start")
+    check "$work/one.report" "$files"
+    # As the README's recipe: a slice per core, one process each, the reports joined.
+    start=$(now)
+    (cd "$work" && mkdir slices && split -n l/"$cores" -d -a 3 fanned.txt slices/ &&
+        parallel --halt never -j "$cores" "$here/farm-run.sh" --script "$fix" --keep-going \
+            --scenes-from {} --report {}.report ::: slices/??? &&
+        "$here/farm-run.sh" --join-reports --report fanned.report slices/*.report >/dev/null)
+    fanned=$(elapsed "$start")
+    check "$work/fanned.report" "$files"
+    echo "$single $fanned $files $cores" | awk '{
+        printf "%d files of 12 nodes, one process: %.1f s, %.0f files/s\n", $3, $1, $3 / $1
+        printf "fanned out over %d cores (GNU parallel): %.1f s, %.0f files/s, %.0f files/s per core\n", $4, $2, $3 / $2, $3 / $2 / $4
+        printf "fanned-out time / (single-process time / cores): %.2f (goal 1.2 at most)\n", $2 / ($1 / $4) }'
+fi
+
+if [ "$lookups" -gt 0 ]; then
+    # Lookups of paths spread over the scene, a tenth and the whole of them, so that the time
+    # a lookup costs shows whether it grows with the scene.
+    python3 - "$work" "$lookup_nodes" "$lookups" <<'PY'
+import sys
+work, nodes, lookups = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+groups = max(1, nodes // 1000)
+with open(work + "/lookup.scene", "w") as out:
+    out.write("scene 1\n")
+    for g in range(groups):
+        out.write('node 1 "g%d"\n' % g)
+        for n in range(nodes // groups - 1):
+            out.write('node 2 "n%d"\nprops "LOD=%d"\n' % (n, n % 3))
+per_group = nodes // groups - 1
+for name, count in (("tenth", lookups // 10), ("all", lookups)):
+    with open("%s/lookup-%s.script" % (work, name), "w") as out:
+        for i in range(count):
+            n = (i * 104729) % per_group
+            out.write("expect props g%d/n%d LOD=%d\n" % ((i * 7919) % groups, n, n % 3))
+PY
+    for name in none tenth all; do
+        [ "$name" = none ] && : >"$work/lookup-none.script"
+        start=$(now)
+        (cd "$work" && "$here/farm-run.sh" --script "lookup-$name.script" lookup.scene) ||
+            { echo "FAILED: the lookups of lookup-$name.script" >&2; exit 1; }
+        eval "time_$name=$(elapsed "$start")"
+    done
+    # shellcheck disable=SC2154
+    echo "$time_none $time_tenth $time_all $lookups $lookup_nodes" | awk '{
+        printf "%d path lookups in a scene of %d nodes: %.2f s after %.2f s to open it; %.1f us a lookup (%d of them: %.1f us a lookup)\n", $4, $5, $3 - $1, $1, 1e6 * ($3 - $1) / $4, $4 / 10, 1e6 * ($2 - $1) / ($4 / 10) }'
+fi
+rm -rf "$work"
