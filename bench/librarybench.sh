@@ -101,33 +101,36 @@ fi
 
 if [ "$lookups" -gt 0 ]; then
     # Lookups of paths spread over the scene, a tenth and the whole of them, so that the time
-    # a lookup costs shows whether it grows with the scene.
+    # a lookup costs shows whether it grows with the scene. Each script opens the scene and
+    # prints the status before and after its lookups; the lines are timed as they come.
     python3 - "$work" "$lookup_nodes" "$lookups" <<'PY'
 import sys
 work, nodes, lookups = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 groups = max(1, nodes // 1000)
+per_group = nodes // groups - 1
 with open(work + "/lookup.scene", "w") as out:
     out.write("scene 1\n")
     for g in range(groups):
         out.write('node 1 "g%d"\n' % g)
-        for n in range(nodes // groups - 1):
+        for n in range(per_group):
             out.write('node 2 "n%d"\nprops "LOD=%d"\n' % (n, n % 3))
-per_group = nodes // groups - 1
 for name, count in (("tenth", lookups // 10), ("all", lookups)):
     with open("%s/lookup-%s.script" % (work, name), "w") as out:
+        out.write("open lookup.scene\nprint status\n")
         for i in range(count):
             n = (i * 104729) % per_group
             out.write("expect props g%d/n%d LOD=%d\n" % ((i * 7919) % groups, n, n % 3))
+        out.write("print status\n")
 PY
-    for name in none tenth all; do
-        [ "$name" = none ] && : >"$work/lookup-none.script"
-        start=$(now)
-        (cd "$work" && "$here/farm-run.sh" --script "lookup-$name.script" lookup.scene) ||
-            { echo "FAILED: the lookups of lookup-$name.script" >&2; exit 1; }
-        eval "time_$name=$(elapsed "$start")"
-    done
-    # shellcheck disable=SC2154
-    echo "$time_none $time_tenth $time_all $lookups $lookup_nodes" | awk '{
-        printf "%d path lookups in a scene of %d nodes: %.2f s after %.2f s to open it; %.1f us a lookup (%d of them: %.1f us a lookup)\n", $4, $5, $3 - $1, $1, 1e6 * ($3 - $1) / $4, $4 / 10, 1e6 * ($2 - $1) / ($4 / 10) }'
+    # lookup_seconds SCRIPT: the seconds between its two status lines.
+    lookup_seconds() {
+        (cd "$work" && "$here/farm-run.sh" --script "$1") | while read -r _; do now; done |
+            awk 'NR == 1 { first = $1 } END { if (NR == 2) printf "%.3f", $1 - first; else print "failed" }'
+    }
+    tenth=$(lookup_seconds lookup-tenth.script)
+    all=$(lookup_seconds lookup-all.script)
+    case "$tenth$all" in *failed*) echo "FAILED: the lookups did not all run" >&2; exit 1 ;; esac
+    echo "$tenth $all $lookups $lookup_nodes" | awk '{
+        printf "%d path lookups in a scene of %d nodes: %.2f s, %.1f us a lookup (%d of them: %.2f s, %.1f us a lookup)\n", $3, $4, $2, 1e6 * $2 / $3, $3 / 10, $1, 1e6 * $1 / ($3 / 10) }'
 fi
 rm -rf "$work"
