@@ -10,7 +10,9 @@
 #include "glb.h"
 #include "gltf.h"
 #include "gltfextras.h"
+#include "gltfreader.h"
 #include "scenetext.h"
+#include "support/gltfreference.h"
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -348,6 +350,211 @@ TEST(GlbFile, RefusesBrokenContainers)
         SceneFileError error;
         EXPECT_FALSE(SplitGlb(c.file, parts, error));
         EXPECT_EQ(error.message, c.message);
+    }
+}
+
+// Reads file, gives the node named name the text, saves; the saved bytes, or the error.
+std::string EditAndSave(const SceneFormat& format, const std::string& file, const char* name,
+                        const char* text, std::string* reference = nullptr)
+{
+    Scene scene;
+    std::unique_ptr<SceneDocument> document;
+    SceneFileError error;
+    if (!format.Read(file, scene, document, error)) return "read: " + error.message;
+    NodeNamed(scene, name)->SetUserPropText(text);
+    std::string saved;
+    if (!format.Write(scene, document.get(), saved, error)) return "write: " + error.message;
+    if (reference) {
+        Json whole;
+        std::string problem;
+        EXPECT_TRUE(ReferenceSave(file, scene, whole, problem)) << problem;
+        *reference = whole.dump();
+    }
+    return saved;
+}
+
+std::string Head(const char* nodes)
+{
+    return std::string(R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0,1]}],"nodes":[)") +
+           nodes + "]}";
+}
+
+// A save changes the file only inside the changed node's extras, laid out as the file is, and
+// gives the same JSON as printing the whole document anew.
+TEST(GltfSplice, ChangesOnlyTheEditedExtras)
+{
+    const std::string tabbed =
+        "{\r\n\t\"asset\": {\"version\": \"2.0\"},\r\n\t\"scenes\": [{\"nodes\": [0, 1]}],\r\n"
+        "\t\"nodes\": [\r\n\t\t{\r\n\t\t\t\"name\": \"A\",\r\n\t\t\t\"extras\": {\r\n"
+        "\t\t\t\t\"k\": 1,\r\n\t\t\t\t\"big\": 1.5e3\r\n\t\t\t}\r\n\t\t},\r\n\t\t{}\r\n\t]\r\n}\r\n";
+    const std::string numbers =
+        R"("accessors":[{"count":18446744073709551617,"min":[1e-400,-9223372036854775809]}],)";
+    const struct {
+        const char* what;
+        std::string file;
+        const char* node;
+        const char* text;
+        std::string expected;
+    } cases[] = {
+        {"minified, extras last", Head(R"({"name":"A","extras":{"k":1,"n":1.5e3}},{"name":"B"})"),
+         "A", "k=2\r\nn=1500.0",
+         Head(R"({"name":"A","extras":{"k":2,"n":1.5e3}},{"name":"B"})")},
+        {"numbers elsewhere",
+         "{" + numbers + Head(R"({"name":"A","extras":{"k":1}},{"v":123456789012345678901234567890})").substr(1),
+         "A", "k=-0",
+         "{" + numbers + Head(R"({"name":"A","extras":{"k":0}},{"v":123456789012345678901234567890})").substr(1)},
+        {"extras first, lost", Head(R"({"extras": {"k": 1}, "name": "A"},{})"), "A", "",
+         Head(R"({"name": "A"},{})")},
+        {"extras only, lost", Head(R"({"extras":{"k":1}},{"name":"A"})"), "node 0", "",
+         Head(R"({},{"name":"A"})")},
+        {"gained after members", Head(R"({"name": "A", "mesh": 0},{})"), "A", "k=\"x y\"",
+         Head(R"({"name": "A", "mesh": 0, "extras": {"k": "x y"}},{})")},
+        {"gained on an empty node", Head(R"({"name":"A"},{ })"), "node 1",
+         "t=[1,{\"u\":null}]", Head(R"({"name":"A"},{"extras":{"t":[1,{"u":null}]}})")},
+        {"tabs and CR LF, nested", tabbed, "A", "k=1\r\nbig=1500.0\r\nv={\"a\":[2],\"b\":{}}",
+         "{\r\n\t\"asset\": {\"version\": \"2.0\"},\r\n\t\"scenes\": [{\"nodes\": [0, 1]}],\r\n"
+         "\t\"nodes\": [\r\n\t\t{\r\n\t\t\t\"name\": \"A\",\r\n\t\t\t\"extras\": {\r\n"
+         "\t\t\t\t\"k\": 1,\r\n\t\t\t\t\"big\": 1.5e3,\r\n\t\t\t\t\"v\": {\r\n"
+         "\t\t\t\t\t\"a\": [\r\n\t\t\t\t\t\t2\r\n\t\t\t\t\t],\r\n\t\t\t\t\t\"b\": {}\r\n"
+         "\t\t\t\t}\r\n\t\t\t}\r\n\t\t},\r\n\t\t{}\r\n\t]\r\n}\r\n"},
+        {"tabs and CR LF, gained", tabbed, "node 1", "k=1",
+         tabbed.substr(0, tabbed.size() - 13) +
+             "\t\t{\r\n\t\t\t\"extras\": {\r\n\t\t\t\t\"k\": 1\r\n\t\t\t}\r\n\t\t}\r\n\t]\r\n}\r\n"},
+        {"escapes and other scripts",
+         Head(R"({"name":"\u00e9t\u00E9","extras":{"\u65e5":"caf\u00e9","n":"\ud83d\ude00"}},{})"),
+         "\xC3\xA9t\xC3\xA9", "\xE6\x97\xA5=caf\xC3\xA9\r\nm=\xE2\x82\xAC\"",
+         Head(R"({"name":"\u00e9t\u00E9","extras":{"\u65e5":"caf\u00e9","m":")"
+              "\xE2\x82\xAC\\\"\"}},{}")},
+    };
+    for (const auto& c : cases) {
+        std::string reference;
+        const std::string saved = EditAndSave(GltfFormat(), c.file, c.node, c.text, &reference);
+        EXPECT_EQ(saved, c.expected) << c.what;
+        if (saved.compare(0, 6, "read: ") == 0 || saved.compare(0, 7, "write: ") == 0) continue;
+        EXPECT_EQ(Json::parse(saved), Json::parse(reference)) << c.what;
+    }
+}
+
+// The JSON chunk is padded to four bytes whichever way it grows or shrinks, never more, and
+// the binary chunk stays as it was.
+TEST(GltfSplice, GlbChunkPaddingFollowsTheJson)
+{
+    const std::string json = std::string(kMinimal) + R"({"name":"A","extras":{"k":1}}]})";
+    const std::string binary = Chunk(std::string("BIN\0", 4), std::string("\x01\0\xFF\0", 4));
+    const std::string file =
+        Glb(Chunk("JSON", json + std::string((4 - json.size() % 4) % 4, ' ')) + binary);
+    for (const char* text : {"k=12", "k=123", "k=1234", "k=12345", "", "k=1"}) {
+        const std::string saved = EditAndSave(GlbFormat(), file, "A", text);
+        GlbParts parts;
+        SceneFileError error;
+        ASSERT_TRUE(SplitGlb(saved, parts, error)) << text << ": " << saved;
+        EXPECT_EQ(parts.json.size() % 4, 0u) << text;
+        EXPECT_LT(parts.json.size() - parts.json.find_last_not_of(' ') - 1, 4u)
+            << text << ": only the padding follows the JSON";
+        EXPECT_EQ(parts.chunksAfterJson, binary) << text;
+        if (std::string(text) == "k=1") {
+            EXPECT_EQ(saved, file) << "nothing changed";
+        }
+    }
+}
+
+std::string Nested(size_t levels)
+{
+    return std::string(levels, '[') + std::string(levels, ']');
+}
+
+// Nesting of any depth opens or is refused with the node and its depth; nothing recurses.
+TEST(GltfDepth, DeepFilesAreRefusedWithTheNode)
+{
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {Head(("{},{\"extras\":{\"d\":" + Nested(12000) + "}}").c_str()),
+         "node 1: nested too deeply (12004 levels)"},
+        {Head(("{\"extensions\":{\"x\":" + Nested(100000) + "}},{}").c_str()),
+         "node 0: nested too deeply (100004 levels)"},
+        {"{\"extras\":" + Nested(1000000) + "," + Head("{},{}").substr(1),
+         "nested too deeply (1000001 levels)"},
+        {Head(("{\"extras\":{\"d\":" + Nested(997) + "}},{}").c_str()),
+         "node 0: nested too deeply (1001 levels)"},
+    };
+    for (const auto& c : cases) {
+        Scene scene;
+        std::unique_ptr<SceneDocument> document;
+        SceneFileError error;
+        EXPECT_FALSE(GltfFormat().Read(c.file, scene, document, error));
+        EXPECT_EQ(error.message, c.message);
+        EXPECT_EQ(error.line, 1);
+    }
+    const std::string deepest = Head(("{\"extras\":{\"d\":" + Nested(996) + "}},{}").c_str());
+    EXPECT_EQ(EditAndSave(GltfFormat(), deepest, "node 1", "k=1").substr(0, 30),
+              deepest.substr(0, 30))
+        << "the deepest file that opens saves";
+}
+
+// A typed value is held to the depth a file may have, in a glTF save and a Save As of a scene.
+TEST(GltfDepth, DeepTypedValuesAreRefusedOnSave)
+{
+    const std::string file = Head(R"({"name":"A"},{})");
+    const std::string deep = "a=" + Nested(20000);
+    EXPECT_EQ(EditAndSave(GltfFormat(), file, "A", deep.c_str()),
+              "write: node \"A\": line 1 \"a=" + std::string(38, '[') +
+                  "...\" is nested too deeply (20000 levels)");
+    const std::string deepest = "a=" + Nested(kMaxExtrasValueDepth);
+    const std::string saved = EditAndSave(GltfFormat(), file, "A", deepest.c_str());
+    EXPECT_EQ(EditAndSave(GltfFormat(), saved, "A", "b=1").substr(0, 20), saved.substr(0, 20))
+        << "what a save writes opens again";
+
+    Scene scene;
+    SceneFileError error;
+    ASSERT_TRUE(ParseSceneText("scene 1\nnode 1 \"Deep\"\nprops \"" + deep + "\"\n", scene, error));
+    std::string bytes;
+    EXPECT_FALSE(GltfFormat().Write(scene, nullptr, bytes, error));
+    EXPECT_EQ(error.message.substr(0, 17), "node \"Deep\": line");
+    EXPECT_NE(error.message.find("is nested too deeply (20000 levels)"), std::string::npos);
+}
+
+TEST(GltfFile, RefusesRepeatedKeysAndNumbersBeyondADouble)
+{
+    std::string many;
+    for (int i = 0; i < 40; ++i) many += "\"k" + std::to_string(i) + "\":1,";
+    const struct {
+        std::string file;
+        int line;
+        const char* message;
+    } cases[] = {
+        {Head("{\"name\":\"A\",\n\"extras\":{\"LOD\":1,\n\"LOD\":2}},{}"), 3,
+         "node 0: the key \"LOD\" appears twice in one object"},
+        {Head("{},{\"extensions\":{\"x\":{\"a\":1,\"a\":1}}}"), 1,
+         "node 1: the key \"a\" appears twice in one object"},
+        {Head(("{},{\"extras\":{" + many + "\"k7\":2}}").c_str()), 1,
+         "node 1: the key \"k7\" appears twice in one object"},
+        {"{\"asset\":{\"version\":\"2.0\"},\n\"asset\":{}}", 2,
+         "the key \"asset\" appears twice in one object"},
+        {Head("{},{\"extras\":{\"a\":[\n1e400]}}"), 2,
+         "not valid JSON: number overflow parsing '1e400'"},
+    };
+    for (const auto& c : cases) {
+        Scene scene;
+        std::unique_ptr<SceneDocument> document;
+        SceneFileError error;
+        EXPECT_FALSE(GltfFormat().Read(c.file, scene, document, error)) << c.file;
+        EXPECT_EQ(error.line, c.line) << c.message;
+        EXPECT_EQ(error.message, c.message);
+    }
+}
+
+// A number's text on a line is what the JSON library prints for it.
+TEST(GltfExtras, NumbersReadAsTheLibraryPrintsThem)
+{
+    for (const char* number : {"1", "-0", "1.5e3", "1E2", "0.1", "-2.50", "1e-400",
+                               "123456789012345678", "-9223372036854775808",
+                               "-9223372036854775809", "18446744073709551615",
+                               "18446744073709551616", "123456789012345678901234567890"}) {
+        std::string text;
+        AppendNumberText(text, number, std::strlen(number));
+        EXPECT_EQ(text, Json::parse(number).dump()) << number;
     }
 }
 

@@ -1,18 +1,22 @@
 #include "gltf.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
+#include "fileio.h"
 #include "glb.h"
 #include "gltfextras.h"
+#include "gltfreader.h"
 
 namespace {
 
-// How the file's JSON was laid out, so that a saved file looks like the one read.
+// How the file's JSON was laid out, so that what a save prints looks like the rest.
 struct JsonLayout {
     int indent = -1;  // -1: all on one line
     char indentChar = ' ';
     bool finalNewline = false;
+    std::string newline = "\n";
 };
 
 JsonLayout LayoutOf(const std::string& json)
@@ -22,6 +26,8 @@ JsonLayout LayoutOf(const std::string& json)
     if (last == std::string::npos) return layout;
     layout.finalNewline = json.find('\n', last) != std::string::npos;
     const size_t newline = json.find('\n');
+    if (newline != std::string::npos && newline > 0 && json[newline - 1] == '\r')
+        layout.newline = "\r\n";
     if (newline > last) return layout;
     const size_t lineStart = newline + 1;
     layout.indentChar = json[lineStart] == '\t' ? '\t' : ' ';
@@ -36,19 +42,28 @@ std::string Dump(const Json& json, const JsonLayout& layout)
 }
 
 struct GltfNode {
-    size_t index;  // in the file's nodes
-    ExtrasText asRead;
+    size_t index;   // in the file's nodes
+    uint64_t hash;  // of its text as read
+};
+
+struct NodeSpan {
+    size_t begin;
+    size_t end;
+    size_t extrasBegin;
+    size_t extrasEnd;
 };
 
 class GltfDocument : public SceneDocument {
 public:
-    Json json;
-    JsonLayout layout;
     std::string bytes;  // the file as read
+    std::string json;   // a .glb's JSON chunk; a .gltf's JSON is bytes
     bool binary = false;
     std::string chunksAfterJson;
+    JsonLayout layout;
+    std::vector<NodeSpan> spans;  // the file's nodes
     std::vector<GltfNode> nodes;  // the scene's nodes in hierarchy order
 
+    const std::string& Text() const { return binary ? json : bytes; }
     bool SameAsRead(const Scene& scene, const SceneFormat& format) const override;
 };
 
@@ -59,190 +74,41 @@ bool Fail(SceneFileError& error, const std::string& message, int line = 0)
     return false;
 }
 
+uint64_t HashOf(const CStr& text) { return ContentHash(text.data(), text.Length()); }
+
 // --- Reading ---------------------------------------------------------------------------
 
-struct Visit {
-    size_t index;
-    int depth;      // 1 for the scene's own nodes
-    long parent;    // -1 for the scene's own nodes
-};
-
-bool IsIndex(const Json& value, size_t count)
-{
-    return value.is_number_unsigned() && value.get<uint64_t>() < count;
-}
-
-const Json* Member(const Json& object, const char* name)
-{
-    const auto found = object.find(name);
-    return found == object.end() ? nullptr : &*found;
-}
-
-bool CheckVersion(const Json& gltf, std::string& problem)
-{
-    const Json* asset = gltf.is_object() ? Member(gltf, "asset") : nullptr;
-    const Json* version = asset && asset->is_object() ? Member(*asset, "version") : nullptr;
-    if (!version || !version->is_string()) {
-        problem = "not a glTF file (no asset version)";
-        return false;
-    }
-    const std::string& text = version->get_ref<const std::string&>();
-    if (text.compare(0, 2, "2.") == 0) return true;
-    problem = "glTF version " + text + " is not supported (only 2.x)";
-    return false;
-}
-
-// The default scene: "scene", else the first of "scenes"; null when the file has none.
-bool FindDefaultScene(const Json& gltf, const Json*& scene, std::string& problem)
-{
-    scene = nullptr;
-    const Json* scenes = Member(gltf, "scenes");
-    const Json* chosen = Member(gltf, "scene");
-    if (scenes && !scenes->is_array()) {
-        problem = "\"scenes\" is not a list";
-        return false;
-    }
-    const size_t count = scenes ? scenes->size() : 0;
-    if (chosen && !IsIndex(*chosen, count)) {
-        problem = "\"scene\" is " + chosen->dump() + ", which is no scene's index";
-        return false;
-    }
-    if (count > 0) scene = &(*scenes)[chosen ? chosen->get<size_t>() : 0];
-    if (scene && !scene->is_object()) {
-        problem = "the default scene is not an object";
-        return false;
-    }
-    return true;
-}
-
-std::string NodeLabel(size_t index) { return "node " + std::to_string(index); }
-
-bool IsAncestor(size_t node, long of, const std::vector<long>& parents)
-{
-    for (long at = of; at >= 0; at = parents[at])
-        if (static_cast<size_t>(at) == node) return true;
-    return false;
-}
-
-// Pushes the listed nodes, last first, so that they are visited in file order.
-bool PushNodes(const Json* list, const std::string& owner, size_t count, int depth, long parent,
-               std::vector<Visit>& pending, std::string& problem)
-{
-    if (!list) return true;
-    if (!list->is_array()) {
-        problem = owner + ": its node list is not a list";
-        return false;
-    }
-    for (size_t i = list->size(); i-- > 0;) {
-        if (!IsIndex((*list)[i], count)) {
-            problem = owner + " lists " + (*list)[i].dump() + ", which is no node's index";
-            return false;
-        }
-        pending.push_back({(*list)[i].get<size_t>(), depth, parent});
-    }
-    return true;
-}
-
-// The default scene's nodes depth first, in file order. A node reached twice is refused: a
-// node has one parent at most, and the hierarchy has no cycles.
-bool WalkDefaultScene(const Json& gltf, std::vector<Visit>& order, std::string& problem)
-{
-    const Json* scene = nullptr;
-    if (!FindDefaultScene(gltf, scene, problem)) return false;
-    if (!scene) return true;
-    const Json* nodes = Member(gltf, "nodes");
-    if (nodes && !nodes->is_array()) {
-        problem = "\"nodes\" is not a list";
-        return false;
-    }
-    const size_t count = nodes ? nodes->size() : 0;
-    std::vector<long> parents(count, -2);  // -2: not reached yet
-    std::vector<Visit> pending;
-    if (!PushNodes(Member(*scene, "nodes"), "the default scene", count, 1, -1, pending, problem))
-        return false;
-    while (!pending.empty()) {
-        const Visit visit = pending.back();
-        pending.pop_back();
-        const Json& node = (*nodes)[visit.index];
-        if (parents[visit.index] != -2) {
-            problem = NodeLabel(visit.index) + (IsAncestor(visit.index, visit.parent, parents)
-                                                    ? " is its own descendant (a cycle)"
-                                                    : " is reached twice (one parent at most)");
-            return false;
-        }
-        if (!node.is_object()) {
-            problem = NodeLabel(visit.index) + " is not an object";
-            return false;
-        }
-        parents[visit.index] = visit.parent;
-        order.push_back(visit);
-        if (!PushNodes(Member(node, "children"), NodeLabel(visit.index), count, visit.depth + 1,
-                       static_cast<long>(visit.index), pending, problem))
-            return false;
-    }
-    return true;
-}
-
-std::string ShownName(const Json& node, size_t index, const TextCodec& codec)
-{
-    const Json* name = Member(node, "name");
-    bool lost = false;
-    if (name && name->is_string()) return codec.FromUtf8(name->get<std::string>(), lost);
-    return NodeLabel(index);
-}
-
-bool BuildScene(GltfDocument& document, const std::vector<Visit>& order, const TextCodec& codec,
+bool BuildScene(GltfDocument& document, const GltfOutline& outline, const TextCodec& codec,
                 Scene& scene, SceneFileError& error)
 {
-    std::vector<std::string> names;
-    for (const Visit& visit : order) {
-        const Json& node = document.json["nodes"][visit.index];
-        names.push_back(ShownName(node, visit.index, codec));
-        document.nodes.push_back({visit.index, TextOfExtras(Member(node, "extras"), codec)});
-    }
     if (!scene.Clear()) return Fail(error, "a command is still running in the scene");
+    const std::string& json = document.Text();
     std::vector<SceneNode*> parents = {scene.Root()};
-    for (size_t i = 0; i < order.size(); ++i) {
-        parents.resize(order[i].depth);
-        ExtrasText& asRead = document.nodes[i].asRead;
-        parents.push_back(scene.CreateNode(parents.back(), names[i].c_str(), asRead.text.c_str()));
-        CStr stored;
-        parents.back()->GetUserPropText(stored);
-        asRead.text = stored.data();
+    std::string utf8;
+    ExtrasTextReader extras;
+    for (const GltfOutline::Visit& visit : outline.order) {
+        const GltfOutline::Node& node = outline.nodes[visit.index];
+        bool lost = false;
+        const std::string name =
+            node.hasName ? codec.FromUtf8(outline.names.substr(node.nameBegin, node.nameLength), lost)
+                         : "node " + std::to_string(visit.index);
+        utf8.clear();
+        extras.Append(json, node.extrasBegin, node.extrasEnd, utf8);
+        parents.resize(visit.depth);
+        SceneNode* created =
+            scene.CreateNode(parents.back(), name.c_str(), codec.FromUtf8(utf8, lost).c_str());
+        if (!created) {
+            scene.Clear();
+            return Fail(error, "is too large to hold in memory");
+        }
+        parents.push_back(created);
+        document.nodes.push_back({visit.index, HashOf(created->UserPropText())});
     }
+    document.spans.reserve(outline.nodes.size());
+    for (const GltfOutline::Node& node : outline.nodes)
+        document.spans.push_back({node.begin, node.end, node.extrasBegin, node.extrasEnd});
     scene.SetModified(false);
     return true;
-}
-
-// nlohmann's message after its "parse error at line L, column C: " prefix.
-std::string ParseProblem(const Json::parse_error& failure)
-{
-    const std::string what = failure.what();
-    const size_t column = what.find("column ");
-    const size_t start = column == std::string::npos ? std::string::npos : what.find(": ", column);
-    return start == std::string::npos ? what : what.substr(start + 2);
-}
-
-int LineAt(const std::string& text, size_t byte)
-{
-    const size_t end = byte < text.size() ? byte : text.size();
-    int line = 1;
-    for (size_t i = 0; i < end; ++i) line += text[i] == '\n';
-    return line;
-}
-
-bool ParseJson(const std::string& text, bool binary, Json& json, SceneFileError& error)
-{
-    try {
-        json = Json::parse(text);
-        return true;
-    } catch (const Json::parse_error& failure) {
-        const int line = LineAt(text, failure.byte > 0 ? failure.byte - 1 : 0);
-        if (binary)
-            return Fail(error, "its JSON chunk is not valid JSON (line " + std::to_string(line) +
-                                   "): " + ParseProblem(failure));
-        return Fail(error, "not valid JSON: " + ParseProblem(failure), line);
-    }
 }
 
 // --- Writing -----------------------------------------------------------------------------
@@ -252,18 +118,12 @@ std::string Quoted(const SceneNode* node)
     return std::string("node \"") + node->NodeName() + "\": ";
 }
 
-std::string TextOf(const SceneNode* node)
-{
-    CStr text;
-    node->GetUserPropText(text);
-    return text.data();
-}
-
 bool ExtrasOfNode(const SceneNode* node, const ExtrasText& asRead, const TextCodec& codec,
-                  Json& extras, SceneFileError& error)
+                  Json& extras, SceneFileError& error, std::vector<int>* kept = nullptr)
 {
     std::string problem;
-    if (ExtrasOfText(TextOf(node), asRead, codec, extras, problem)) return true;
+    if (ExtrasOfText(node->UserPropText().data(), asRead, codec, extras, problem, kept))
+        return true;
     return Fail(error, Quoted(node) + problem);
 }
 
@@ -275,63 +135,223 @@ bool GltfDocument::SameAsRead(const Scene& scene, const SceneFormat& format) con
         static_cast<size_t>(sceneNodes.Count()) != nodes.size())
         return false;
     for (int i = 0; i < sceneNodes.Count(); ++i)
-        if (TextOf(sceneNodes[i]) != nodes[i].asRead.text) return false;
+        if (HashOf(sceneNodes[i]->UserPropText()) != nodes[i].hash) return false;
     return true;
 }
 
-struct ExtrasChange {
-    size_t index;
-    Json extras;
+// How a node's members are laid out, for the text a save puts among them.
+struct MemberStyle {
+    bool multiline = false;
+    std::string newline;
+    std::string base;   // the indentation of the node's members
+    std::string unit;   // one level more
+    std::string colon;  // between a key and its value
+    std::string comma;  // between members on one line
 };
 
-bool ChangedExtras(const Scene& scene, const GltfDocument& document, const TextCodec& codec,
-                   std::vector<ExtrasChange>& changes, SceneFileError& error)
+// The blanks before at on its line, when only blanks stand there.
+bool IndentBefore(const std::string& json, size_t at, std::string& indent)
+{
+    size_t start = at;
+    while (start > 0 && (json[start - 1] == ' ' || json[start - 1] == '\t')) --start;
+    if (start > 0 && json[start - 1] != '\n') return false;
+    indent = json.substr(start, at - start);
+    return true;
+}
+
+MemberStyle StyleOf(const std::string& json, const JsonLayout& layout, const NodeSpan& span,
+                    const std::vector<JsonMember>& members)
+{
+    MemberStyle style;
+    style.newline = layout.newline;
+    style.unit.assign(layout.indent > 0 ? layout.indent : 0, layout.indentChar);
+    if (members.empty()) {
+        std::string nodeIndent;
+        style.multiline = layout.indent >= 0 && IndentBefore(json, span.begin, nodeIndent);
+        style.base = nodeIndent + style.unit;
+    } else {
+        style.multiline = IndentBefore(json, members[0].keyBegin, style.base);
+    }
+    style.colon = style.multiline ? ": " : ":";
+    if (!members.empty()) {
+        const JsonMember& first = members[0];
+        const std::string colon = json.substr(first.keyEnd, first.valueBegin - first.keyEnd);
+        if (colon.find('\n') == std::string::npos) style.colon = colon;
+    }
+    style.comma = style.colon.back() == ' ' ? ", " : ",";
+    if (members.size() >= 2) {
+        const std::string comma =
+            json.substr(members[0].valueEnd, members[1].keyBegin - members[0].valueEnd);
+        if (comma.find('\n') == std::string::npos) style.comma = comma;
+    }
+    return style;
+}
+
+void PrintValue(const Json& value, const MemberStyle& style, const std::string& indent,
+                std::string& out)
+{
+    if (!value.is_structured() || value.empty()) {
+        out += value.dump();
+        return;
+    }
+    const bool object = value.is_object();
+    const std::string inner = indent + style.unit;
+    out += object ? '{' : '[';
+    bool first = true;
+    for (auto at = value.begin(); at != value.end(); ++at) {
+        if (!first) out += style.multiline ? std::string(",") : style.comma;
+        first = false;
+        if (style.multiline) out += style.newline + inner;
+        if (object) out += Json(at.key()).dump() + style.colon;
+        PrintValue(at.value(), style, inner, out);
+    }
+    if (style.multiline) out += style.newline + indent;
+    out += object ? '}' : ']';
+}
+
+// A node's new extras: members kept from the file as they were written, new ones printed.
+std::string PrintExtras(const std::string& json, const Json& extras, const std::vector<int>& kept,
+                        const std::vector<JsonMember>& read, const MemberStyle& style)
+{
+    const std::string inner = style.base + style.unit;
+    std::string out = "{";
+    size_t i = 0;
+    for (auto at = extras.begin(); at != extras.end(); ++at, ++i) {
+        if (i > 0) out += style.multiline ? std::string(",") : style.comma;
+        if (style.multiline) out += style.newline + inner;
+        if (kept[i] >= 0 && static_cast<size_t>(kept[i]) < read.size()) {
+            const JsonMember& member = read[kept[i]];
+            out.append(json, member.keyBegin, member.keyEnd - member.keyBegin);
+            out += style.colon;
+            out.append(json, member.valueBegin, member.valueEnd - member.valueBegin);
+        } else {
+            out += Json(at.key()).dump() + style.colon;
+            PrintValue(at.value(), style, inner, out);
+        }
+    }
+    if (style.multiline) out += style.newline + style.base;
+    return out + "}";
+}
+
+// A change of the file's text: [from, to) becomes text.
+struct Edit {
+    size_t from;
+    size_t to;
+    std::string text;
+};
+
+// The lines a node's extras gave as read, and where their members are written.
+ExtrasText ReadExtras(const std::string& json, const NodeSpan& span, const TextCodec& codec,
+                      std::vector<JsonMember>& members)
+{
+    if (span.extrasBegin == span.extrasEnd) return ExtrasText();
+    const Json extras =
+        Json::parse(json.begin() + span.extrasBegin, json.begin() + span.extrasEnd);
+    if (extras.is_object()) members = MembersOf(json, span.extrasBegin);
+    return TextOfExtras(&extras, codec);
+}
+
+Edit EditOf(const std::string& json, const JsonLayout& layout, const NodeSpan& span,
+            const Json& extras, const std::vector<int>& kept, const std::vector<JsonMember>& read)
+{
+    const std::vector<JsonMember> members = MembersOf(json, span.begin);
+    const MemberStyle style = StyleOf(json, layout, span, members);
+    size_t at = 0;
+    while (at < members.size() && members[at].key != "extras") ++at;
+    const bool has = at < members.size();
+    if (extras.empty()) {
+        if (at > 0) return {members[at - 1].valueEnd, members[at].valueEnd, std::string()};
+        if (members.size() > 1) return {members[0].keyBegin, members[1].keyBegin, std::string()};
+        return {span.begin + 1, span.end - 1, std::string()};
+    }
+    const std::string value = PrintExtras(json, extras, kept, read, style);
+    if (has) return {members[at].valueBegin, members[at].valueEnd, value};
+    const std::string member = "\"extras\"" + style.colon + value;
+    if (members.empty()) {
+        if (!style.multiline) return {span.begin + 1, span.end - 1, member};
+        std::string nodeIndent;
+        IndentBefore(json, span.begin, nodeIndent);
+        return {span.begin + 1, span.end - 1,
+                style.newline + style.base + member + style.newline + nodeIndent};
+    }
+    const std::string separator =
+        style.multiline ? "," + style.newline + style.base : style.comma;
+    return {members.back().valueEnd, members.back().valueEnd, separator + member};
+}
+
+bool Edits(const Scene& scene, const GltfDocument& document, const TextCodec& codec,
+           std::vector<Edit>& edits, SceneFileError& error)
 {
     NodeTab nodes;
     scene.CollectNodes(nodes);
     if (static_cast<size_t>(nodes.Count()) != document.nodes.size())
         return Fail(error, "the scene's nodes no longer match the file they were read from");
+    const std::string& json = document.Text();
     for (int i = 0; i < nodes.Count(); ++i) {
         const GltfNode& read = document.nodes[i];
-        if (TextOf(nodes[i]) == read.asRead.text) continue;
+        const CStr& text = nodes[i]->UserPropText();
+        if (HashOf(text) == read.hash) continue;
+        const NodeSpan& span = document.spans[read.index];
+        std::vector<JsonMember> members;
+        const ExtrasText asRead = ReadExtras(json, span, codec, members);
+        if (asRead.text == text.data()) continue;
         Json extras;
-        if (!ExtrasOfNode(nodes[i], read.asRead, codec, extras, error)) return false;
+        std::vector<int> kept;
+        if (!ExtrasOfNode(nodes[i], asRead, codec, extras, error, &kept)) return false;
         // Blank lines give no properties to extras that cannot take any.
-        if (extras.empty() && !read.asRead.refusal.empty()) continue;
-        changes.push_back({read.index, std::move(extras)});
+        if (extras.empty() && (!asRead.refusal.empty() || span.extrasBegin == span.extrasEnd))
+            continue;
+        edits.push_back(EditOf(json, document.layout, span, extras, kept, members));
     }
+    std::sort(edits.begin(), edits.end(),
+              [](const Edit& a, const Edit& b) { return a.from < b.from; });
     return true;
 }
 
-bool FinishFile(const std::string& json, bool binary, const std::string& chunksAfterJson,
+bool FinishFile(std::string json, bool binary, const std::string& chunksAfterJson,
                 std::string& bytes, SceneFileError& error)
 {
     if (binary) return JoinGlb(json, chunksAfterJson, bytes, error);
     if (!chunksAfterJson.empty())
         return Fail(error, "the binary chunk of a .glb file cannot be kept in a .gltf file; "
                            "save it as .glb");
-    bytes = json;
+    bytes = std::move(json);
     return true;
 }
 
+// The file's text with the changed extras put in; every other byte stays as it was read.
 bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary,
                    const TextCodec& codec, std::string& bytes, SceneFileError& error)
 {
-    std::vector<ExtrasChange> changes;
-    if (!ChangedExtras(scene, document, codec, changes, error)) return false;
-    if (changes.empty() && binary == document.binary) {
+    std::vector<Edit> edits;
+    if (!Edits(scene, document, codec, edits, error)) return false;
+    if (edits.empty() && binary == document.binary) {
         bytes = document.bytes;
         return true;
     }
-    Json json = document.json;
-    for (ExtrasChange& change : changes) {
-        Json& node = json["nodes"][change.index];
-        if (change.extras.empty())
-            node.erase("extras");
-        else
-            node["extras"] = std::move(change.extras);
+    const std::string& json = document.Text();
+    std::string out;
+    size_t grows = 0;
+    for (const Edit& edit : edits) grows += edit.text.size();
+    out.reserve(json.size() + grows);
+    size_t done = 0;
+    for (const Edit& edit : edits) {
+        out.append(json, done, edit.from - done);
+        out += edit.text;
+        done = edit.to;
     }
-    return FinishFile(Dump(json, document.layout), binary, document.chunksAfterJson, bytes, error);
+    out.append(json, done, std::string::npos);
+    // The old padding of a .glb's JSON chunk is no part of the new one.
+    if (document.binary && !edits.empty())
+        out.erase(out.find_last_not_of(' ') + 1);
+    GltfOutline check;
+    SceneFileError problem;
+    if (!ReadGltfOutline(out, binary, check, problem))
+        return Fail(error, "the saved text would not read back, so the file was left as it is (" +
+                               (problem.line > 0 ? "line " + std::to_string(problem.line) + ": "
+                                                 : std::string()) +
+                               problem.message + ")");
+    return FinishFile(std::move(out), binary, document.chunksAfterJson, bytes, error);
 }
 
 // A new file for a scene read from elsewhere: the hierarchy, names and texts.
@@ -363,7 +383,7 @@ bool WriteNewFile(const Scene& scene, bool binary, const TextCodec& codec, std::
     gltf["scenes"] = Json::array({roots.empty() ? Json::object() : Json{{"nodes", roots}}});
     if (!list.empty()) gltf["nodes"] = std::move(list);
     JsonLayout layout;
-    if (!binary) layout = {2, ' ', true};
+    if (!binary) layout.indent = 2, layout.finalNewline = true;
     return FinishFile(Dump(gltf, layout), binary, std::string(), bytes, error);
 }
 
@@ -403,22 +423,18 @@ private:
                       std::unique_ptr<SceneDocument>& document, SceneFileError& error) const
     {
         auto read = std::make_unique<GltfDocument>();
-        std::string json = bytes;
+        read->binary = binary_;
+        read->bytes = bytes;
         if (binary_) {
             GlbParts parts;
             if (!SplitGlb(bytes, parts, error)) return false;
-            json = std::move(parts.json);
+            read->json = std::move(parts.json);
             read->chunksAfterJson = std::move(parts.chunksAfterJson);
         }
-        if (!ParseJson(json, binary_, read->json, error)) return false;
-        std::vector<Visit> order;
-        std::string problem;
-        if (!CheckVersion(read->json, problem) || !WalkDefaultScene(read->json, order, problem))
-            return Fail(error, problem);
-        read->layout = LayoutOf(json);
-        read->binary = binary_;
-        if (!BuildScene(*read, order, codec_, scene, error)) return false;
-        read->bytes = bytes;
+        GltfOutline outline;
+        if (!ReadGltfOutline(read->Text(), binary_, outline, error)) return false;
+        read->layout = LayoutOf(read->Text());
+        if (!BuildScene(*read, outline, codec_, scene, error)) return false;
         document = std::move(read);
         return true;
     }

@@ -1,13 +1,39 @@
 #include "gltfextras.h"
 
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <map>
+#include <string_view>
+
+#include "gltfreader.h"
 
 namespace {
 
-bool NeedsQuotes(const std::string& text)
+// Whether a text would read back as another JSON value. Only these can begin a JSON text
+// (after blanks), and a word only as one of the three literals; the rest is decided by the
+// parser itself.
+bool ReadsAsJson(const char* text, size_t length)
 {
-    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos ||
-           (!text.empty() && text[0] == '"') || Json::accept(text);
+    const char* blanks = " \t\r\n";
+    size_t at = 0;
+    while (at < length && text[at] && std::strchr(blanks, text[at])) ++at;
+    if (at == length || !text[at] || !std::strchr("-0123456789tfn[{\"", text[at])) return false;
+    if (text[at] == 't' || text[at] == 'f' || text[at] == 'n') {
+        size_t end = length;
+        while (end > at && text[end - 1] && std::strchr(blanks, text[end - 1])) --end;
+        const std::string_view word(text + at, end - at);
+        return word == "true" || word == "false" || word == "null";
+    }
+    return Json::accept(text, text + length);
+}
+
+bool NeedsQuotes(const char* text, size_t length)
+{
+    return std::memchr(text, '\r', length) || std::memchr(text, '\n', length) ||
+           std::memchr(text, '\0', length) || (length > 0 && text[0] == '"') ||
+           ReadsAsJson(text, length);
 }
 
 bool IsValidUtf8(const std::string& text)
@@ -45,17 +71,17 @@ std::string LineLabel(int number, const std::string& line)
 }
 
 // The member of an unchanged line, each line read serving once.
-bool KeptMember(const std::string& line, const ExtrasText& asRead, std::vector<bool>& used,
-                std::string& key, Json& value)
+int KeptMember(const std::string& line, const ExtrasText& asRead, std::vector<bool>& used,
+               std::string& key, Json& value)
 {
     for (size_t i = 0; i < asRead.lines.size(); ++i) {
         if (used[i] || asRead.lines[i].text != line) continue;
         used[i] = true;
         key = asRead.lines[i].key;
         value = asRead.lines[i].value;
-        return true;
+        return static_cast<int>(i);
     }
-    return false;
+    return -1;
 }
 
 bool NewMember(const std::string& line, const ExtrasText& asRead, const TextCodec& codec,
@@ -81,6 +107,11 @@ bool NewMember(const std::string& line, const ExtrasText& asRead, const TextCode
         problem = "holds bytes that are not text";
         return false;
     }
+    const long depth = JsonDepth(valueText);
+    if (depth > kMaxExtrasValueDepth) {
+        problem = "is nested too deeply (" + std::to_string(depth) + " levels)";
+        return false;
+    }
     value = ValueOfText(valueText);
     return true;
 }
@@ -91,9 +122,60 @@ std::string ValueText(const Json& value)
 {
     if (value.is_string()) {
         const std::string& text = value.get_ref<const std::string&>();
-        if (!NeedsQuotes(text)) return text;
+        if (!NeedsQuotes(text.data(), text.size())) return text;
     }
     return value.dump();
+}
+
+void AppendStringText(std::string& out, const char* utf8, size_t length)
+{
+    if (NeedsQuotes(utf8, length))
+        out += Json(std::string(utf8, length)).dump();
+    else
+        out.append(utf8, length);
+}
+
+// As the JSON library reads a number and writes it again: an integer within 64 bits as it is
+// (-0 as 0), anything else as the double it reads as, in the shortest form that reads back.
+void AppendNumberText(std::string& out, const char* number, size_t length)
+{
+    const bool negative = length > 0 && number[0] == '-';
+    const bool integer = !std::memchr(number, '.', length) && !std::memchr(number, 'e', length) &&
+                         !std::memchr(number, 'E', length);
+    const size_t digits = length - (negative ? 1 : 0);
+    if (integer && digits <= 18) {
+        if (negative && digits == 1 && number[1] == '0')
+            out += '0';
+        else
+            out.append(number, length);
+        return;
+    }
+    const std::string text(number, length);
+    char* end = nullptr;
+    errno = 0;
+    if (integer) {
+        if (negative) {
+            const long long value = std::strtoll(text.c_str(), &end, 10);
+            if (errno == 0) {
+                out += std::to_string(value);
+                return;
+            }
+        } else {
+            const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+            if (errno == 0) {
+                out += std::to_string(value);
+                return;
+            }
+        }
+    }
+    const double value = std::strtod(text.c_str(), &end);
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    char buffer[64];
+    const char* last = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, static_cast<size_t>(last - buffer));
 }
 
 Json ValueOfText(const std::string& utf8)
@@ -131,9 +213,10 @@ ExtrasText TextOfExtras(const Json* extras, const TextCodec& codec)
 }
 
 bool ExtrasOfText(const std::string& text, const ExtrasText& asRead, const TextCodec& codec,
-                  Json& extras, std::string& problem)
+                  Json& extras, std::string& problem, std::vector<int>* kept)
 {
     extras = Json::object();
+    if (kept) kept->clear();
     std::vector<bool> used(asRead.lines.size(), false);
     std::map<std::string, int> lineOfKey;
     return ForEachLine(text, [&](int number, const std::string& line) {
@@ -145,8 +228,8 @@ bool ExtrasOfText(const std::string& text, const ExtrasText& asRead, const TextC
         std::string key;
         Json value;
         std::string why;
-        if (!KeptMember(line, asRead, used, key, value) &&
-            !NewMember(line, asRead, codec, key, value, why)) {
+        const int keptLine = KeptMember(line, asRead, used, key, value);
+        if (keptLine < 0 && !NewMember(line, asRead, codec, key, value, why)) {
             problem = LineLabel(number, line) + " " + why;
             return false;
         }
@@ -157,6 +240,7 @@ bool ExtrasOfText(const std::string& text, const ExtrasText& asRead, const TextC
             return false;
         }
         extras[key] = std::move(value);
+        if (kept) kept->push_back(keptLine);
         return true;
     });
 }

@@ -40,10 +40,15 @@ struct ExtrasText {
 std::string ValueText(const Json& value);
 // A line's value part read back.
 Json ValueOfText(const std::string& utf8);
+// What ValueText gives for a JSON number as written, and for a string, appended to out.
+void AppendNumberText(std::string& out, const char* number, size_t length);
+void AppendStringText(std::string& out, const char* utf8, size_t length);
 
 // extras is null for a node without them.
 ExtrasText TextOfExtras(const Json* extras, const TextCodec& codec);
 // The extras for a node's new text; a line the same as one read keeps that member as it was.
 // On failure problem says which line and why.
+// kept, when given, gets for each member of extras the index of the line read that it keeps,
+// or -1 for a new one.
 bool ExtrasOfText(const std::string& text, const ExtrasText& asRead, const TextCodec& codec,
-                  Json& extras, std::string& problem);
+                  Json& extras, std::string& problem, std::vector<int>* kept = nullptr);

@@ -25,5 +25,7 @@ run_blender() {
 }
 
 run_blender make_props.py "$work/props.gltf"
+cp "$work/props.gltf" "$work/exported.gltf"
 "$@" --script "$here/fix_props.script" "$work/props.gltf"
+python3 "$here/same_outside_extras.py" "$work/exported.gltf" "$work/props.gltf"
 run_blender check_props.py "$work/props.gltf"

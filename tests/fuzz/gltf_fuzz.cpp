@@ -1,10 +1,12 @@
-// Any bytes as a glTF file: a clear error or a scene, never a crash. A scene read must save
-// unchanged as the same bytes, every member's line must read back as the same value, and
-// saving edited texts must succeed or name its reason.
+// Any bytes as a glTF file: a clear error or a scene, never a crash. A scene read must show
+// each node's extras as the JSON library's document gives them, save unchanged as the same
+// bytes, and every member's line must read back as the same value. Edited texts saved by the
+// splice must give the JSON the whole-document writer gives, or both must refuse.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "../support/gltfreference.h"
 #include "gltf.h"
 #include "gltfextras.h"
 
@@ -31,6 +33,21 @@ void CheckLinesReadBack(const Json& json)
     }
 }
 
+void CheckTextsAsTheDocumentGives(const Json& gltf, const Scene& scene)
+{
+    const std::vector<size_t> order = ReferenceOrder(gltf);
+    NodeTab nodes;
+    scene.CollectNodes(nodes);
+    if (static_cast<size_t>(nodes.Count()) != order.size()) std::abort();
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const Json& node = gltf["nodes"][order[i]];
+        const auto extras = node.find("extras");
+        const ExtrasText text = TextOfExtras(extras == node.end() ? nullptr : &*extras,
+                                             Utf8TextCodec());
+        if (text.text != nodes[i]->UserPropText().data()) std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -43,20 +60,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (error.message.empty()) std::abort();
         return 0;
     }
-    CheckLinesReadBack(Json::parse(bytes));
+    const Json gltf = Json::parse(bytes);
+    CheckLinesReadBack(gltf);
+    CheckTextsAsTheDocumentGives(gltf, scene);
     std::string saved;
     if (!GltfFormat().Write(scene, document.get(), saved, error) || saved != bytes) std::abort();
 
     NodeTab nodes;
     scene.CollectNodes(nodes);
     for (int i = 0; i < nodes.Count(); ++i) {
-        CStr text;
-        nodes[i]->GetUserPropText(text);
-        CStr edited(i % 2 ? "" : "fuzz=1\r\n");
-        edited += text;
+        const int kind = (i + static_cast<int>(size)) % 4;
+        if (kind == 3) continue;
+        CStr edited(kind == 0 ? "fuzz=1\r\n" : kind == 1 ? "" : "n={\"a\":[1.5e3,\"\\u00e9\"]}\r\n");
+        if (kind != 1) edited += nodes[i]->UserPropText();
         nodes[i]->SetUserPropText(edited);
     }
-    if (!GltfFormat().Write(scene, document.get(), saved, error) && error.message.empty())
+    Json whole;
+    std::string problem;
+    const bool wholeSaved = ReferenceSave(bytes, scene, whole, problem);
+    const bool spliced = GltfFormat().Write(scene, document.get(), saved, error);
+    if (!spliced && error.message.empty()) std::abort();
+    if (spliced != wholeSaved) std::abort();
+    // Both through one printing, so that numbers compare as the document holds them.
+    if (spliced && Json::parse(Json::parse(saved).dump()) != Json::parse(whole.dump()))
         std::abort();
     return 0;
 }

@@ -1,0 +1,73 @@
+// One streaming pass over a glTF file's JSON: what the scene needs of it (the default scene's
+// nodes, their names and children), where each node and its extras lie in the text, and the
+// checks a glTF scene must pass. No document of the whole file is built. Plain C++: no window
+// code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sceneformat.h"
+
+// JSON in a glTF file nests at most this many levels. The file's object, "nodes", a node and
+// its extras are the first four, so a value inside extras nests at most kMaxExtrasValueDepth.
+const int kMaxJsonDepth = 1000;
+const int kMaxExtrasValueDepth = kMaxJsonDepth - 4;
+
+struct GltfOutline {
+    struct Node {
+        size_t begin = 0;        // the node's JSON value
+        size_t end = 0;
+        size_t extrasBegin = 0;  // extrasBegin == extrasEnd: the node has no extras
+        size_t extrasEnd = 0;
+        size_t nameBegin = 0;    // in names, when hasName
+        size_t nameLength = 0;
+        size_t childrenBegin = 0;  // in children
+        size_t childrenCount = 0;
+        bool isObject = false;
+        bool hasName = false;     // a "name" that is a string
+        uint8_t childrenKind = 0; // kAbsent, kList, kNotList
+    };
+    struct Visit {
+        size_t index;  // in nodes
+        int depth;     // 1 for the default scene's own nodes
+    };
+    std::vector<Node> nodes;   // in file order
+    std::string names;         // the nodes' names, UTF-8, one after the other
+    std::vector<Visit> order;  // the default scene's nodes depth first, in file order
+};
+
+// Reads json, a .gltf file or a .glb's JSON chunk (binary: the line of a problem goes into
+// the message, since a line of a binary file means nothing).
+bool ReadGltfOutline(const std::string& json, bool binary, GltfOutline& outline,
+                     SceneFileError& error);
+
+// How deep the JSON text nests (0 for a scalar); -1 when it is no JSON text.
+long JsonDepth(const std::string& text);
+
+// Nodes' user-property texts from their extras, one after another, in a file ReadGltfOutline
+// accepted.
+class ExtrasTextReader {
+public:
+    ExtrasTextReader();
+    ~ExtrasTextReader();
+    // Appends the text TextOfExtras gives for the value at json[begin, end), in UTF-8.
+    void Append(const std::string& json, size_t begin, size_t end, std::string& utf8);
+
+private:
+    struct Parser;
+    std::unique_ptr<Parser> parser_;  // kept from node to node
+};
+
+// The members of the object at json[begin] of a file ReadGltfOutline accepted, in order.
+struct JsonMember {
+    size_t keyBegin;    // the opening quote
+    size_t keyEnd;      // after the closing quote
+    size_t valueBegin;
+    size_t valueEnd;
+    std::string key;
+};
+std::vector<JsonMember> MembersOf(const std::string& json, size_t begin);
