@@ -545,13 +545,20 @@ bool MainWindow::SaveTo(const std::string& path, std::string* error, bool overwr
     busy_.Start(HostMessage(IDS_SAVING, {FileNameOf(path)}));
     SceneFileError fileError;
     FileStamp stamp;
-    if (!SaveSceneFile(path.c_str(), scene, document_.get(), fileError, &stamp))
+    std::vector<std::string> copied;
+    if (!SaveSceneFile(path.c_str(), scene, document_.get(), fileError, &stamp, &copied))
         return Failed(DescribeError(path.c_str(), fileError), error);
+    if (document_) document_->Saved(path.c_str());
     path_ = path;
     stamp_ = stamp;
     scene.SetModified(false);
     UpdateTitle();
-    CoreInterface::Instance().ShowStatus(HostMessage(IDS_SAVED, {FileNameOf(path)}).c_str());
+    std::string files;
+    for (const std::string& file : copied) files += (files.empty() ? "" : ", ") + file;
+    CoreInterface::Instance().ShowStatus(
+        (copied.empty() ? HostMessage(IDS_SAVED, {FileNameOf(path)})
+                        : HostMessage(IDS_SAVED_COPIED, {FileNameOf(path), files}))
+            .c_str());
     return true;
 }
 

@@ -73,6 +73,7 @@
 #define IDS_CHANGED_ON_DISK 1091
 #define IDS_CHANGED_ON_DISK_SCRIPT 1092
 #define IDS_NOTHING_TO_SAVE 1093
+#define IDS_SAVED_COPIED 1094
 // What the program writes to the console.
 #define IDS_CONSOLE_LINE 1110
 #define IDS_NO_PLUGINS 1111

@@ -13,6 +13,7 @@
 #include "gltfreader.h"
 #include "scenetext.h"
 #include "support/gltfreference.h"
+#include "unixfolder.h"
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -543,6 +544,51 @@ TEST(GltfFile, RefusesRepeatedKeysAndNumbersBeyondADouble)
         EXPECT_EQ(error.line, c.line) << c.message;
         EXPECT_EQ(error.message, c.message);
     }
+}
+
+// Save As into another folder takes the buffers and images along, never over another file.
+TEST(GltfSaveAs, CopiesTheFilesItRefersToBesideTheNewFile)
+{
+    UnixFolder folder("gltf-save-as");
+    if (!folder.Usable()) GTEST_SKIP() << "no Unix side to make the folders";
+    const std::string file =
+        R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"nodes":[{"name":"A"}],)"
+        R"("buffers":[{"uri":"crate.bin","byteLength":4},{"uri":"data:,x"},{"uri":"gone.bin"}],)"
+        R"("images":[{"uri":"tex%20one.png"},{"uri":"maps/bump.png"},{"uri":"http://host/x.png"}]})";
+    ASSERT_TRUE(folder.Shell("cd " + folder.Unix(".") + " && mkdir a a/maps b c && printf BIN1 > a/crate.bin && printf PNG > "
+                             "'a/tex one.png' && printf BUMP > a/maps/bump.png && printf "
+                             "OTHER > b/crate.bin && printf PNG > 'b/tex one.png'",
+                             nullptr));
+    WriteBytes(folder.Path("a/crate.gltf"), file);
+    Scene scene;
+    std::unique_ptr<SceneDocument> document;
+    SceneFileError error;
+    ASSERT_TRUE(LoadSceneFile(folder.Path("a/crate.gltf").c_str(), scene, document, error));
+
+    std::vector<std::string> copied;
+    const std::string moved = folder.Path("b/crate2.gltf");
+    ASSERT_TRUE(SaveSceneFile(moved.c_str(), scene, document.get(), error, nullptr, &copied))
+        << error.message;
+    document->Saved(moved.c_str());
+    EXPECT_EQ(copied, (std::vector<std::string>{"crate.bin as crate-2.bin", "maps/bump.png as bump.png"}))
+        << "tex one.png is there with the same bytes";
+    EXPECT_EQ(ReadBytes(folder.Path("b/crate.bin")), "OTHER") << "another file is never overwritten";
+    EXPECT_EQ(ReadBytes(folder.Path("b/crate-2.bin")), "BIN1");
+    EXPECT_EQ(ReadBytes(folder.Path("b/bump.png")), "BUMP");
+    std::string expected = file;
+    expected.replace(expected.find("crate.bin"), 9, "crate-2.bin");
+    expected.replace(expected.find("maps/bump.png"), 13, "bump.png");
+    EXPECT_EQ(ReadBytes(moved), expected) << "only the URIs of renamed copies change";
+
+    NodeNamed(scene, "A")->SetUserPropText("k=1");
+    ASSERT_TRUE(SaveSceneFile(moved.c_str(), scene, document.get(), error, nullptr, &copied));
+    EXPECT_TRUE(copied.empty()) << "a save in the same folder copies nothing";
+    EXPECT_NE(ReadBytes(moved).find("\"crate-2.bin\""), std::string::npos) << "the new URIs stay";
+
+    const std::string third = folder.Path("c/crate3.gltf");
+    ASSERT_TRUE(SaveSceneFile(third.c_str(), scene, document.get(), error, nullptr, &copied));
+    EXPECT_EQ(copied, (std::vector<std::string>{"crate-2.bin", "tex one.png", "bump.png"}));
+    EXPECT_EQ(ReadBytes(folder.Path("c/crate-2.bin")), "BIN1") << "taken from where it was saved";
 }
 
 // A number's text on a line is what the JSON library prints for it.

@@ -795,6 +795,8 @@ bool CheckRegularFile(const char* path, SceneFileError& error)
     return !facts.exists || facts.regular || Fail(error, kNotRegular);
 }
 
+bool FileExists(const char* path) { return Inspect(path).exists; }
+
 bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error, FileStamp* stamp)
 {
     if (!CheckRegularFile(path, error)) return false;

@@ -29,6 +29,9 @@ inline std::uint64_t ContentHash(const std::string& bytes)
     return ContentHash(bytes.data(), bytes.size());
 }
 
+// Whether anything is at path (a file, a folder, a device).
+bool FileExists(const char* path);
+
 // Refuses what CheckRegularFile refuses. stamp, when given, describes the file as read.
 bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error,
                    FileStamp* stamp = nullptr);

@@ -1,6 +1,8 @@
 #include "gltf.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -62,9 +64,19 @@ public:
     JsonLayout layout;
     std::vector<NodeSpan> spans;  // the file's nodes
     std::vector<GltfNode> nodes;  // the scene's nodes in hierarchy order
+    std::vector<GltfOutline::Reference> references;  // buffers and images, as read
+    std::vector<std::string> uris;                   // theirs since the last save
+    // What the latest write for another folder gave them, theirs once that save went through.
+    mutable std::vector<std::string> written;
 
     const std::string& Text() const { return binary ? json : bytes; }
     bool SameAsRead(const Scene& scene, const SceneFormat& format) const override;
+    void Saved(const char* savedPath) override
+    {
+        SceneDocument::Saved(savedPath);
+        if (!written.empty()) uris = written;
+        written.clear();
+    }
 };
 
 bool Fail(SceneFileError& error, const std::string& message, int line = 0)
@@ -134,6 +146,8 @@ bool GltfDocument::SameAsRead(const Scene& scene, const SceneFormat& format) con
     if (std::string(format.Extension()) != (binary ? "glb" : "gltf") ||
         static_cast<size_t>(sceneNodes.Count()) != nodes.size())
         return false;
+    for (size_t i = 0; i < references.size(); ++i)
+        if (uris[i] != references[i].uri) return false;
     for (int i = 0; i < sceneNodes.Count(); ++i)
         if (HashOf(sceneNodes[i]->UserPropText()) != nodes[i].hash) return false;
     return true;
@@ -303,8 +317,6 @@ bool Edits(const Scene& scene, const GltfDocument& document, const TextCodec& co
             continue;
         edits.push_back(EditOf(json, document.layout, span, extras, kept, members));
     }
-    std::sort(edits.begin(), edits.end(),
-              [](const Edit& a, const Edit& b) { return a.from < b.from; });
     return true;
 }
 
@@ -321,10 +333,18 @@ bool FinishFile(std::string json, bool binary, const std::string& chunksAfterJso
 
 // The file's text with the changed extras put in; every other byte stays as it was read.
 bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary,
-                   const TextCodec& codec, std::string& bytes, SceneFileError& error)
+                   const TextCodec& codec, const std::vector<std::string>& uris,
+                   std::string& bytes, SceneFileError& error)
 {
     std::vector<Edit> edits;
     if (!Edits(scene, document, codec, edits, error)) return false;
+    for (size_t i = 0; i < document.references.size(); ++i) {
+        const GltfOutline::Reference& reference = document.references[i];
+        if (uris[i] != reference.uri)
+            edits.push_back({reference.begin, reference.end, Json(uris[i]).dump()});
+    }
+    std::sort(edits.begin(), edits.end(),
+              [](const Edit& a, const Edit& b) { return a.from < b.from; });
     if (edits.empty() && binary == document.binary) {
         bytes = document.bytes;
         return true;
@@ -352,6 +372,123 @@ bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary
                                                  : std::string()) +
                                problem.message + ")");
     return FinishFile(std::move(out), binary, document.chunksAfterJson, bytes, error);
+}
+
+// --- Files a glTF refers to -------------------------------------------------------------
+
+size_t NameStart(const std::string& path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+std::string FolderOf(const std::string& path) { return path.substr(0, NameStart(path)); }
+
+bool SameFolder(const std::string& a, const std::string& b)
+{
+    const std::string x = FolderOf(a);
+    const std::string y = FolderOf(b);
+    return x.size() == y.size() &&
+           std::equal(x.begin(), x.end(), y.begin(), [](char c, char d) {
+               const auto fold = [](char e) { return e == '\\' ? '/' : std::tolower(e); };
+               return fold(c) == fold(d);
+           });
+}
+
+// A file beside the glTF, or in a folder below or above it: no scheme, no data, no root.
+bool IsRelative(const std::string& uri)
+{
+    if (uri.empty() || uri[0] == '/' || uri[0] == '\\') return false;
+    const size_t colon = uri.find(':');
+    const size_t slash = uri.find_first_of("/\\");
+    return colon == std::string::npos || (slash != std::string::npos && slash < colon);
+}
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool Unescaped(const std::string& uri, std::string& path)
+{
+    path.clear();
+    for (size_t i = 0; i < uri.size(); ++i) {
+        if (uri[i] != '%') {
+            path += uri[i];
+            continue;
+        }
+        if (i + 2 >= uri.size() || HexValue(uri[i + 1]) < 0 || HexValue(uri[i + 2]) < 0)
+            return false;
+        path += static_cast<char>(HexValue(uri[i + 1]) * 16 + HexValue(uri[i + 2]));
+        i += 2;
+    }
+    return path.find('\0') == std::string::npos;
+}
+
+std::string Escaped(const std::string& name)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || std::strchr("-._~", c)) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 15];
+        }
+    }
+    return uri;
+}
+
+// name with -n before its extension: the n-th choice when the name is taken.
+std::string NumberedName(const std::string& name, int n)
+{
+    if (n == 1) return name;
+    const size_t dot = name.find_last_of('.');
+    const size_t stem = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    return name.substr(0, stem) + "-" + std::to_string(n) + name.substr(stem);
+}
+
+// Copies the buffers and images the document refers to by relative paths beside the file
+// at path, under their own names; where a different file holds a name there, under a free
+// one that its URI then names. A file already there with the same bytes is used as it is.
+bool CarryReferences(const GltfDocument& document, const char* path,
+                     std::vector<std::string>& uris, std::vector<std::string>& copied,
+                     SceneFileError& error)
+{
+    for (std::string& uri : uris) {
+        std::string relative;
+        if (!IsRelative(uri) || !Unescaped(uri, relative)) continue;
+        std::string content;
+        SceneFileError unread;
+        const std::string source = FolderOf(document.path) + relative;
+        if (!ReadWholeFile(source.c_str(), content, unread)) continue;  // nothing to take along
+        // A file in another folder comes beside the new one.
+        const std::string name = relative.substr(NameStart(relative));
+        const std::string wanted = NameStart(relative) == 0 ? relative : name;
+        for (int n = 1;; ++n) {
+            const std::string chosen = NumberedName(wanted, n);
+            const std::string target = FolderOf(path) + chosen;
+            std::string there;
+            if (FileExists(target.c_str())) {
+                if (!ReadWholeFile(target.c_str(), there, unread) || there != content) continue;
+            } else {
+                if (!WriteFileSafely(target.c_str(), content, error)) {
+                    error.message = target + ": " + error.message;
+                    return false;
+                }
+                copied.push_back(chosen == relative ? chosen : relative + " as " + chosen);
+            }
+            if (chosen != relative) uri = Escaped(chosen);
+            break;
+        }
+    }
+    return true;
 }
 
 // A new file for a scene read from elsewhere: the hierarchy, names and texts.
@@ -399,8 +536,14 @@ public:
     bool Read(const std::string& bytes, Scene& scene, std::unique_ptr<SceneDocument>& document,
               SceneFileError& error) const override
     {
+        return ReadOwned(std::string(bytes), scene, document, error);
+    }
+
+    bool ReadOwned(std::string&& bytes, Scene& scene, std::unique_ptr<SceneDocument>& document,
+                   SceneFileError& error) const override
+    {
         try {
-            return ReadDocument(bytes, scene, document, error);
+            return ReadDocument(std::move(bytes), scene, document, error);
         } catch (const std::exception& failure) {
             return Fail(error, std::string("cannot be read: ") + failure.what());
         }
@@ -411,29 +554,52 @@ public:
     {
         try {
             const auto* gltf = dynamic_cast<const GltfDocument*>(document);
-            if (gltf) return WriteDocument(scene, *gltf, binary_, codec_, bytes, error);
+            if (gltf) return WriteDocument(scene, *gltf, binary_, codec_, gltf->uris, bytes, error);
             return WriteNewFile(scene, binary_, codec_, bytes, error);
         } catch (const std::exception& failure) {
             return Fail(error, std::string("cannot be written: ") + failure.what());
         }
     }
 
+    bool WriteFile(const char* path, const Scene& scene, const SceneDocument* document,
+                   std::string& bytes, std::vector<std::string>& copied,
+                   SceneFileError& error) const override
+    {
+        try {
+            const auto* gltf = dynamic_cast<const GltfDocument*>(document);
+            if (gltf) gltf->written.clear();
+            if (!gltf || gltf->path.empty() || SameFolder(gltf->path, path))
+                return Write(scene, document, bytes, error);
+            std::vector<std::string> uris = gltf->uris;
+            if (!CarryReferences(*gltf, path, uris, copied, error) ||
+                !WriteDocument(scene, *gltf, binary_, codec_, uris, bytes, error))
+                return false;
+            gltf->written = std::move(uris);
+            return true;
+        } catch (const std::exception& failure) {
+            return Fail(error, std::string("cannot be written: ") + failure.what());
+        }
+    }
+
 private:
-    bool ReadDocument(const std::string& bytes, Scene& scene,
+    bool ReadDocument(std::string&& bytes, Scene& scene,
                       std::unique_ptr<SceneDocument>& document, SceneFileError& error) const
     {
         auto read = std::make_unique<GltfDocument>();
         read->binary = binary_;
-        read->bytes = bytes;
+        read->bytes = std::move(bytes);
         if (binary_) {
             GlbParts parts;
-            if (!SplitGlb(bytes, parts, error)) return false;
+            if (!SplitGlb(read->bytes, parts, error)) return false;
             read->json = std::move(parts.json);
             read->chunksAfterJson = std::move(parts.chunksAfterJson);
         }
         GltfOutline outline;
         if (!ReadGltfOutline(read->Text(), binary_, outline, error)) return false;
         read->layout = LayoutOf(read->Text());
+        read->references = std::move(outline.references);
+        for (const GltfOutline::Reference& reference : read->references)
+            read->uris.push_back(reference.uri);
         if (!BuildScene(*read, outline, codec_, scene, error)) return false;
         document = std::move(read);
         return true;

@@ -29,7 +29,7 @@ enum ChildrenKind : uint8_t { kAbsent, kList, kNotList };
 // What a value is to the scene, by where it stands.
 enum class Slot : uint8_t {
     kOther, kRoot, kAsset, kVersion, kScene, kScenes, kSceneObject, kSceneNodes, kSceneEntry,
-    kNodes, kNode, kName, kChildren, kChild, kExtras
+    kNodes, kNode, kName, kChildren, kChild, kExtras, kResources, kResource, kUri
 };
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -272,9 +272,11 @@ private:
             if (key == "scene") return Slot::kScene;
             if (key == "scenes") return Slot::kScenes;
             if (key == "nodes") return Slot::kNodes;
+            if (key == "buffers" || key == "images") return Slot::kResources;
             return Slot::kOther;
         case Slot::kAsset: return key == "version" ? Slot::kVersion : Slot::kOther;
         case Slot::kSceneObject: return key == "nodes" ? Slot::kSceneNodes : Slot::kOther;
+        case Slot::kResource: return key == "uri" ? Slot::kUri : Slot::kOther;
         case Slot::kNode:
             if (key == "name") return Slot::kName;
             if (key == "children") return Slot::kChildren;
@@ -290,6 +292,7 @@ private:
         case Slot::kSceneNodes: return Slot::kSceneEntry;
         case Slot::kNodes: return Slot::kNode;
         case Slot::kChildren: return Slot::kChild;
+        case Slot::kResources: return Slot::kResource;
         default: return Slot::kOther;
         }
     }
@@ -338,6 +341,11 @@ private:
             break;
         }
         case Slot::kChildren: outline_.nodes.back().childrenKind = kNotList; break;
+        case Slot::kUri:
+            if (string)
+                outline_.references.push_back(
+                    {begin, TokenEnd(json_, begin), std::string(text, length)});
+            break;
         case Slot::kExtras: {
             GltfOutline::Node& node = outline_.nodes.back();
             node.extrasBegin = begin;
@@ -416,9 +424,11 @@ private:
         default: break;
         }
         const bool wantsObject = slot == Slot::kRoot || slot == Slot::kAsset ||
-                                 slot == Slot::kSceneObject || slot == Slot::kNode;
+                                 slot == Slot::kSceneObject || slot == Slot::kNode ||
+                                 slot == Slot::kResource;
         const bool wantsList = slot == Slot::kScenes || slot == Slot::kSceneNodes ||
-                               slot == Slot::kNodes || slot == Slot::kChildren;
+                               slot == Slot::kNodes || slot == Slot::kChildren ||
+                               slot == Slot::kResources;
         if ((wantsObject && !object) || (wantsList && object)) own = Slot::kOther;
         if (frames_.size() <= depth_) frames_.emplace_back();
         Frame& frame = frames_[depth_++];
@@ -778,7 +788,8 @@ public:
     }
     void Read()
     {
-        rapidjson::Reader reader;
+        // One reader for every call, so that its stack is not made anew each time.
+        static thread_local rapidjson::Reader reader;
         reader.Parse<kValueFlags>(stream_, *this);
     }
     // Positions as OutlineHandler receives them.

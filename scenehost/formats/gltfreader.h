@@ -38,6 +38,12 @@ struct GltfOutline {
     std::vector<Node> nodes;   // in file order
     std::string names;         // the nodes' names, UTF-8, one after the other
     std::vector<Visit> order;  // the default scene's nodes depth first, in file order
+    struct Reference {
+        size_t begin;     // the "uri" string of a buffer or an image
+        size_t end;
+        std::string uri;  // as it reads
+    };
+    std::vector<Reference> references;
 };
 
 // Reads json, a .gltf file or a .glb's JSON chunk (binary: the line of a problem goes into

@@ -37,7 +37,8 @@ bool LoadSceneFile(const char* path, Scene& scene, std::unique_ptr<SceneDocument
     std::string bytes;
     if (!ReadWholeFile(path, bytes, error, stamp)) return false;
     std::unique_ptr<SceneDocument> read;
-    if (!FormatOf(path).Read(bytes, scene, read, error)) return false;
+    if (!FormatOf(path).ReadOwned(std::move(bytes), scene, read, error)) return false;
+    if (read) read->path = path;
     document = std::move(read);
     return true;
 }
@@ -49,11 +50,15 @@ bool LoadSceneFile(const char* path, Scene& scene, SceneFileError& error)
 }
 
 bool SaveSceneFile(const char* path, const Scene& scene, const SceneDocument* document,
-                   SceneFileError& error, FileStamp* stamp)
+                   SceneFileError& error, FileStamp* stamp, std::vector<std::string>* copied)
 {
     std::string bytes;
-    return FormatOf(path).Write(scene, document, bytes, error) &&
-           WriteFileSafely(path, bytes, error, stamp);
+    std::vector<std::string> taken;
+    if (!FormatOf(path).WriteFile(path, scene, document, bytes, taken, error) ||
+        !WriteFileSafely(path, bytes, error, stamp))
+        return false;
+    if (copied) *copied = std::move(taken);
+    return true;
 }
 
 bool SaveSceneFile(const char* path, const Scene& scene, SceneFileError& error)

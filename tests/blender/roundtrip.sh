@@ -29,3 +29,9 @@ cp "$work/props.gltf" "$work/exported.gltf"
 "$@" --script "$here/fix_props.script" "$work/props.gltf"
 python3 "$here/same_outside_extras.py" "$work/exported.gltf" "$work/props.gltf"
 run_blender check_props.py "$work/props.gltf"
+# Save As into another folder: the buffer goes along, and Blender loads the copy.
+mkdir "$work/elsewhere"
+printf 'save elsewhere/moved.gltf\nexpect status "Saved moved.gltf; the files it refers to were copied beside it: props.bin"\n' \
+    >"$work/save-as.script"
+"$@" --script "$work/save-as.script" "$work/props.gltf"
+run_blender check_props.py "$work/elsewhere/moved.gltf"
