@@ -1,0 +1,197 @@
+// The property table without windows: columns, cells, order, and the key edits with undo.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hold.h"
+#include "keyedits.h"
+#include "propertycolumns.h"
+
+namespace {
+
+struct Texts {
+    std::vector<std::string> texts;
+    RowTexts Of() const
+    {
+        return [this](size_t row) { return texts[row].c_str(); };
+    }
+};
+
+std::string Keys(const PropertyColumns& model)
+{
+    std::string keys;
+    for (const TableColumn& column : model.Columns())
+        keys += (keys.empty() ? "" : ",") +
+                (column.otherLines ? "(other)" : column.key) + ":" + std::to_string(column.nodes);
+    return keys;
+}
+
+TEST(TableColumns, KeysInFirstOrderFoldedWithTheCommonestSpellingAndOtherLinesLast)
+{
+    struct Case {
+        std::vector<std::string> texts;
+        const char* keys;
+    } cases[] = {
+        {{"LOD=1\r\nexport=static", "export=x\nlod=2\nLOD=3"}, "LOD:2,export:2"},
+        {{"lod=1", "lod=2", "LOD=3"}, "lod:3"},
+        {{"Lod=1", "LOD=2"}, "Lod:2"},  // a tie: the first spelling seen
+        {{"just a note\r\na=1", "b=2=3", "=empty key"}, "a:1,b:1,:1,(other):1"},
+        {{"", "\r\n\r\n"}, ""},
+    };
+    for (const Case& c : cases) {
+        Texts texts{c.texts};
+        PropertyColumns model;
+        model.Build(texts.texts.size(), texts.Of());
+        EXPECT_EQ(Keys(model), c.keys);
+    }
+    Texts texts{{"LOD=1", "note"}};
+    PropertyColumns model;
+    model.Build(2, texts.Of());
+    EXPECT_EQ(model.Find("lod"), 0);
+    EXPECT_EQ(model.Find("lo"), -1);
+    EXPECT_EQ(model.OtherLinesColumn(), 1);
+}
+
+TEST(TableCells, SingleAbsentRepeatedAndOtherLines)
+{
+    TableColumn lod{"LOD"}, note{"note"}, other;
+    other.otherLines = true;
+    struct Case {
+        const char* text;
+        const TableColumn* column;
+        const char* cell;
+    } cases[] = {
+        {"LOD=2\r\nb=1", &lod, "2"},
+        {"b=1", &lod, ""},
+        {"LOD=", &lod, ""},
+        {"lod=1\r\nx=y\r\nLod=3", &lod, "[2] 1 | 3"},
+        {"note=\"two\\nlines\"", &note, "\"two\\nlines\""},
+        {"a note\r\nLOD=1\r\nanother", &other, "[2] a note | another"},
+        {"LOD=a=b", &lod, "a=b"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CellText(c.text, *c.column), c.cell) << c.text;
+    const char* text = "LOD=1\r\nLOD=2";
+    const int matched[] = {7};
+    EXPECT_EQ(CellText(text, lod, matched, 1), "[2] 1 | \xC2\xBB 2 \xC2\xAB");
+    Texts rows{{"LOD=1\r\nLOD=2", "LOD=1", "x=1", "lod=3"}};
+    const ColumnStats stats = StatsOf(rows.texts.size(), rows.Of(), lod);
+    EXPECT_EQ(stats.nodes, 3);
+    EXPECT_EQ(stats.distinctValues, 3);
+}
+
+TEST(TableOrder, NumbersThenTextsThenAbsentStable)
+{
+    Texts rows{{"k=10", "k=b", "x=1", "k=9", "k=A", "k=9", "k=-1.5"}};
+    const std::vector<size_t> order = SortedRows(rows.texts.size(), rows.Of(), TableColumn{"K"});
+    EXPECT_EQ(order, (std::vector<size_t>{6, 3, 5, 0, 4, 1, 2}));
+}
+
+TEST(KeyEditTexts, OtherLinesStayInOrderAndBreaksAreNormalised)
+{
+    TableColumn lod{"LOD"}, other;
+    other.otherLines = true;
+    struct Case {
+        const char* name;
+        std::string got;
+        const char* expected;
+    } cases[] = {
+        {"set first of two", TextWithValue("a=1\n\nlod=1\rLOD=2", lod, "5"), "a=1\r\nlod=5\r\nLOD=2"},
+        {"set where absent", TextWithValue("a=1\r\n", lod, "5"), "a=1\r\nLOD=5"},
+        {"set on empty", TextWithValue("", lod, ""), "LOD="},
+        {"remove all", TextWithoutKey("LOD=1\r\nlodBias=2\r\nlod=3", lod), "lodBias=2"},
+        {"remove other", TextWithoutKey("n1\r\na=1\r\nn2", other), "a=1"},
+        {"rename keeps values",
+         TextWithKeyRenamed("lod=1\r\nlodBias=2\r\nLOD=3=4", lod, "lodLevel"),
+         "lodLevel=1\r\nlodBias=2\r\nlodLevel=3=4"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.got, c.expected) << c.name;
+    EXPECT_TRUE(IsUsableKey("lodLevel"));
+    for (const char* bad : {"", "a=b", "a\nb", "a\r"}) EXPECT_FALSE(IsUsableKey(bad)) << bad;
+    EXPECT_FALSE(IsUsableValue("two\r\nlines"));
+}
+
+class KeyEditRuns : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        theHold.Clear();
+        for (const char* text : {"LOD=1\r\nx=1", "x=2", "lodLevel=9\r\nlod=2", "lod=3"})
+            nodes.Append(scene.CreateNode(scene.Root(), "n", text), 10);
+    }
+    void TearDown() override { theHold.Clear(); }
+    std::vector<std::string> TextsNow() const
+    {
+        std::vector<std::string> texts;
+        for (int i = 0; i < nodes.Count(); ++i) texts.push_back(nodes[i]->UserPropText().data());
+        return texts;
+    }
+    void ExpectUndoRedo(const std::vector<std::string>& before, const char* step)
+    {
+        const std::vector<std::string> after = TextsNow();
+        EXPECT_STREQ(theHold.UndoName(), step);
+        ASSERT_TRUE(theHold.Undo());
+        EXPECT_EQ(TextsNow(), before);
+        ASSERT_TRUE(theHold.Redo());
+        EXPECT_EQ(TextsNow(), after);
+    }
+    Scene scene;
+    NodeTab nodes;
+};
+
+TEST_F(KeyEditRuns, SetAndRemoveAreOneStepEachOverOnlyTheChangedNodes)
+{
+    const std::vector<std::string> before = TextsNow();
+    EXPECT_EQ(SetKeyOn(nodes, TableColumn{"LOD"}, "1", "Set Property").changed, 3);
+    EXPECT_EQ(TextsNow(), (std::vector<std::string>{"LOD=1\r\nx=1", "x=2\r\nLOD=1",
+                                                    "lodLevel=9\r\nlod=1", "lod=1"}));
+    EXPECT_EQ(theHold.RecordCount(0), 3);
+    ExpectUndoRedo(before, "Set Property");
+    const std::vector<std::string> set = TextsNow();
+    EXPECT_EQ(RemoveKeyFrom(nodes, TableColumn{"lod"}, "Remove Key").changed, 4);
+    EXPECT_EQ(TextsNow(), (std::vector<std::string>{"x=1", "x=2", "lodLevel=9", ""}));
+    ExpectUndoRedo(set, "Remove Key");
+    const int steps = theHold.UndoCount();
+    EXPECT_EQ(RemoveKeyFrom(nodes, TableColumn{"absent"}, "Remove Key").changed, 0);
+    EXPECT_EQ(theHold.UndoCount(), steps) << "nothing changed: no step";
+}
+
+TEST_F(KeyEditRuns, RenameAsksAboutACollisionFirstAndFollowsEachAnswer)
+{
+    const std::vector<std::string> before = TextsNow();
+    struct Case {
+        CollisionAnswer answer;
+        int changed, skipped;
+        bool cancelled;
+        const char* third;
+    } cases[] = {
+        {CollisionAnswer::RenameAnyway, 3, 0, false, "lodLevel=9\r\nlodLevel=2"},
+        {CollisionAnswer::Skip, 2, 1, false, "lodLevel=9\r\nlod=2"},
+        {CollisionAnswer::Cancel, 0, 0, true, "lodLevel=9\r\nlod=2"},
+    };
+    for (const Case& c : cases) {
+        std::vector<SceneNode*> asked;
+        const KeyEditResult result = RenameKeyIn(
+            nodes, TableColumn{"lod"}, "lodLevel",
+            [&](SceneNode* node) {
+                asked.push_back(node);
+                return c.answer;
+            },
+            "Rename Key");
+        EXPECT_EQ(asked, std::vector<SceneNode*>{nodes[2]});
+        EXPECT_EQ(result.changed, c.changed);
+        EXPECT_EQ(result.skipped, c.skipped);
+        EXPECT_EQ(result.cancelled, c.cancelled);
+        EXPECT_EQ(TextsNow()[2], c.third);
+        if (c.cancelled) {
+            EXPECT_EQ(TextsNow(), before) << "cancel writes nothing";
+            continue;
+        }
+        EXPECT_EQ(TextsNow()[0], "lodLevel=1\r\nx=1");
+        ExpectUndoRedo(before, "Rename Key");
+        ASSERT_TRUE(theHold.Undo());
+    }
+}
+
+}  // namespace
