@@ -490,6 +490,35 @@ void TimeFilter(Session& session)
     session.Time("filter: cleared", [&] { session.Filter(MatchMode::StartsWith, ""); });
 }
 
+// The property table with the 10,000 nodes picked before still selected: opened, sorted and
+// each key edit over the selection, undone and redone; back where it was after each.
+void TimeTable(Session& session)
+{
+    MainWindow& window = session.Window();
+    session.Time("table: View > Property Table", [&] { session.Command(IDM_VIEW_TABLE); });
+    session.Time("table: sort by a column", [&] { window.SortTable("lodBias"); });
+    session.Time("table: hierarchy order again", [&] { window.SortTable(""); });
+    struct Edit {
+        const char* action;
+        const char* step;
+        std::function<void()> run;
+    };
+    const Edit edits[] = {
+        {"table: Set Property (10,000 selected)", "Set Property", [&] { window.SetKey("LOD", "9"); }},
+        {"table: Remove Key (10,000 selected)", "Remove Key", [&] { window.RemoveKey("lodBias"); }},
+        {"table: Rename Key (10,000 selected)", "Rename Key",
+         [&] { window.RenameKey("export", "exported", false); }},
+    };
+    for (const Edit& edit : edits) {
+        session.Time(edit.action, edit.run);
+        session.Time(UndoName(std::string("table: ") + edit.step, true), [&] { session.Command(IDM_EDIT_UNDO); });
+        session.Time(UndoName(std::string("table: ") + edit.step, false), [&] { session.Command(IDM_EDIT_REDO); });
+        session.Command(IDM_EDIT_UNDO);
+        session.Pump();
+    }
+    session.Time("table: back to the lines view", [&] { session.Command(IDM_VIEW_LINES); });
+}
+
 void TimeWindows(const Options& options, const std::string& path, Results& results)
 {
     Session session(results);
@@ -557,6 +586,7 @@ void TimeWindows(const Options& options, const std::string& path, Results& resul
             SendMessageA(editor, WM_COMMAND, IDCANCEL, 0);
         session.Pump();
         TimeFilter(session);
+        TimeTable(session);
         session.Time("save", [&] { session.Command(IDM_FILE_SAVE); });
     }
     DestroyWindow(session.Main());

@@ -169,6 +169,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         SetFailureReporter(FailureReported, this);
         filter_.Create(window_, kFilterBarId, &core.GetScene());
         nodes_.Create(window_, kNodeListId);
+        RestoreView();
         status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
                                   0, 0, 0, 0, window_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
@@ -219,6 +220,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_APP_FAILED:
         ShowFailure(static_cast<Failure>(wParam), reinterpret_cast<char*>(lParam));
+        return 0;
+    case WM_APP_HEADER_MENU:
+        TableHeaderMenu({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        return 0;
+    case WM_APP_CELL_EDIT_END:
+        if (nodes_.CellEditor() && GetFocus() != nodes_.CellEditor()) nodes_.EndCellEdit();
         return 0;
     case WM_APP_IDLE_AGAIN:
         busy_.Idle(core.StatusText());
@@ -276,6 +283,8 @@ void MainWindow::OnCommand(int id)
     case IDM_EDIT_SELECT_NONE: SelectAll(false); break;
     case IDM_EDIT_TOGGLE_HIDDEN: ToggleHiddenOfSelection(); break;
     case IDM_EDIT_FILTER: filter_.Focus(); break;
+    case IDM_VIEW_LINES: ShowTable(false); break;
+    case IDM_VIEW_TABLE: ShowTable(true); break;
     case IDM_TOOLS_UTILITIES:
         utilities_.Choose(utilities_.Chosen() < 0 && !utilities_.Plugins().empty() ? 0 : -1);
         KeepKeyboardFocus();
@@ -287,6 +296,8 @@ void MainWindow::OnCommand(int id)
 void MainWindow::OnInitMenu(HMENU menu)
 {
     const bool idle = !theHold.Holding();
+    CheckMenuRadioItem(menu, IDM_VIEW_LINES, IDM_VIEW_TABLE,
+                       nodes_.TableMode() ? IDM_VIEW_TABLE : IDM_VIEW_LINES, MF_BYCOMMAND);
     if (GetMenuState(menu, IDM_EDIT_UNDO, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
     SetMenuText(menu, IDM_EDIT_UNDO,
                 WithStepName(HostText(IDS_UNDO_ITEM), theHold.UndoName()) + "\tCtrl+Z",
@@ -298,8 +309,25 @@ void MainWindow::OnInitMenu(HMENU menu)
 
 LRESULT MainWindow::OnNotify(const NMHDR& header)
 {
+    if (header.code == TTN_GETDISPINFOA && header.hwndFrom == nodes_.TipWindow()) {
+        nodes_.FillHeaderTip(*reinterpret_cast<NMTTDISPINFOA*>(const_cast<NMHDR*>(&header)));
+        return 0;
+    }
+    if (header.code == TTN_GETDISPINFOW && header.hwndFrom == nodes_.TipWindow()) {
+        nodes_.FillHeaderTip(*reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(&header)));
+        return 0;
+    }
     if (header.idFrom != kNodeListId) return 0;
     switch (header.code) {
+    case LVN_COLUMNCLICK:
+        if (nodes_.TableMode())
+            TableHeaderClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        return 0;
+    case NM_CLICK:
+    case NM_DBLCLK:
+        if (nodes_.TableMode())
+            TableClick(reinterpret_cast<const NMITEMACTIVATE&>(header), header.code == NM_DBLCLK);
+        return 0;
     case LVN_GETDISPINFOA:
         nodes_.FillRow(*reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header)));
         return 0;
@@ -733,7 +761,9 @@ void MainWindow::ShowFailure(Failure failure, char* detail)
 bool MainWindow::TranslateKeyboard(MSG* msg)
 {
     // Shortcuts pause while an edit field has the focus, so typing reaches it.
-    const bool typing = !AcceleratorsEnabled() || GetFocus() == filter_.Field();
+    if (TableKey(*msg)) return true;
+    const bool typing = !AcceleratorsEnabled() || GetFocus() == filter_.Field() ||
+                        (nodes_.CellEditor() && GetFocus() == nodes_.CellEditor());
     if (!typing && TranslateAcceleratorA(window_, accelerators_, msg)) return true;
     return CoreInterface::Instance().TranslateDialogMessage(msg);
 }

@@ -50,6 +50,18 @@ public:
     int FailureCount() const { return failureCount_; }
     const std::string& LastFailure() const { return lastFailure_; }
 
+    // The property table (mainwindowtable.cpp): View > Property Table and back, remembered
+    // while the program runs; its edits over the selected nodes, each one undo step. A bad
+    // key or value is described in error when one is given, in a message box otherwise.
+    void ShowTable(bool table);
+    bool SetKey(const std::string& key, const std::string& value, std::string* error = nullptr);
+    bool RemoveKey(const std::string& key, std::string* error = nullptr);
+    bool RenameKey(const std::string& oldKey, const std::string& newKey, bool allNodes,
+                   std::string* error = nullptr);
+    // The view order by a key's column; "" for the hierarchy order.
+    bool SortTable(const std::string& key, std::string* error = nullptr);
+    NodeView& NodeList() { return nodes_; }
+
     int RunMessageLoop();
     // What the message loop does with a message before dispatching it: the shortcuts, then
     // the keyboard navigation of dialogs and of this window. True when it was handled.
@@ -81,6 +93,16 @@ private:
     void ToggleHiddenOfSelection();
     void ChangeHidden(const NodeTab& nodes, const std::function<bool(SceneNode*)>& hidden);
     void ShowAbout();
+    void RestoreView();
+    bool TableKey(const MSG& msg);
+    void TableClick(const NMITEMACTIVATE& click, bool twice);
+    void TableHeaderClick(int listColumn);
+    void TableHeaderMenu(POINT screen);
+    void CommitCellEdit();
+    void EditCurrentCell(const std::string& typed);
+    bool ColumnForKey(const std::string& key, TableColumn& column);
+    bool EditKeyOf(const TableColumn& column, const std::string* value, const std::string* newKey,
+                   bool allNodes, std::string* error);
     void UpdateTitle();  // caption and the status line's counts
     void ShowTitle();
     void UpdateCounts();

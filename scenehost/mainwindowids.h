@@ -10,6 +10,8 @@ constexpr UINT WM_APP_SYNC_SELECTION = WM_APP + 2;  // the user changed the node
 constexpr UINT WM_APP_IDLE_AGAIN = WM_APP + 3;      // the message loop runs again after work
 constexpr UINT WM_APP_LAYOUT = WM_APP + 4;          // the panel's pages changed: lay out again
 constexpr UINT WM_APP_FAILED = WM_APP + 5;          // an action failed: show why
+constexpr UINT WM_APP_HEADER_MENU = WM_APP + 6;     // a right click on the table's header
+constexpr UINT WM_APP_CELL_EDIT_END = WM_APP + 7;   // the cell editor lost the focus
 
 // Posted to the filter bar.
 constexpr UINT WM_APP_SEARCH_DONE = WM_APP + 10;  // the worker finished a search

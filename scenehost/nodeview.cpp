@@ -74,6 +74,13 @@ void NodeView::Create(HWND owner, int id)
         AddColumn(list_, column, HostText(kColumns[column].title));
 }
 
+void NodeView::AddPropsColumn()
+{
+    AddColumn(list_, kPropsColumn, HostText(kColumns[kPropsColumn].title));
+    SendMessageA(list_, LVM_SETCOLUMNWIDTH, kPropsColumn,
+                 ScaleForDpi(kColumns[kPropsColumn].width, dpi_));
+}
+
 // Columns keep the share of the width the user gave them; none is narrower than its title.
 void NodeView::SetDpi(UINT dpi, HFONT font)
 {
@@ -96,6 +103,7 @@ void NodeView::SetDpi(UINT dpi, HFONT font)
 
 void NodeView::Rebuild(const Scene& scene)
 {
+    EndCellEdit();  // its row may go
     rows_.clear();
     if (filter_) {
         rows_.reserve(filter_->rows.size());
@@ -105,6 +113,10 @@ void NodeView::Rebuild(const Scene& scene)
         scene.CollectNodes(nodes);
         rows_.assign(nodes.Count(), nullptr);
         for (int row = 0; row < nodes.Count(); ++row) rows_[row] = nodes[row];
+    }
+    if (table_) {
+        RefreshTable();
+        OrderRows();
     }
     rowOf_.clear();
     rowOfKnown_ = false;
@@ -166,11 +178,16 @@ void NodeView::MarkSelection(const Scene& scene, bool pauseRedraw)
 
 void NodeView::ShowNode(SceneNode* node)
 {
+    if (table_) RefreshTable();
     const int row = RowOf(node);
     if (row >= 0) SendMessageA(list_, LVM_REDRAWITEMS, row, row);
 }
 
-void NodeView::ShowAllNodes() { InvalidateRect(list_, nullptr, FALSE); }
+void NodeView::ShowAllNodes()
+{
+    if (table_) RefreshTable();
+    InvalidateRect(list_, nullptr, FALSE);
+}
 
 void NodeView::FillRow(NMLVDISPINFOA& info) const
 {
@@ -184,8 +201,11 @@ void NodeView::FillRow(NMLVDISPINFOA& info) const
         CopyText(node->IsHidden() ? hidden : std::string(), item.pszText, item.cchTextMax);
         break;
     }
-    case kPropsColumn: CopyText(PropsCell(item.iItem), item.pszText, item.cchTextMax); break;
-    default: CopyText("", item.pszText, item.cchTextMax); break;
+    default:
+        CopyText(table_ ? CellText(item.iItem, item.iSubItem)
+                 : item.iSubItem == kPropsColumn ? PropsCell(item.iItem) : std::string(),
+                 item.pszText, item.cchTextMax);
+        break;
     }
 }
 
@@ -323,7 +343,7 @@ LRESULT NodeView::CustomDraw(NMLVCUSTOMDRAW& draw) const
 void NodeView::GetInfoTip(NMLVGETINFOTIPA& tip) const
 {
     SceneNode* node = NodeAt(tip.iItem);
-    if (!node || !tip.pszText || tip.cchTextMax <= 0) return;
+    if (table_ || !node || !tip.pszText || tip.cchTextMax <= 0) return;
     // The list shows at most this much of a cell; a longer one is cut off anyway.
     const size_t kShown = 1023;
     const std::string cell = PropsCell(tip.iItem);

@@ -10,11 +10,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "filterrun.h"
+#include "propertycolumns.h"
 #include "scene.h"
 
 class NodeView {
@@ -44,11 +46,53 @@ public:
     // The whole properties text of a row whose cell is cut off.
     void GetInfoTip(NMLVGETINFOTIPA& tip) const;
 
+    // The property table (nodetable.cpp): after Node and Hidden, a column per key of the rows
+    // shown, in place of the properties column. Cells are read from the texts as drawn.
+    void SetTableMode(const Scene& scene, bool table);
+    bool TableMode() const { return table_; }
+    const PropertyColumns& TableModel() const { return model_; }
+    int ModelColumnOf(int listColumn) const;  // -1 for Node, Hidden or none
+    int ListColumnOf(int modelColumn) const;  // -1 when the column is not shown
+    std::vector<std::string> ShownKeys() const;
+    // The chooser: which keys have columns. With many keys only the first ones do at first.
+    bool KeyShown(int modelColumn) const;
+    void ShowKey(int modelColumn, bool shown);
+    void ShowAllKeys();
+    // A view order by a model column, or the hierarchy order for -1.
+    void SortBy(const Scene& scene, int modelColumn);
+    int SortColumn() const;
+    std::string CellText(int row, int listColumn) const;
+    std::string HeaderTip(int listColumn) const;
+    HWND Header() const;
+    // The header's tooltip asks its text here (TTN_GETDISPINFO from TipWindow()).
+    HWND TipWindow() const { return tip_; }
+    void FillHeaderTip(NMTTDISPINFOA& info);
+    void FillHeaderTip(NMTTDISPINFOW& info);
+    // The column the keyboard works on: F2, typing and Delete.
+    int CurrentColumn() const { return currentColumn_; }
+    void SetCurrentColumn(int listColumn);
+    // The in-place editor over a cell: Enter commits (the owner reads the text), Escape and
+    // leaving it cancel.
+    bool BeginCellEdit(int row, int listColumn, const std::string& text, bool selectAll);
+    HWND CellEditor() const { return editor_; }
+    int EditedRow() const { return editedRow_; }
+    int EditedColumn() const { return editedColumn_; }
+    std::string EndCellEdit();
+
     int RowCount() const { return static_cast<int>(rows_.size()); }
     SceneNode* NodeAt(int row) const;  // null for a row the list does not have
     int RowOf(const SceneNode* node) const;
 
 private:
+    void RefreshTable();
+    void OrderRows();
+    void SetKeyColumns(const std::vector<int>& shown);
+    void AttachTableParts();
+    static LRESULT CALLBACK HeaderProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK EditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    void AddPropsColumn();
+    std::string ColumnIdOf(int modelColumn) const;
+    RowTexts TextsOfRows() const;
     const FilterRow* FilterRowAt(int row) const;
     std::string PropsCell(int row) const;
     void MarkSelection(const Scene& scene, bool pauseRedraw);
@@ -69,4 +113,18 @@ private:
     const FilterResult* filter_ = nullptr;
     bool showingSelection_ = false;  // rows changed by us, not the user
     bool syncPosted_ = false;
+
+    bool table_ = false;
+    PropertyColumns model_;
+    std::vector<int> shownColumns_;          // the model column of each key column shown
+    std::vector<std::string> shownHeaders_;  // their titles
+    std::map<std::string, bool> keyChoices_;  // by folded key: what the user chose
+    std::string sortId_;                      // folded key of the view order; empty for none
+    int currentColumn_ = 2;
+    HWND tip_ = nullptr;
+    int tipColumn_ = -1;  // the header column the tooltip is about
+    std::string tipText_;
+    std::wstring tipWide_;
+    HWND editor_ = nullptr;
+    int editedRow_ = -1, editedColumn_ = -1;
 };

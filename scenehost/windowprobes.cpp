@@ -156,6 +156,17 @@ std::vector<std::string> ListItems(HWND list)
     return items;
 }
 
+std::string ListViewCellText(HWND list, int row, int column)
+{
+    std::vector<char> text(65536, 0);
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return text.data();
+}
+
 std::string StatusBarText(HWND statusBar, int part)
 {
     // The length counts characters, not the bytes they take.

@@ -27,5 +27,7 @@ std::string DialogMessage(HWND dialog);
 // The icon a message box shows: MB_ICONERROR, MB_ICONINFORMATION, ... or 0.
 UINT MessageBoxIcon(HWND box);
 std::vector<std::string> ListItems(HWND list);
+// The text of a list view's cell, as its owner gives it for drawing.
+std::string ListViewCellText(HWND list, int row, int column);
 // The text of one part of a status bar.
 std::string StatusBarText(HWND statusBar, int part);

@@ -3,7 +3,8 @@
 // the shapes; the runner declares and dispatches one handler per entry, so a command added
 // here without its handler does not build.
 //
-// Arguments: [X] optional, X... one or more, [X...] any number, a|b one of the words;
+// Arguments: [X] optional, X... one or more, [X...] any number, a|b one of the words, a word
+// in lower case itself, KEY|none a key or the word;
 // INDEX, X, Y, W and H are whole numbers.
 #pragma once
 
@@ -40,6 +41,13 @@
     COMMAND(ExpectWindow, "expect window", "WINDOW open|closed")        \
     COMMAND(ExpectPosition, "expect position", "WINDOW X Y")            \
     COMMAND(ExpectSize, "expect size", "WINDOW W H")                    \
+    COMMAND(View, "view", "table|lines")                                \
+    COMMAND(SetKey, "set-key", "KEY VALUE")                             \
+    COMMAND(RemoveKey, "remove-key", "KEY")                             \
+    COMMAND(RenameKey, "rename-key", "OLD NEW [all]")                   \
+    COMMAND(Sort, "sort", "KEY|none")                                   \
+    COMMAND(ExpectColumns, "expect columns", "[KEY...]")                \
+    COMMAND(ExpectCell, "expect cell", "PATH KEY TEXT")                 \
     COMMAND(ExpectUndo, "expect undo", "NAME")                          \
     COMMAND(ExpectRedo, "expect redo", "NAME")                          \
     COMMAND(ExpectModified, "expect modified", "yes|no")                \

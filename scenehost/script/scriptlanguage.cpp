@@ -89,6 +89,15 @@ bool IsNumberPlaceholder(const std::string& name)
     return name == "INDEX" || name == "X" || name == "Y" || name == "W" || name == "H";
 }
 
+// A word in lower case stands for itself; one in capitals for whatever the script gives.
+bool IsLiteralWord(const std::string& word)
+{
+    if (word.empty()) return false;
+    for (char c : word)
+        if (c < 'a' || c > 'z') return false;
+    return true;
+}
+
 bool CheckArgument(const std::string& placeholder, const std::string& arg, std::string& problem)
 {
     int number = 0;
@@ -96,9 +105,13 @@ bool CheckArgument(const std::string& placeholder, const std::string& arg, std::
         problem = placeholder + " must be a whole number, not " + QuotedText(arg);
         return false;
     }
+    if (IsLiteralWord(placeholder) && arg != placeholder) {
+        problem = "expected " + placeholder + ", not " + QuotedText(arg);
+        return false;
+    }
     const size_t bar = placeholder.find('|');
-    if (bar != std::string::npos && arg != placeholder.substr(0, bar) &&
-        arg != placeholder.substr(bar + 1)) {
+    if (bar != std::string::npos && IsLiteralWord(placeholder.substr(0, bar)) &&
+        arg != placeholder.substr(0, bar) && arg != placeholder.substr(bar + 1)) {
         problem = "expected " + placeholder.substr(0, bar) + " or " + placeholder.substr(bar + 1) +
                   ", not " + QuotedText(arg);
         return false;

@@ -1,11 +1,14 @@
 #include "scriptrunner.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
 
 #include "coreinterface.h"
 #include "guard.h"
 #include "hold.h"
+#include "hosttexts.h"
 #include "hostutil.h"
 #include "nodewalk.h"
 #include "resource.h"
@@ -480,6 +483,76 @@ bool ScriptRunner::Close(const Args& args)
         return Fail(kExitError, QuotedText(args[0]) + " has no close box");
     SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return true;
+}
+
+bool ScriptRunner::View(const Args& args)
+{
+    return args[0] == "table" ? ChooseMenuCommand(IDM_VIEW_TABLE, "Property Table")
+                              : ChooseMenuCommand(IDM_VIEW_LINES, "Lines");
+}
+
+bool ScriptRunner::SetKey(const Args& args)
+{
+    std::string error;
+    return app_.SetKey(args[0], args[1], &error) || Fail(kExitError, error);
+}
+
+bool ScriptRunner::RemoveKey(const Args& args)
+{
+    std::string error;
+    return app_.RemoveKey(args[0], &error) || Fail(kExitError, error);
+}
+
+bool ScriptRunner::RenameKey(const Args& args)
+{
+    std::string error;
+    return app_.RenameKey(args[0], args[1], args.size() > 2, &error) || Fail(kExitError, error);
+}
+
+bool ScriptRunner::Sort(const Args& args)
+{
+    if (!app_.NodeList().TableMode()) return Fail(kExitError, "the node list shows lines: view table first");
+    std::string error;
+    return app_.SortTable(args[0] == "none" ? "" : args[0], &error) || Fail(kExitError, error);
+}
+
+// The key columns' titles as the list's header shows them.
+bool ScriptRunner::ExpectColumns(const Args& args)
+{
+    HWND list = app_.NodeList().Window();
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    Args shown;
+    for (int column = 2; app_.NodeList().TableMode() && column < count; ++column) {
+        char title[1024] = "";
+        LVCOLUMNA item = {};
+        item.mask = LVCF_TEXT;
+        item.pszText = title;
+        item.cchTextMax = sizeof title;
+        SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&item));
+        shown.push_back(title);
+    }
+    return Expect(shown == args, "columns " + Words(args, ScriptWord), Words(shown, ScriptWord));
+}
+
+// A cell's text as the list draws it.
+bool ScriptRunner::ExpectCell(const Args& args)
+{
+    SceneNode* node = nullptr;
+    if (!FindNode(args[0], node)) return false;
+    NodeView& view = app_.NodeList();
+    if (!view.TableMode()) return Fail(kExitError, "the node list shows lines: view table first");
+    const int row = view.RowOf(node);
+    if (row < 0) return Fail(kExitError, args[0] + " is not among the rows shown");
+    const PropertyColumns& model = view.TableModel();
+    int column = model.Find(args[1]);
+    if (args[1] == HostText(IDS_TABLE_OTHER_LINES)) column = model.OtherLinesColumn();
+    const int listColumn = view.ListColumnOf(column);
+    if (listColumn < 0)
+        return Fail(kExitError, "no column " + QuotedText(args[1]) + "; there are " +
+                                    Words(view.ShownKeys(), QuotedText));
+    const std::string cell = ListViewCellText(view.Window(), row, listColumn);
+    return Expect(cell == args[2], "cell " + QuotedText(args[2]), QuotedText(cell));
 }
 
 bool ScriptRunner::Undo(const Args&) { return ChooseMenuCommand(IDM_EDIT_UNDO, "Undo"); }

@@ -5,6 +5,7 @@
 
 #include "hostutil.h"
 #include "hostwindow.h"
+#include "windowprobes.h"
 
 namespace {
 
@@ -140,13 +141,4 @@ std::string NodeText(const SceneNode* node)
     return text.data();
 }
 
-std::string ListCellText(HWND list, int row, int column)
-{
-    char text[512] = "";
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-}
+std::string ListCellText(HWND list, int row, int column) { return ListViewCellText(list, row, column); }

@@ -1,0 +1,313 @@
+// The node list as the property table: the key columns, their chooser, the view order, the
+// header's tooltip and the in-place cell editor.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "dpi.h"
+#include "hosttexts.h"
+#include "hostutil.h"
+#include "mainwindowids.h"
+#include "nodeview.h"
+#include "resource.h"
+#include "textlines.h"
+#include "windowprobes.h"
+
+namespace {
+
+const int kFirstKeyColumn = 2;  // after Node and Hidden
+const int kKeysShownAtFirst = 32;
+const int kKeyColumnWidth = 100;  // at 96 DPI
+
+// A column's identity across rebuilds: its folded key; the other lines have one no key has.
+std::string IdOf(const TableColumn& column)
+{
+    if (column.otherLines) return "\n";
+    std::string id = column.key;
+    for (char& c : id) c = LowerAscii(c);
+    return id;
+}
+
+std::string TitleOf(const TableColumn& column)
+{
+    return column.otherLines ? HostText(IDS_TABLE_OTHER_LINES) : column.key;
+}
+
+}  // namespace
+
+void NodeView::SetTableMode(const Scene& scene, bool table)
+{
+    if (table == table_) return;
+    EndCellEdit();
+    {
+        RedrawPaused paused(list_);
+        if (table) {
+            AttachTableParts();
+            SendMessageA(list_, LVM_DELETECOLUMN, kFirstKeyColumn, 0);
+        } else {
+            SetKeyColumns({});
+            AddPropsColumn();
+        }
+        table_ = table;
+        sortId_.clear();  // the hierarchy order comes back with either view
+    }
+    Rebuild(scene);
+}
+
+void NodeView::AttachTableParts()
+{
+    if (tip_) return;
+    HWND header = Header();
+    SetWindowSubclass(header, HeaderProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner_,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = owner_;
+    tool.uId = reinterpret_cast<UINT_PTR>(header);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(400, dpi_));
+}
+
+HWND NodeView::Header() const
+{
+    return reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
+}
+
+RowTexts NodeView::TextsOfRows() const
+{
+    return [this](size_t row) { return rows_[row]->UserPropText().data(); };
+}
+
+std::string NodeView::ColumnIdOf(int modelColumn) const
+{
+    const auto& columns = model_.Columns();
+    return modelColumn >= 0 && modelColumn < static_cast<int>(columns.size())
+               ? IdOf(columns[modelColumn])
+               : std::string();
+}
+
+// The model from the rows' texts in one pass; the header changes only when its keys do.
+void NodeView::RefreshTable()
+{
+    model_.Build(rows_.size(), TextsOfRows());
+    std::vector<int> shown;
+    for (int column = 0; column < static_cast<int>(model_.Columns().size()); ++column)
+        if (KeyShown(column)) shown.push_back(column);
+    SetKeyColumns(shown);
+}
+
+bool NodeView::KeyShown(int modelColumn) const
+{
+    const auto choice = keyChoices_.find(ColumnIdOf(modelColumn));
+    if (choice != keyChoices_.end()) return choice->second;
+    return modelColumn < kKeysShownAtFirst;
+}
+
+void NodeView::ShowKey(int modelColumn, bool shown)
+{
+    if (modelColumn < 0 || modelColumn >= static_cast<int>(model_.Columns().size())) return;
+    keyChoices_[ColumnIdOf(modelColumn)] = shown;
+    RefreshTable();
+}
+
+void NodeView::ShowAllKeys()
+{
+    for (int column = 0; column < static_cast<int>(model_.Columns().size()); ++column)
+        keyChoices_[ColumnIdOf(column)] = true;
+    RefreshTable();
+}
+
+void NodeView::SetKeyColumns(const std::vector<int>& shown)
+{
+    std::vector<std::string> headers;
+    headers.reserve(shown.size());
+    for (int column : shown) headers.push_back(TitleOf(model_.Columns()[column]));
+    shownColumns_ = shown;
+    if (headers == shownHeaders_) return;
+    RedrawPaused paused(list_);
+    for (size_t i = shownHeaders_.size(); i > 0; --i)
+        SendMessageA(list_, LVM_DELETECOLUMN, kFirstKeyColumn + i - 1, 0);
+    for (size_t i = 0; i < headers.size(); ++i) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_SUBITEM | LVCF_WIDTH;
+        column.pszText = const_cast<char*>(headers[i].c_str());
+        column.iSubItem = static_cast<int>(kFirstKeyColumn + i);
+        column.cx = ScaleForDpi(kKeyColumnWidth, dpi_);
+        SendMessageA(list_, LVM_INSERTCOLUMNA, kFirstKeyColumn + i,
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    shownHeaders_ = std::move(headers);
+    if (currentColumn_ >= kFirstKeyColumn + static_cast<int>(shownColumns_.size()))
+        currentColumn_ = kFirstKeyColumn;
+}
+
+int NodeView::ModelColumnOf(int listColumn) const
+{
+    const int key = listColumn - kFirstKeyColumn;
+    return table_ && key >= 0 && key < static_cast<int>(shownColumns_.size()) ? shownColumns_[key]
+                                                                             : -1;
+}
+
+int NodeView::ListColumnOf(int modelColumn) const
+{
+    const auto at = std::find(shownColumns_.begin(), shownColumns_.end(), modelColumn);
+    return !table_ || at == shownColumns_.end()
+               ? -1
+               : kFirstKeyColumn + static_cast<int>(at - shownColumns_.begin());
+}
+
+std::vector<std::string> NodeView::ShownKeys() const { return table_ ? shownHeaders_ : std::vector<std::string>(); }
+
+void NodeView::SortBy(const Scene& scene, int modelColumn)
+{
+    sortId_ = ColumnIdOf(modelColumn);
+    Rebuild(scene);
+}
+
+int NodeView::SortColumn() const
+{
+    for (int column = 0; column < static_cast<int>(model_.Columns().size()); ++column)
+        if (!sortId_.empty() && IdOf(model_.Columns()[column]) == sortId_) return column;
+    return -1;
+}
+
+// The view order of the rows shown, from their texts as they stand now.
+void NodeView::OrderRows()
+{
+    const int column = SortColumn();
+    if (column < 0) return;
+    const std::vector<size_t> order =
+        SortedRows(rows_.size(), TextsOfRows(), model_.Columns()[column]);
+    std::vector<SceneNode*> sorted(rows_.size());
+    for (size_t i = 0; i < order.size(); ++i) sorted[i] = rows_[order[i]];
+    rows_ = std::move(sorted);
+}
+
+std::string NodeView::CellText(int row, int listColumn) const
+{
+    const SceneNode* node = NodeAt(row);
+    const int column = ModelColumnOf(listColumn);
+    if (!node || column < 0) return std::string();
+    const FilterRow* filterRow = FilterRowAt(row);
+    const int matches = filterRow ? filterRow->matchCount : 0;
+    const int* matched = matches ? &filter_->matchedLineStarts[filterRow->firstMatch] : nullptr;
+    return ::CellText(node->UserPropText().data(), model_.Columns()[column], matched, matches);
+}
+
+std::string NodeView::HeaderTip(int listColumn) const
+{
+    const int column = ModelColumnOf(listColumn);
+    if (column < 0) return std::string();
+    const TableColumn& shown = model_.Columns()[column];
+    const ColumnStats stats = StatsOf(rows_.size(), TextsOfRows(), shown);
+    return HostMessage(IDS_TABLE_HEADER_TIP, {TitleOf(shown), GroupedNumber(stats.nodes),
+                                              GroupedNumber(stats.distinctValues)});
+}
+
+void NodeView::FillHeaderTip(NMTTDISPINFOW& info)
+{
+    NMTTDISPINFOA narrow = {};
+    FillHeaderTip(narrow);
+    tipWide_ = WideText(tipText_);
+    info.lpszText = const_cast<wchar_t*>(tipWide_.c_str());
+}
+
+void NodeView::FillHeaderTip(NMTTDISPINFOA& info)
+{
+    POINT point;
+    GetCursorPos(&point);
+    HDHITTESTINFO hit = {};
+    hit.pt = point;
+    ScreenToClient(Header(), &hit.pt);
+    const int column = static_cast<int>(SendMessageA(Header(), HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    tipColumn_ = column;
+    tipText_ = HeaderTip(column);
+    info.lpszText = const_cast<char*>(tipText_.c_str());
+}
+
+void NodeView::SetCurrentColumn(int listColumn)
+{
+    if (ModelColumnOf(listColumn) < 0) return;
+    currentColumn_ = listColumn;
+}
+
+bool NodeView::BeginCellEdit(int row, int listColumn, const std::string& text, bool selectAll)
+{
+    EndCellEdit();
+    if (!NodeAt(row) || ModelColumnOf(listColumn) < 0) return false;
+    SendMessageA(list_, LVM_ENSUREVISIBLE, row, FALSE);
+    RECT cell = {};
+    cell.top = listColumn;
+    cell.left = LVIR_LABEL;
+    if (!SendMessageA(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell))) return false;
+    editor_ = CreateWindowExA(0, "EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL,
+                              cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top,
+                              list_, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!editor_) return false;
+    editedRow_ = row;
+    editedColumn_ = listColumn;
+    SendMessageA(editor_, WM_SETFONT, SendMessageA(list_, WM_GETFONT, 0, 0), FALSE);
+    SendMessageA(editor_, EM_SETLIMITTEXT, 0, 0);
+    SetWindowSubclass(editor_, EditorProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    const int length = static_cast<int>(text.size());
+    SendMessageA(editor_, EM_SETSEL, selectAll ? 0 : length, length);
+    SetFocus(editor_);
+    return true;
+}
+
+std::string NodeView::EndCellEdit()
+{
+    if (!editor_) return std::string();
+    HWND editor = editor_;
+    editor_ = nullptr;  // before the focus moves: leaving the editor ends nothing more
+    const std::string text = WindowText(editor);
+    const bool focused = GetFocus() == editor;
+    DestroyWindow(editor);
+    if (focused) SetFocus(list_);
+    return text;
+}
+
+LRESULT CALLBACK NodeView::HeaderProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR data)
+{
+    auto* view = reinterpret_cast<NodeView*>(data);
+    switch (message) {
+    case WM_RBUTTONUP: {
+        POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ClientToScreen(header, &point);
+        PostMessageA(view->owner_, WM_APP_HEADER_MENU, 0, MAKELPARAM(point.x, point.y));
+        return 0;
+    }
+    case WM_MOUSEMOVE: {
+        HDHITTESTINFO hit = {};
+        hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const int column =
+            static_cast<int>(DefSubclassProc(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        // Another column: the tip goes, and asks its text again when it shows.
+        if (column != view->tipColumn_ && view->tip_) SendMessageA(view->tip_, TTM_POP, 0, 0);
+        view->tipColumn_ = column;
+        break;
+    }
+    case WM_NCDESTROY: RemoveWindowSubclass(header, HeaderProc, 1); break;
+    }
+    return DefSubclassProc(header, message, wParam, lParam);
+}
+
+LRESULT CALLBACK NodeView::EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR data)
+{
+    auto* view = reinterpret_cast<NodeView*>(data);
+    switch (message) {
+    case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DefSubclassProc(editor, message, wParam, lParam);
+    case WM_KILLFOCUS:
+        if (view->editor_ == editor) PostMessageA(view->owner_, WM_APP_CELL_EDIT_END, 0, 0);
+        break;
+    case WM_NCDESTROY: RemoveWindowSubclass(editor, EditorProc, 1); break;
+    }
+    return DefSubclassProc(editor, message, wParam, lParam);
+}

@@ -1,0 +1,210 @@
+// The node list as the property table: its columns and cells, the key edits with undo, the
+// cell editor's keys, the view order and the filter, through the real main window.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "scenehost_fixture.h"
+
+namespace scenehost {
+namespace {
+
+class PropertyTable : public SceneHostTest {
+protected:
+    void SetUp() override
+    {
+        SceneHostTest::SetUp();
+        Command(IDM_VIEW_TABLE);
+    }
+    void TearDown() override
+    {
+        SetWindowTextA(App().Filter().Field(), "");
+        WaitForRows(kRowCount);
+        Command(IDM_VIEW_LINES);
+        SceneHostTest::TearDown();
+    }
+    std::vector<std::string> Titles() const
+    {
+        std::vector<std::string> titles;
+        HWND header = reinterpret_cast<HWND>(SendMessageA(List(), LVM_GETHEADER, 0, 0));
+        for (int column = 0; column < SendMessageA(header, HDM_GETITEMCOUNT, 0, 0); ++column) {
+            char title[256] = "";
+            LVCOLUMNA item = {};
+            item.mask = LVCF_TEXT;
+            item.pszText = title;
+            item.cchTextMax = sizeof title;
+            SendMessageA(List(), LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&item));
+            titles.push_back(title);
+        }
+        return titles;
+    }
+    int ColumnOf(const std::string& title) const
+    {
+        const std::vector<std::string> titles = Titles();
+        for (size_t i = 0; i < titles.size(); ++i)
+            if (titles[i] == title) return static_cast<int>(i);
+        return -1;
+    }
+    std::string CellOf(int row, const char* key) const { return Cell(row, ColumnOf(key)); }
+    void WaitForRows(int rows)
+    {
+        for (int wait = 0; wait < 200 && (App().Filter().Searching() || RowCount() != rows); ++wait) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            PumpMessages();
+        }
+    }
+    bool Key(HWND target, UINT message, WPARAM key)
+    {
+        MSG msg = {target, message, key, 1, 0, {0, 0}};
+        const bool taken = App().TranslateKeyboard(&msg);
+        PumpMessages();
+        return taken;
+    }
+};
+
+TEST_F(PropertyTable, AColumnPerKeyInFirstOrderAndTheLinesViewBack)
+{
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Node", "Hidden", "LOD", "lodBias", "export",
+                                                  "light", "intensity", "spawn"}));
+    struct Case {
+        int row;
+        const char* key;
+        const char* cell;
+    } cases[] = {{kBase, "LOD", "1"}, {kBase, "lodBias", "2"}, {kHand, "LOD", ""},
+                 {kLamp, "intensity", "1.5"}, {kLeg, "export", "static"}};
+    for (const Case& c : cases) EXPECT_EQ(CellOf(c.row, c.key), c.cell) << c.row << " " << c.key;
+    EXPECT_EQ(Cell(kLeg, kHiddenColumn), "hidden");
+
+    Command(IDM_VIEW_LINES);
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Node", "Hidden", "User properties"}));
+    ExpectRowsMatchTheScene("back in the lines view");
+    Command(IDM_VIEW_TABLE);
+    EXPECT_EQ(Titles().size(), 8u);
+}
+
+TEST_F(PropertyTable, EditsAreNamedStepsWithTheirStatusAndUndo)
+{
+    Select({kBase, kArm, kHand});
+    PumpMessages();
+    struct Case {
+        std::function<bool()> edit;
+        const char* step;
+        const char* status;
+        const char* base;
+        const char* hand;
+    } cases[] = {
+        {[] { return App().SetKey("LOD", "3"); }, "Set Property", "Set LOD=3 on 3 objects.",
+         "LOD=3\r\nlodBias=2", "LOD=3"},
+        {[] { return App().RemoveKey("lod"); }, "Remove Key", "Removed lod from 2 objects.",
+         "lodBias=2", ""},
+        {[] { return App().RenameKey("LOD", "lodLevel", false); }, "Rename Key",
+         "Renamed LOD to lodLevel on 2 objects.", "lodLevel=1\r\nlodBias=2", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string before = NodeText(node[kBase]);
+        ASSERT_TRUE(c.edit());
+        PumpMessages();
+        EXPECT_EQ(Status(), c.status);
+        EXPECT_STREQ(theHold.UndoName(), c.step);
+        EXPECT_EQ(NodeText(node[kBase]), c.base);
+        EXPECT_EQ(NodeText(node[kHand]), c.hand);
+        EXPECT_EQ(NodeText(node[kLamp]), "light=spot\r\n\r\nintensity=1.5") << "not selected";
+        Command(IDM_EDIT_UNDO);
+        EXPECT_EQ(NodeText(node[kBase]), before);
+        EXPECT_EQ(CellOf(kBase, "LOD"), "1");
+    }
+    std::string error;
+    EXPECT_FALSE(App().SetKey("a=b", "1", &error));
+    EXPECT_EQ(error, "a=b cannot be a key: a key is not empty and holds no '=' and no line break.");
+    EXPECT_FALSE(App().SetKey("LOD", "two\nlines", &error));
+    EXPECT_EQ(theHold.UndoCount(), 0);
+}
+
+TEST_F(PropertyTable, RenameCollisionAsksAndEachAnswerHolds)
+{
+    node[kArm]->SetUserPropText(CStr("LOD=1\r\nlodLevel=4"));
+    Select({kBase, kArm});
+    PumpMessages();
+    struct Case {
+        int button;
+        const char* arm;
+        const char* status;
+    } cases[] = {
+        {IDYES, "lodLevel=1\r\nlodLevel=4", "Renamed LOD to lodLevel on 2 objects."},
+        {IDNO, "LOD=1\r\nlodLevel=4", "Renamed LOD to lodLevel: 1 changed, 1 skipped."},
+        {IDCANCEL, "LOD=1\r\nlodLevel=4", "Rename Key cancelled: no object was changed."},
+    };
+    size_t asked = 0;
+    for (const Case& c : cases) {
+        answerer.Press(c.button);
+        ASSERT_TRUE(App().RenameKey("LOD", "lodLevel", false));
+        PumpMessages();
+        ASSERT_EQ(answerer.Seen().size(), ++asked);
+        EXPECT_EQ(answerer.Seen().back().text,
+                  "Arm would then hold the key lodLevel on more than one line.\n\nRename it there "
+                  "anyway? No skips that node; Cancel renames nothing.");
+        EXPECT_EQ(NodeText(node[kArm]), c.arm);
+        EXPECT_EQ(Status(), c.status);
+        EXPECT_EQ(NodeText(node[kBase]),
+                  c.button == IDCANCEL ? "LOD=1\r\nlodBias=2" : "lodLevel=1\r\nlodBias=2");
+        if (c.button != IDCANCEL) Command(IDM_EDIT_UNDO);
+    }
+}
+
+TEST_F(PropertyTable, TheCellEditorSetsEverySelectedRowOnEnterAndNothingOnEscape)
+{
+    Select({kArm, kSpawn});
+    PumpMessages();
+    App().NodeList().SetCurrentColumn(ColumnOf("LOD"));
+    LVITEMA focus = {};
+    focus.stateMask = focus.state = LVIS_FOCUSED;
+    SendMessageA(List(), LVM_SETITEMSTATE, kSpawn, reinterpret_cast<LPARAM>(&focus));
+
+    EXPECT_TRUE(Key(List(), WM_CHAR, '7')) << "typing starts an edit";
+    HWND editor = App().NodeList().CellEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(WindowText(editor), "7");
+    EXPECT_TRUE(Key(editor, WM_KEYDOWN, VK_ESCAPE));
+    EXPECT_EQ(App().NodeList().CellEditor(), nullptr);
+    EXPECT_EQ(NodeText(node[kSpawn]), "spawn=player") << "Escape cancels";
+
+    EXPECT_TRUE(Key(List(), WM_KEYDOWN, VK_F2));
+    editor = App().NodeList().CellEditor();
+    ASSERT_NE(editor, nullptr);
+    SetWindowTextA(editor, "2");
+    EXPECT_TRUE(Key(editor, WM_KEYDOWN, VK_RETURN));
+    EXPECT_EQ(NodeText(node[kSpawn]), "spawn=player\r\nLOD=2");
+    EXPECT_EQ(NodeText(node[kArm]), "LOD=2");
+    EXPECT_EQ(Status(), "Set LOD=2 on 2 objects.");
+    EXPECT_EQ(CellOf(kSpawn, "LOD"), "2");
+
+    EXPECT_TRUE(Key(List(), WM_KEYDOWN, VK_DELETE));
+    EXPECT_EQ(NodeText(node[kSpawn]), "spawn=player");
+    EXPECT_STREQ(theHold.UndoName(), "Remove Key");
+}
+
+TEST_F(PropertyTable, SortIsAViewOrderAndTheFilterMarksCells)
+{
+    node[kHand]->SetUserPropText(CStr("LOD=0"));
+    node[kLamp]->SetUserPropText(CStr("LOD=10\r\nLOD=2"));
+    PumpMessages();
+    ASSERT_TRUE(App().SortTable("lod"));
+    const std::vector<SceneNode*> sorted = {node[kHand], node[kBase], node[kArm], node[kLamp],
+                                            node[kLeg], node[kHelpers], node[kSpawn]};
+    for (int row = 0; row < kRowCount; ++row) EXPECT_EQ(RowNode(row), sorted[row]) << row;
+    EXPECT_EQ(CellOf(3, "LOD"), "[2] 10 | 2");
+    ASSERT_TRUE(App().SortTable(""));
+    for (int row = 0; row < kRowCount; ++row) EXPECT_EQ(RowNode(row), node[row]);
+
+    SetWindowTextA(App().Filter().Field(), "LOD=2");
+    WaitForRows(1);
+    ASSERT_EQ(RowCount(), 1);
+    EXPECT_EQ(RowNode(0), node[kLamp]);
+    EXPECT_EQ(CellOf(0, "LOD"), "[2] 10 | \xC2\xBB 2 \xC2\xAB");
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Node", "Hidden", "LOD"})) << "keys of the rows shown";
+}
+
+}  // namespace
+}  // namespace scenehost
