@@ -3,10 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <exception>
 #include <string_view>
 
 #include "coreinterface.h"
+#include "guard.h"
 #include "hold.h"
 #include "hosttexts.h"
 #include "keyedits.h"
@@ -30,7 +30,7 @@ struct RenameRequest {
 
 INT_PTR CALLBACK RenameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    try {
+    return Guarded<INT_PTR>(FALSE, [&]() -> INT_PTR {
         auto* request = reinterpret_cast<RenameRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
         switch (message) {
         case WM_INITDIALOG:
@@ -55,10 +55,7 @@ INT_PTR CALLBACK RenameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return FALSE;
         default: return FALSE;
         }
-    } catch (const std::exception&) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    }
+    });
 }
 
 void CollectSelected(Scene& scene, NodeTab& nodes)

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "dpi.h"
+#include "guard.h"
 #include "hosttexts.h"
 #include "hostutil.h"
 #include "mainwindowids.h"
@@ -275,39 +276,44 @@ std::string NodeView::EndCellEdit()
 LRESULT CALLBACK NodeView::HeaderProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR, DWORD_PTR data)
 {
-    auto* view = reinterpret_cast<NodeView*>(data);
-    switch (message) {
-    case WM_RBUTTONUP: {
-        POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        ClientToScreen(header, &point);
-        PostMessageA(view->owner_, WM_APP_HEADER_MENU, 0, MAKELPARAM(point.x, point.y));
-        return 0;
-    }
-    case WM_MOUSEMOVE: {
-        HDHITTESTINFO hit = {};
-        hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        const int column =
-            static_cast<int>(DefSubclassProc(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-        // Another column: the tip goes, and asks its text again when it shows.
-        if (column != view->tipColumn_ && view->tip_) SendMessageA(view->tip_, TTM_POP, 0, 0);
-        view->tipColumn_ = column;
-        break;
-    }
-    case WM_NCDESTROY: RemoveWindowSubclass(header, HeaderProc, 1); break;
-    }
-    return DefSubclassProc(header, message, wParam, lParam);
+    return Guarded<LRESULT>(0, [&]() -> LRESULT {
+        auto* view = reinterpret_cast<NodeView*>(data);
+        switch (message) {
+        case WM_RBUTTONUP: {
+            POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            ClientToScreen(header, &point);
+            PostMessageA(view->owner_, WM_APP_HEADER_MENU, 0, MAKELPARAM(point.x, point.y));
+            return 0;
+        }
+        case WM_MOUSEMOVE: {
+            HDHITTESTINFO hit = {};
+            hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            const int column = static_cast<int>(
+                DefSubclassProc(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+            // Another column: the tip goes, and asks its text again when it shows.
+            if (column != view->tipColumn_ && view->tip_) SendMessageA(view->tip_, TTM_POP, 0, 0);
+            view->tipColumn_ = column;
+            break;
+        }
+        case WM_NCDESTROY: RemoveWindowSubclass(header, HeaderProc, 1); break;
+        }
+        return DefSubclassProc(header, message, wParam, lParam);
+    });
 }
 
 LRESULT CALLBACK NodeView::EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR, DWORD_PTR data)
 {
-    auto* view = reinterpret_cast<NodeView*>(data);
-    switch (message) {
-    case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DefSubclassProc(editor, message, wParam, lParam);
-    case WM_KILLFOCUS:
-        if (view->editor_ == editor) PostMessageA(view->owner_, WM_APP_CELL_EDIT_END, 0, 0);
-        break;
-    case WM_NCDESTROY: RemoveWindowSubclass(editor, EditorProc, 1); break;
-    }
-    return DefSubclassProc(editor, message, wParam, lParam);
+    return Guarded<LRESULT>(0, [&]() -> LRESULT {
+        auto* view = reinterpret_cast<NodeView*>(data);
+        switch (message) {
+        case WM_GETDLGCODE:
+            return DLGC_WANTALLKEYS | DefSubclassProc(editor, message, wParam, lParam);
+        case WM_KILLFOCUS:
+            if (view->editor_ == editor) PostMessageA(view->owner_, WM_APP_CELL_EDIT_END, 0, 0);
+            break;
+        case WM_NCDESTROY: RemoveWindowSubclass(editor, EditorProc, 1); break;
+        }
+        return DefSubclassProc(editor, message, wParam, lParam);
+    });
 }
