@@ -58,6 +58,8 @@ public:
     bool RemoveKey(const std::string& key, std::string* error = nullptr);
     bool RenameKey(const std::string& oldKey, const std::string& newKey, bool allNodes,
                    std::string* error = nullptr);
+    // The header menu's Rename Key...: asks for the new key, then renames.
+    void AskToRenameKey(const std::string& key);
     // The view order by a key's column; "" for the hierarchy order.
     bool SortTable(const std::string& key, std::string* error = nullptr);
     NodeView& NodeList() { return nodes_; }

@@ -307,6 +307,15 @@ bool MainWindow::TableKey(const MSG& msg)
     return false;
 }
 
+void MainWindow::AskToRenameKey(const std::string& key)
+{
+    RenameRequest request;
+    request.oldKey = key;
+    if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_RENAME_KEY), window_,
+                        RenameDialogProc, reinterpret_cast<LPARAM>(&request)) == IDOK)
+        RenameKey(request.oldKey, request.newKey, request.allNodes);
+}
+
 void MainWindow::TableHeaderMenu(POINT screen)
 {
     if (!nodes_.TableMode()) return;
@@ -341,11 +350,7 @@ void MainWindow::TableHeaderMenu(POINT screen)
     if (chosen == kRemoveItem && column >= 0) {
         EditKeyOf(columns[column], nullptr, nullptr, false, nullptr);
     } else if (chosen == kRenameItem && column >= 0) {
-        RenameRequest request;
-        request.oldKey = columns[column].key;
-        if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_RENAME_KEY), window_,
-                            RenameDialogProc, reinterpret_cast<LPARAM>(&request)) == IDOK)
-            RenameKey(request.oldKey, request.newKey, request.allNodes);
+        AskToRenameKey(columns[column].key);
     } else if (chosen == kShowAllItem) {
         nodes_.ShowAllKeys();
     } else if (chosen >= kFirstColumnItem && chosen < kFirstColumnItem + columns.size()) {

@@ -153,6 +153,40 @@ TEST_F(PropertyTable, RenameCollisionAsksAndEachAnswerHolds)
     }
 }
 
+TEST_F(PropertyTable, RenameKeyDialogAsksTheNewKeyAndWhereToRename)
+{
+    Select({kBase});
+    PumpMessages();
+    struct Case {
+        const char* typed;
+        bool everyNode;
+        int button;
+        const char* arm;
+        const char* base;
+    } cases[] = {
+        {"level", false, IDOK, "LOD=1", "level=1\r\nlodBias=2"},
+        {"level", true, IDOK, "level=1", "level=1\r\nlodBias=2"},
+        {"level", true, IDCANCEL, "LOD=1", "LOD=1\r\nlodBias=2"},
+    };
+    for (const Case& c : cases) {
+        DialogAnswerer::Answer answer;
+        answer.whileOpen = [c] {
+            HWND dialog = OpeningDialog("Rename Key");
+            EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_RENAME_PROMPT)), "Rename the key LOD to:");
+            SetDlgItemTextA(dialog, IDC_RENAME_NEW_KEY, c.typed);
+            CheckDlgButton(dialog, IDC_RENAME_ALL_NODES, c.everyNode ? BST_CHECKED : BST_UNCHECKED);
+            PostMessageA(dialog, WM_COMMAND, c.button, 0);
+        };
+        answerer.Queue(answer);
+        App().AskToRenameKey("LOD");
+        PumpMessages();
+        EXPECT_EQ(answerer.Pending(), 0u);
+        EXPECT_EQ(NodeText(node[kArm]), c.arm);
+        EXPECT_EQ(NodeText(node[kBase]), c.base);
+        if (c.button == IDOK) Command(IDM_EDIT_UNDO);
+    }
+}
+
 TEST_F(PropertyTable, TheCellEditorSetsEverySelectedRowOnEnterAndNothingOnEscape)
 {
     Select({kArm, kSpawn});

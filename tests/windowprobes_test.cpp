@@ -123,6 +123,35 @@ TEST_F(QuestionAnswering, EachAnswerIsTakenStepByStepAndWhatGoesWrongIsSaid)
     }
 }
 
+// A dialog that takes the focus while it is set up is activated before it shows; it is
+// answered once it shows, not taken for closed.
+TEST_F(QuestionAnswering, ADialogActivatedBeforeItShowsIsAnswered)
+{
+    struct Template {
+        DLGTEMPLATE dialog;
+        WORD menu, windowClass, title;
+    };
+    alignas(DWORD) const Template hiddenTemplate = {
+        {WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 0, 0, 0, 100, 40}, 0, 0, 0};
+    QuestionAnswerer answerer;
+    answerer.Queue(0, Strings{"Enter"});
+    const INT_PTR result = DialogBoxIndirectParamA(
+        GetModuleHandleA(nullptr), &hiddenTemplate.dialog, top,
+        [](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+            if (message == WM_INITDIALOG) {
+                SetFocus(dialog);
+                return FALSE;
+            }
+            if (message == WM_COMMAND && LOWORD(wParam) == IDOK) EndDialog(dialog, 42);
+            return message == WM_COMMAND;
+        },
+        0);
+    answerer.Settle();
+    EXPECT_EQ(result, 42);
+    EXPECT_EQ(answerer.Failure().reason, "");
+    EXPECT_EQ(answerer.Shown().size(), 1u);
+}
+
 // A modeless dialog made while its owner is enabled is a floater the user works in; the
 // questions it asks are the answerer's.
 TEST_F(QuestionAnswering, AFloaterIsNoQuestionButWhatItAsksIs)

@@ -215,7 +215,11 @@ void QuestionAnswerer::Step()
     // An action may open a question of its own, whose loop steps the others meanwhile.
     bool acted = false;
     for (auto question = open_.begin(); question != open_.end();) {
-        if (question->busy) {
+        // A dialog that takes the focus while it is set up is activated before it shows: it
+        // has not begun. Its loop shows it once no message waits, so none is posted for it.
+        if (IsOpen(question->dialog)) question->shown = true;
+        const bool showing = !question->shown && IsWindow(question->dialog);
+        if (question->busy || showing) {
             ++question;
             continue;
         }

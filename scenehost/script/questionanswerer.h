@@ -76,6 +76,7 @@ private:
         size_t next = 0;    // the action to take next
         int closing = 0;    // above 0: being closed, by firmer means each step
         bool busy = false;  // its action is running (and may have a question of its own open)
+        bool shown = false; // it has been visible: hidden again, it has ended
     };
 
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
