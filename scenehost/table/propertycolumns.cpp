@@ -58,7 +58,11 @@ void PropertyColumns::Build(size_t rows, const RowTexts& textOf)
     TableColumn other;
     other.otherLines = true;
     size_t otherLastRow = static_cast<size_t>(-1);
+    // Nodes tend to hold their keys in the same order: the column of the previous node's
+    // line at the same place is tried before the index.
+    std::vector<size_t> predicted;
     for (size_t row = 0; row < rows; ++row) {
+        size_t place = 0;
         ForEachLine(textOf(row), [&](const char* begin, const char* end) {
             const LineKeyValue split = SplitAtFirstEquals(std::string_view(begin, end - begin));
             if (!split.hasEquals) {
@@ -66,14 +70,24 @@ void PropertyColumns::Build(size_t rows, const RowTexts& textOf)
                 otherLastRow = row;
                 return true;
             }
-            const auto at = index.try_emplace(split.key, found.size());
-            if (at.second) {
-                found.emplace_back();
-                tallies.emplace_back();
+            size_t column;
+            if (place < predicted.size() &&
+                EqualIgnoringCase(tallies[predicted[place]].spellings.front().first, split.key)) {
+                column = predicted[place];
+            } else {
+                const auto at = index.try_emplace(split.key, found.size());
+                if (at.second) {
+                    found.emplace_back();
+                    tallies.emplace_back();
+                }
+                column = at.first->second;
+                if (place < predicted.size()) predicted[place] = column;
+                else predicted.push_back(column);
             }
-            Tally& tally = tallies[at.first->second];
+            ++place;
+            Tally& tally = tallies[column];
             tally.Count(split.key);
-            if (tally.lastRow != row) ++found[at.first->second].nodes;
+            if (tally.lastRow != row) ++found[column].nodes;
             tally.lastRow = row;
             return true;
         });
