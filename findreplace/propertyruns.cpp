@@ -29,15 +29,7 @@ bool ParseAgainIfChanged(SceneNode* node, UserPropLines& lines, const CStr& aske
 // Writes the joined lines with the node's undo record, which takes the earlier text as it
 // comes out of the node, uncopied. The node is left as it is when the record or the text
 // cannot be had: no change goes in that cannot be undone, and no text goes in cut short.
-bool WriteText(SceneNode* node, CStr& text)
-{
-    auto* record = new (std::nothrow) UserPropRestore(node, CStr());
-    if (!record) return false;
-    node->SwapUserPropText(text);
-    record->undoText = std::move(text);
-    theHold.Put(record);
-    return true;
-}
+bool WriteText(SceneNode* node, CStr& text) { return PutNodeText<UserPropRestore>(node, text); }
 
 bool WriteNode(SceneNode* node, const UserPropLines& lines)
 {

@@ -5,6 +5,7 @@
 #include "frame.h"
 #include "hold.h"
 #include "hostutil.h"
+#include "nodetextrestore.h"
 #include "nodelist.h"
 #include "resource.h"
 
@@ -71,24 +72,6 @@ bool EditorText(HWND editor, CStr& text)
     GetWindowTextA(editor, text.data(), length + 1);
     return true;
 }
-
-// The undo record of one node's text as Apply wrote it.
-class AppliedTextRestore : public RestoreObj {
-public:
-    explicit AppliedTextRestore(SceneNode* node) : node_(node) { node->GetUserPropText(before_); }
-    void UndoChange(int saveRedo) override
-    {
-        if (saveRedo) node_->GetUserPropText(after_);
-        node_->SetUserPropText(before_);
-    }
-    void RedoChange() override { node_->SetUserPropText(after_); }
-    CStr Describe() override { return CStr("AppliedTextRestore"); }
-
-private:
-    SceneNode* node_;
-    CStr before_;
-    CStr after_;
-};
 
 // Moves a control and has it paint itself anew. Its old picture is not carried over: where
 // the window grew, the dialog paints its background there after the move and would cover it.
@@ -200,17 +183,16 @@ bool PropEditorFloater::WriteAsStep(SceneNode* node, const CStr& text)
     CStr now;
     node->GetUserPropText(now);
     if (now == text) return true;
-    auto* record = new (std::nothrow) AppliedTextRestore(node);
-    if (!record) return false;
+    CStr written;
+    if (!written.Assign(text, text.Length())) return false;
     // The host reloads its plug-ins' views after a step that rewrote texts; this window
     // keeps its item and its text instead.
     applying = true;
     theHold.Begin();
-    theHold.Put(record);
-    node->SetUserPropText(text);
+    const bool put = PutNodeText(node, written);
     theHold.Accept(ResString(IDS_UNDO_APPLY));
     applying = false;
-    return true;
+    return put;
 }
 
 void PropEditorFloater::FirstChange()

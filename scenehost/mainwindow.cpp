@@ -102,19 +102,6 @@ std::string WithStepName(const std::string& command, const std::string& step)
     return step.empty() ? command : command + (" " + step);
 }
 
-// The hidden flag of one node, for undoing Hide/Unhide.
-class HiddenRestore : public RestoreObj {
-public:
-    explicit HiddenRestore(SceneNode* node) : node_(node), wasHidden_(node->IsHidden()) {}
-    void UndoChange(int) override { node_->SetHidden(wasHidden_); }
-    void RedoChange() override { node_->SetHidden(!wasHidden_); }
-    CStr Describe() override { return CStr("HiddenRestore"); }
-
-private:
-    SceneNode* node_;
-    bool wasHidden_;
-};
-
 // What a change of the selection to count objects says.
 std::string SelectionMessage(int count)
 {
@@ -618,31 +605,21 @@ void MainWindow::ToggleHiddenOfSelection()
     NodeTab selection;
     selection.SetCount(scene.SelectedCount());
     for (int i = 0; i < scene.SelectedCount(); ++i) selection.Set(i, scene.SelectedNode(i));
-    ChangeHidden(selection, [](SceneNode* node) { return !node->IsHidden(); });
+    ChangeHidden(selection, [](const SceneNode* node) { return !node->IsHidden(); });
 }
 
 void MainWindow::SetHidden(const NodeTab& nodes, bool hidden)
 {
-    ChangeHidden(nodes, [hidden](SceneNode*) { return hidden; });
+    ChangeHidden(nodes, [hidden](const SceneNode*) { return hidden; });
 }
 
-void MainWindow::ChangeHidden(const NodeTab& nodes, const std::function<bool(SceneNode*)>& hidden)
+void MainWindow::ChangeHidden(const NodeTab& nodes,
+                              const std::function<bool(const SceneNode*)>& hidden)
 {
     if (CommandRunning()) return;
-    int hid = 0, unhid = 0;
-    theHold.Begin();
-    for (int i = 0; i < nodes.Count(); ++i) {
-        ReportProgress(i, nodes.Count());
-        SceneNode* node = nodes[i];
-        const bool wanted = hidden(node);
-        if (wanted == node->IsHidden()) continue;
-        auto* record = new (std::nothrow) HiddenRestore(node);
-        if (!record) continue;  // no change that could not be undone
-        theHold.Put(record);
-        node->SetHidden(wanted);
-        ++(wanted ? hid : unhid);
-    }
-    theHold.Accept(HostText(IDS_HIDE_STEP).c_str());
+    const HiddenCounts counts = CoreInterface::Instance().GetScene().ChangeHidden(
+        nodes, hidden, HostText(IDS_HIDE_STEP).c_str());
+    const int hid = counts.hid, unhid = counts.unhid;
     std::string said = HostText(IDS_NOTHING_TO_HIDE);
     if (hid && unhid)
         said = HostMessage(IDS_HID_AND_UNHID, {GroupedNumber(hid), GroupedNumber(unhid)});
@@ -699,33 +676,46 @@ bool MainWindow::Failed(const std::string& line, std::string* error)
 
 std::string MainWindow::StatusText() const { return StatusBarText(status_, 0); }
 
-void MainWindow::SelectionChanged()
+// What the scene tells the views comes in the middle of its work: a failure here is
+// reported and goes no further.
+void MainWindow::SelectionChanged() noexcept
 {
-    nodes_.ShowSelection(CoreInterface::Instance().GetScene());
-    UpdateCounts();
+    Guarded([this] {
+        nodes_.ShowSelection(CoreInterface::Instance().GetScene());
+        UpdateCounts();
+    });
 }
 
-void MainWindow::NodeChanged(SceneNode* node)
+void MainWindow::NodeChanged(SceneNode* node) noexcept
 {
-    nodes_.ShowNode(node);
-    filter_.SceneChanged(false);
-    ShowTitle();
+    Guarded([this, node] {
+        nodes_.ShowNode(node);
+        filter_.SceneChanged(false);
+        ShowTitle();
+    });
 }
 
-void MainWindow::NodesChanged()
+void MainWindow::NodesChanged() noexcept
 {
-    nodes_.ShowAllNodes();
-    filter_.SceneChanged(false);
-    ShowTitle();
+    Guarded([this] {
+        nodes_.ShowAllNodes();
+        filter_.SceneChanged(false);
+        ShowTitle();
+    });
 }
 
-void MainWindow::TextsChanging() { filter_.StopReading(); }
-
-void MainWindow::SceneRebuilt()
+void MainWindow::TextsChanging() noexcept
 {
-    filter_.SceneChanged(true);
-    nodes_.Rebuild(CoreInterface::Instance().GetScene());
-    UpdateTitle();
+    Guarded([this] { filter_.StopReading(); });
+}
+
+void MainWindow::SceneRebuilt() noexcept
+{
+    Guarded([this] {
+        filter_.SceneChanged(true);
+        nodes_.Rebuild(CoreInterface::Instance().GetScene());
+        UpdateTitle();
+    });
 }
 
 void MainWindow::StatusShown(const char* text, void* context)

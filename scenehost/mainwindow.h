@@ -93,7 +93,7 @@ private:
     void UndoOrRedo(bool undo);
     void SelectAll(bool select);
     void ToggleHiddenOfSelection();
-    void ChangeHidden(const NodeTab& nodes, const std::function<bool(SceneNode*)>& hidden);
+    void ChangeHidden(const NodeTab& nodes, const std::function<bool(const SceneNode*)>& hidden);
     void ShowAbout();
     void RestoreView();
     bool TableKey(const MSG& msg);
@@ -109,11 +109,11 @@ private:
     void ShowTitle();
     void UpdateCounts();
 
-    void SelectionChanged() override;
-    void NodeChanged(SceneNode* node) override;
-    void NodesChanged() override;
-    void SceneRebuilt() override;
-    void TextsChanging() override;
+    void SelectionChanged() noexcept override;
+    void NodeChanged(SceneNode* node) noexcept override;
+    void NodesChanged() noexcept override;
+    void SceneRebuilt() noexcept override;
+    void TextsChanging() noexcept override;
 
     static void StatusShown(const char* text, void* context);
     static void FailureReported(Failure failure, const char* detail, void* context);

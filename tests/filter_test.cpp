@@ -138,8 +138,7 @@ protected:
     {
         SceneNode* node = NodeNamed(name);
         theHold.Begin();
-        theHold.Put(new TextRestore(node, text));
-        node->SetUserPropText(CStr(text));
+        PutText(node, text);
         theHold.Accept("Change");
     }
 

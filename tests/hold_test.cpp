@@ -300,19 +300,19 @@ TEST_F(HoldTest, ChangesMadeByCancelAreNotRecorded)
 
 class CountingObserver : public HoldObserver {
 public:
-    void GroupOpened() override { ++groups; }
-    void StepAccepted() override
+    void GroupOpened() noexcept override { ++groups; }
+    void StepAccepted() noexcept override
     {
         ++steps;
         holdingWhenTold = theHold.Holding();
     }
-    void GroupClosed() override
+    void GroupClosed() noexcept override
     {
         journal += "closed ";
         EXPECT_EQ(0, theHold.Holding());
     }
-    void StepRunning() override { journal += "running "; }
-    void StepRan() override
+    void StepRunning() noexcept override { journal += "running "; }
+    void StepRan() noexcept override
     {
         journal += "ran ";
         stepsWhenRan = theHold.UndoCount() + theHold.RedoCount();
@@ -327,7 +327,7 @@ public:
 TEST_F(HoldTest, ObserverHearsOfEachStepOnceItsGroupIsClosed)
 {
     CountingObserver observer;
-    theHold.SetObserver(&observer);
+    theHold.AddObserver(&observer);
     MakeStep("Outer", {"a"});
     EXPECT_EQ(1, observer.steps);
     EXPECT_EQ(0, observer.holdingWhenTold);
@@ -348,7 +348,7 @@ TEST_F(HoldTest, ObserverHearsOfEachStepOnceItsGroupIsClosed)
 
     EXPECT_EQ(4, observer.groups) << "an inner group is no group of its own";
 
-    theHold.SetObserver(nullptr);
+    theHold.RemoveObserver(&observer);
     MakeStep("Unheard", {"d"});
     EXPECT_EQ(2, observer.steps);
     EXPECT_EQ(4, observer.groups);
@@ -359,7 +359,7 @@ TEST_F(HoldTest, ObserverHearsOfEachStepOnceItsGroupIsClosed)
 TEST_F(HoldTest, ObserverHearsWhenEveryGroupClosesAndAroundUndoAndRedo)
 {
     CountingObserver observer;
-    theHold.SetObserver(&observer);
+    theHold.AddObserver(&observer);
     MakeStep("Step", {"a"});
     MakeStep("Empty", {});
     theHold.Begin();
@@ -381,7 +381,7 @@ TEST_F(HoldTest, ObserverHearsWhenEveryGroupClosesAndAroundUndoAndRedo)
     EXPECT_EQ(1, observer.stepsWhenRan) << "the step is on a stack again when the observer hears";
     EXPECT_FALSE(theHold.Redo());
     EXPECT_EQ("running ran running ran ", observer.journal) << "nothing run, nothing said";
-    theHold.SetObserver(nullptr);
+    theHold.RemoveObserver(&observer);
 }
 
 TEST(RestoreObjDefaults, DescribeSizeAndCommand)

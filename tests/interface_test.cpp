@@ -101,8 +101,7 @@ TEST_F(HostCallbacks, AStepItsUndoAndItsRedoNotifyOnceEach)
     host.GetScene().ClearSelection();
     ChangeSelection();
     for (SceneNode* node : nodes) {
-        theHold.Put(new TextRestore(node, "new"));
-        node->SetUserPropText("new");
+        PutText(node, "new");
     }
     ChangeSelection();
     EXPECT_EQ(first.calls, 0) << "not while the command is still running";

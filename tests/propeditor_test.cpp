@@ -302,8 +302,7 @@ TEST_F(EditorText, ApplyWritesExactlyTheEditorsText)
 void ChangeAsStep(SceneNode* node, const char* text)
 {
     theHold.Begin();
-    theHold.Put(new TextRestore(node, text));
-    node->SetUserPropText(CStr(text));
+    PutText(node, text);
     theHold.Accept("Other Step");
 }
 

@@ -13,11 +13,11 @@ using NameList = std::vector<std::string>;
 
 class CountingObserver : public SceneObserver {
 public:
-    void SelectionChanged() override { ++selectionChanges; }
-    void NodeChanged(SceneNode* node) override { changedNodes.push_back(node); }
-    void SceneRebuilt() override { ++rebuilds; }
+    void SelectionChanged() noexcept override { ++selectionChanges; }
+    void NodeChanged(SceneNode* node) noexcept override { changedNodes.push_back(node); }
+    void SceneRebuilt() noexcept override { ++rebuilds; }
     // What a's text and the node count were as each change was announced.
-    void TextsChanging() override
+    void TextsChanging() noexcept override
     {
         if (watched) announced.push_back(watched->UserPropText().data());
         counts.push_back(watched ? watched->OwnerScene()->NodeCount() : -1);
@@ -57,7 +57,7 @@ protected:
         b = scene.CreateNode(nullptr, "b", "", true);
         c = scene.CreateNode(scene.Root(), "c");
         c1 = scene.CreateNode(c, "c1");
-        scene.SetObserver(&observer);
+        scene.AddObserver(&observer);
     }
     void TearDown() override
     {

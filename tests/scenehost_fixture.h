@@ -241,8 +241,7 @@ protected:
     void ChangeText(int row, const char* text, const char* stepName)
     {
         theHold.Begin();
-        theHold.Put(new TextRestore(node[row], text));
-        node[row]->SetUserPropText(CStr(text));
+        PutText(node[row], text);
         theHold.Accept(stepName);
     }
     std::string Status() const { return CoreInterface::Instance().StatusText(); }

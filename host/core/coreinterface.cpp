@@ -4,12 +4,16 @@
 #include <algorithm>
 #include <vector>
 
+#include "changes.h"
 #include "guard.h"
 #include "hold.h"
 #include "panel.h"
 
 struct CoreInterface::Impl {
+    explicit Impl(ChangeSink& sink) : changes(scene, sink) {}
+
     Scene scene;
+    ChangeGatherer changes;
     HWND mainWindow = nullptr;
     std::vector<HWND> dialogWindows;
     std::vector<HostCallback*> callbacks;
@@ -18,25 +22,6 @@ struct CoreInterface::Impl {
     void* statusContext = nullptr;
     SceneObserver* viewObserver = nullptr;
     UtilityPanelHost panel;
-
-    // Changes gathered while a group is open or a step runs.
-    int textChangesAtOpen = 0;  // the scene's count when the group or the step began
-    bool stepRunning = false;
-    bool selectionChanged = false;
-    bool textsRewritten = false;  // by an accepted step, an undo or a redo
-    SceneNode* changedNode = nullptr;  // the one changed node, while there is only one
-    int changedNodes = 0;
-
-    void NoteRewrites()
-    {
-        if (scene.TextChanges() != textChangesAtOpen) textsRewritten = true;
-    }
-    void Forget()
-    {
-        selectionChanged = textsRewritten = false;
-        changedNode = nullptr;
-        changedNodes = 0;
-    }
 };
 
 CoreInterface& CoreInterface::Instance()
@@ -48,17 +33,9 @@ CoreInterface& CoreInterface::Instance()
 
 Interface* GetCOREInterface() { return &CoreInterface::Instance(); }
 
-CoreInterface::CoreInterface() : impl_(new Impl)
-{
-    impl_->scene.SetObserver(this);
-    theHold.SetObserver(this);
-}
+CoreInterface::CoreInterface() : impl_(new Impl(*this)) {}
 
-CoreInterface::~CoreInterface()
-{
-    theHold.SetObserver(nullptr);
-    delete impl_;
-}
+CoreInterface::~CoreInterface() { delete impl_; }
 
 HWND CoreInterface::MainWindow() { return impl_->mainWindow; }
 int CoreInterface::SelectedCount() { return impl_->scene.SelectedCount(); }
@@ -188,73 +165,25 @@ void CoreInterface::SetStatusListener(StatusListener listener, void* context)
     impl_->statusContext = context;
 }
 
-bool CoreInterface::Gathering() const { return theHold.Holding() > 0 || impl_->stepRunning; }
+void CoreInterface::DeliverChanges() { impl_->changes.Deliver(); }
 
-void CoreInterface::SelectionChanged()
+// Views first, then the plug-ins.
+void CoreInterface::Deliver(const ChangeBatch& batch) noexcept
 {
-    if (Gathering()) {
-        impl_->selectionChanged = true;
-        return;
+    if (SceneObserver* view = impl_->viewObserver) {
+        if (batch.changedNodes == 1) view->NodeChanged(batch.node);
+        if (batch.changedNodes > 1) view->NodesChanged();
+        if (batch.selectionChanged) view->SelectionChanged();
     }
-    if (impl_->viewObserver) impl_->viewObserver->SelectionChanged();
-    NotifyCallbacks();
+    if (batch.reload) Guarded([this] { NotifyCallbacks(); });
 }
 
-void CoreInterface::NodeChanged(SceneNode* node)
+void CoreInterface::SceneRebuilt() noexcept
 {
-    if (!Gathering()) {
-        if (impl_->viewObserver) impl_->viewObserver->NodeChanged(node);
-        return;
-    }
-    if (impl_->changedNodes++ == 0) impl_->changedNode = node;
-    else if (impl_->changedNode == node) --impl_->changedNodes;
-}
-
-void CoreInterface::SceneRebuilt()
-{
-    impl_->changedNode = nullptr;
-    impl_->changedNodes = 0;
     if (impl_->viewObserver) impl_->viewObserver->SceneRebuilt();
 }
 
-void CoreInterface::TextsChanging()
+void CoreInterface::TextsChanging() noexcept
 {
     if (impl_->viewObserver) impl_->viewObserver->TextsChanging();
-}
-
-// Views first, then the plug-ins. A step that rewrote texts a plug-in's window shows has it
-// reload them, so that its next write does not put the old text back; other steps (Hide/
-// Unhide, say) leave the window and the edit in it alone.
-void CoreInterface::DeliverChanges()
-{
-    Impl& gathered = *impl_;
-    SceneObserver* view = gathered.viewObserver;
-    const bool selection = gathered.selectionChanged;
-    const bool reload = selection || gathered.textsRewritten;
-    SceneNode* node = gathered.changedNode;
-    const int nodes = gathered.changedNodes;
-    gathered.Forget();
-    if (view && nodes == 1) view->NodeChanged(node);
-    if (view && nodes > 1) view->NodesChanged();
-    if (view && selection) view->SelectionChanged();
-    if (reload) NotifyCallbacks();
-}
-
-void CoreInterface::GroupOpened() { impl_->textChangesAtOpen = impl_->scene.TextChanges(); }
-
-void CoreInterface::StepAccepted() { impl_->NoteRewrites(); }
-
-void CoreInterface::GroupClosed() { DeliverChanges(); }
-
-void CoreInterface::StepRunning()
-{
-    impl_->stepRunning = true;
-    impl_->textChangesAtOpen = impl_->scene.TextChanges();
-}
-
-void CoreInterface::StepRan()
-{
-    impl_->stepRunning = false;
-    impl_->NoteRewrites();
-    DeliverChanges();
 }

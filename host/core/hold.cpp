@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "observers.h"
 #include "progress.h"
 
 RestoreObj::RestoreObj() : holdFlags_(0), holdData_(0) {}
@@ -120,22 +121,17 @@ struct Hold::Impl {
     // Set while records run their own code. A record that changes the scene meanwhile
     // (say the selection, during an undo) must not reach the stacks being worked on.
     bool busy = false;
-    HoldObserver* observer = nullptr;
+    ObserverList<HoldObserver> observers;
     std::uint64_t lastId = 0;  // the last identity handed out, to a step or a cleared history
     std::uint64_t emptyId = 0;  // the position of an empty undo stack
 
-    void Closed()
+    void Tell(void (HoldObserver::*event)() noexcept)
     {
-        if (observer) observer->GroupClosed();
+        observers.Tell([event](HoldObserver& observer) { (observer.*event)(); });
     }
-    void Running()
-    {
-        if (observer) observer->StepRunning();
-    }
-    void Ran()
-    {
-        if (observer) observer->StepRan();
-    }
+    void Closed() { Tell(&HoldObserver::GroupClosed); }
+    void Running() { Tell(&HoldObserver::StepRunning); }
+    void Ran() { Tell(&HoldObserver::StepRan); }
 };
 
 Hold::Hold() : impl_(new (std::nothrow) Impl) {}
@@ -155,7 +151,7 @@ void Hold::Begin()
         // Without a mark the group stays closed and later Puts are dropped.
         return;
     }
-    if (impl_->marks.size() == 1 && impl_->observer) impl_->observer->GroupOpened();
+    if (impl_->marks.size() == 1) impl_->Tell(&HoldObserver::GroupOpened);
 }
 
 void Hold::Put(RestoreObj* record)
@@ -177,13 +173,18 @@ void Hold::Accept(const char* name)
     if (!impl_ || impl_->busy || impl_->marks.empty()) return;
     impl_->marks.pop_back();
     if (!impl_->marks.empty()) return;
-    if (impl_->MakeStep(name) && impl_->observer) impl_->observer->StepAccepted();
+    if (impl_->MakeStep(name)) impl_->Tell(&HoldObserver::StepAccepted);
     impl_->Closed();
 }
 
-void Hold::SetObserver(HoldObserver* observer)
+bool Hold::AddObserver(HoldObserver* observer)
 {
-    if (impl_) impl_->observer = observer;
+    return impl_ && impl_->observers.Add(observer);
+}
+
+bool Hold::RemoveObserver(HoldObserver* observer)
+{
+    return impl_ && impl_->observers.Remove(observer);
 }
 
 void Hold::Cancel()

@@ -6,6 +6,7 @@
 
 #include "hold.h"
 #include "nodewalk.h"
+#include "progress.h"
 
 namespace {
 
@@ -100,6 +101,23 @@ private:
 
 SelectionRestore* SelectionRestore::first_ = nullptr;
 
+namespace {
+
+// The hidden flag of one node, for undoing Hide/Unhide.
+class HiddenRestore : public RestoreObj {
+public:
+    explicit HiddenRestore(SceneNode* node) : node_(node), wasHidden_(node->IsHidden()) {}
+    void UndoChange(int) override { node_->SetHidden(wasHidden_); }
+    void RedoChange() override { node_->SetHidden(!wasHidden_); }
+    CStr Describe() override { return CStr("HiddenRestore"); }
+
+private:
+    SceneNode* node_;
+    bool wasHidden_;
+};
+
+}  // namespace
+
 SceneNode::SceneNode(Scene* scene, SceneNode* parent, const char* name)
     : scene_(scene), parent_(parent), name_(name), depth_(parent ? parent->depth_ + 1 : 0),
       hidden_(false)
@@ -158,12 +176,12 @@ void SceneNode::SetName(const char* name)
     scene_->NodeTextChanged(this);
 }
 
-Scene::Scene()
-    : root_(new SceneNode(this, nullptr, "")),
-      observer_(nullptr),
+Scene::Scene(Hold* history)
+    : history_(history),
+      root_(new SceneNode(this, nullptr, "")),
       changedOutsideSteps_(false),
       changedInGroup_(false),
-      savedPosition_(theHold.Position()),
+      savedPosition_(Position()),
       treeVersion_(NewTreeVersion())
 {
 }
@@ -199,19 +217,19 @@ SceneNode* Scene::CreateNode(SceneNode* parent, const char* name, const char* us
 
 bool Scene::Clear()
 {
-    if (theHold.Holding()) return false;
+    if (Holding()) return false;
     TextsChanging();
     NodeTab none;
     ReplaceSelection(none, false);
     // Undo records may point at the nodes about to go.
-    theHold.Clear();
+    if (history_) history_->Clear();
     SelectionRestore::ForgetScene(this);
     for (int i = 0; i < root_->children_.Count(); ++i) delete root_->children_[i];
     root_->children_.Free();
     nodeCount_ = 0;
     treeVersion_ = NewTreeVersion();
     SetModified(false);
-    if (observer_) observer_->SceneRebuilt();
+    observers_.Tell([](SceneObserver& observer) { observer.SceneRebuilt(); });
     return true;
 }
 
@@ -290,7 +308,7 @@ void Scene::ReplaceSelection(const NodeTab& nodes, bool record)
 {
     if (SameNodes(selection_, nodes)) return;
     SelectionRestore* restore = nullptr;
-    if (record && theHold.Holding()) {
+    if (record && Holding()) {
         restore = new (std::nothrow) SelectionRestore(this);
         if (restore && !restore->SaveBefore()) {
             delete restore;
@@ -304,13 +322,13 @@ void Scene::ReplaceSelection(const NodeTab& nodes, bool record)
         delete restore;
         return;
     }
-    if (restore) theHold.Put(restore);
-    if (observer_) observer_->SelectionChanged();
+    if (restore) history_->Put(restore);
+    observers_.Tell([](SceneObserver& observer) { observer.SelectionChanged(); });
 }
 
 void Scene::TextsChanging()
 {
-    if (observer_) observer_->TextsChanging();
+    observers_.Tell([](SceneObserver& observer) { observer.TextsChanging(); });
 }
 
 void Scene::NodeTextChanged(SceneNode* node)
@@ -321,25 +339,49 @@ void Scene::NodeTextChanged(SceneNode* node)
 
 bool Scene::Modified() const
 {
-    return changedOutsideSteps_ || changedInGroup_ || theHold.Position() != savedPosition_;
+    return changedOutsideSteps_ || changedInGroup_ || Position() != savedPosition_;
 }
 
 void Scene::SetModified(bool modified)
 {
     changedOutsideSteps_ = modified;
     changedInGroup_ = false;
-    if (!modified) savedPosition_ = theHold.Position();
+    if (!modified) savedPosition_ = Position();
 }
 
 // A change inside a group becomes part of its step, whose position then tells; one made by
 // an undo, a redo or a Cancel is the history moving, and the position tells too.
 void Scene::NodeChanged(SceneNode* node)
 {
-    if (theHold.Holding())
+    if (Holding())
         changedInGroup_ = true;
-    else if (theHold.Restoring())
+    else if (history_ && history_->Restoring())
         changedInGroup_ = false;
     else
         changedOutsideSteps_ = true;
-    if (observer_) observer_->NodeChanged(node);
+    observers_.Tell([node](SceneObserver& observer) { observer.NodeChanged(node); });
+}
+
+HiddenCounts Scene::ChangeHidden(const NodeTab& nodes,
+                                 const std::function<bool(const SceneNode*)>& hidden,
+                                 const char* stepName)
+{
+    HiddenCounts counts;
+    if (history_) history_->Begin();
+    for (int i = 0; i < nodes.Count(); ++i) {
+        ReportProgress(i, nodes.Count());
+        SceneNode* node = nodes[i];
+        if (!node || node->scene_ != this) continue;
+        const bool wanted = hidden(node);
+        if (wanted == node->IsHidden()) continue;
+        if (history_) {
+            auto* record = new (std::nothrow) HiddenRestore(node);
+            if (!record) continue;  // no change that could not be undone
+            history_->Put(record);
+        }
+        node->SetHidden(wanted);
+        ++(wanted ? counts.hid : counts.unhid);
+    }
+    if (history_) history_->Accept(stepName);
+    return counts;
 }

@@ -3,12 +3,13 @@
 
 #include <windows.h>
 
+#include "changes.h"
 #include "hold.h"
 #include "hostapi.h"
 #include "interface.h"
 #include "scene.h"
 
-class CORE_API CoreInterface : public Interface, private SceneObserver, private HoldObserver {
+class CORE_API CoreInterface : public Interface, private ChangeSink {
 public:
     static CoreInterface& Instance();
 
@@ -65,16 +66,9 @@ public:
 private:
     CoreInterface();
     ~CoreInterface();
-    void SelectionChanged() override;
-    void NodeChanged(SceneNode* node) override;
-    void SceneRebuilt() override;
-    void TextsChanging() override;  // passed on at once, never gathered
-    void GroupOpened() override;
-    void StepAccepted() override;
-    void GroupClosed() override;
-    void StepRunning() override;
-    void StepRan() override;
-    bool Gathering() const;
+    void Deliver(const ChangeBatch& batch) noexcept override;
+    void SceneRebuilt() noexcept override;
+    void TextsChanging() noexcept override;
 
     struct Impl;
     Impl* impl_;

@@ -29,14 +29,15 @@ private:
 // Hears when the outermost group opens, when Accept has made it an undo step, and when it
 // closed (after StepAccepted, or without a step); and around the records an Undo or Redo
 // runs. The host gathers the scene's changes meanwhile and shows them once, at the end.
+// An observer must not throw: the hold is in the middle of its own work when it tells.
 class CORE_API HoldObserver {
 public:
     virtual ~HoldObserver() = default;
-    virtual void GroupOpened() {}
-    virtual void StepAccepted() = 0;
-    virtual void GroupClosed() {}
-    virtual void StepRunning() {}
-    virtual void StepRan() {}
+    virtual void GroupOpened() noexcept {}
+    virtual void StepAccepted() noexcept = 0;
+    virtual void GroupClosed() noexcept {}
+    virtual void StepRunning() noexcept {}
+    virtual void StepRan() noexcept {}
 };
 
 class CORE_API Hold {
@@ -73,7 +74,10 @@ public:
     const char* RedoName() const;
     int RecordCount(int undoStep) const;  // records of step undoStep (0 = newest), or -1
     void Clear();                         // drops both stacks, deleting every record
-    void SetObserver(HoldObserver* observer);  // host side; null for none
+    // Host side. Each observer is told in the order added; false for null, for one added
+    // already, or when memory runs out.
+    bool AddObserver(HoldObserver* observer);
+    bool RemoveObserver(HoldObserver* observer);
 
 private:
     struct Impl;

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "cstr.h"
+#include "hold.h"
 #include "hostapi.h"
+#include "observers.h"
 #include "tab.h"
 
 class Scene;
@@ -49,25 +52,34 @@ private:
     bool listed_ = false;  // the scene's scratch mark while it builds a selection
 };
 
-// What the host's views learn of the scene.
+// What the host's views learn of the scene. An observer must not throw: the scene is in
+// the middle of a change when it tells.
 class SceneObserver {
 public:
-    virtual void SelectionChanged() {}
-    virtual void NodeChanged(SceneNode* /*node*/) {}
+    virtual void SelectionChanged() noexcept {}
+    virtual void NodeChanged(SceneNode* /*node*/) noexcept {}
     // Many nodes changed at once (one undo step, say): whatever shows them is out of date.
-    virtual void NodesChanged() {}
-    virtual void SceneRebuilt() {}
+    virtual void NodesChanged() noexcept {}
+    virtual void SceneRebuilt() noexcept {}
     // Called before a node's text changes or nodes are removed, unlike the others: whatever
     // reads texts on another thread must stop first.
-    virtual void TextsChanging() {}
+    virtual void TextsChanging() noexcept {}
 
 protected:
     ~SceneObserver() = default;
 };
 
+// What a Hide/Unhide changed.
+struct HiddenCounts {
+    int hid = 0;
+    int unhid = 0;
+};
+
 class CORE_API Scene {
 public:
-    Scene();
+    // Records its changes into history; a scene with none (null) records nothing, and its
+    // Clear leaves every undo history alone.
+    explicit Scene(Hold* history = &theHold);
     ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
@@ -98,7 +110,16 @@ public:
     // part of a command whose group is open while the command waits for an answer.
     void PickNodes(const NodeTab& nodes);
 
-    void SetObserver(SceneObserver* observer) { observer_ = observer; }
+    // Sets each node's hidden flag to hidden(node) as one undo step named stepName; a node
+    // whose change could not be undone is left as it is.
+    HiddenCounts ChangeHidden(const NodeTab& nodes,
+                              const std::function<bool(const SceneNode*)>& hidden,
+                              const char* stepName);
+
+    // Each observer is told in the order added; false for null or one added already.
+    bool AddObserver(SceneObserver* observer) { return observers_.Add(observer); }
+    bool RemoveObserver(SceneObserver* observer) { return observers_.Remove(observer); }
+    Hold* History() const { return history_; }
     // Whether the scene differs from its file. It follows the undo history: undoing or
     // redoing back to where the scene was saved (SetModified(false)) makes it unmodified
     // again, unless a change was made that no undo step records.
@@ -122,9 +143,13 @@ private:
     void NodeTextChanged(SceneNode* node);
     void TextsChanging();
 
+    bool Holding() const { return history_ && history_->Holding(); }
+    std::uint64_t Position() const { return history_ ? history_->Position() : 0; }
+
+    Hold* history_;
     SceneNode* root_;
     NodeTab selection_;
-    SceneObserver* observer_;
+    ObserverList<SceneObserver> observers_;
     bool changedOutsideSteps_;  // a change that no undo step records
     bool changedInGroup_;       // a change inside an open group, not yet a step
     std::uint64_t savedPosition_;  // theHold's position when the scene was last saved

@@ -9,25 +9,17 @@
 
 #include "coreinterface.h"
 #include "hold.h"
+#include "nodetextrestore.h"
 #include "plugins.h"
 #include "scene.h"
 #include "windowprobes.h"
 
-// Changes a node's text as one record of a step, as a plug-in's command does.
-class TextRestore : public RestoreObj {
-public:
-    TextRestore(SceneNode* node, const char* after) : node_(node), after_(after)
-    {
-        node->GetUserPropText(before_);
-    }
-    void UndoChange(int) override { node_->SetUserPropText(before_); }
-    void RedoChange() override { node_->SetUserPropText(after_); }
-
-private:
-    SceneNode* node_;
-    CStr before_;
-    CStr after_;
-};
+// Changes a node's text as one record of the open step, as a plug-in's command does.
+inline void PutText(SceneNode* node, const char* text)
+{
+    CStr changed(text);
+    PutNodeText(node, changed);
+}
 
 class CountingPanel : public UtilityPanel {
 public:
