@@ -231,6 +231,47 @@ TEST_F(SceneTest, ModifiedFollowsTheUndoPosition)
     EXPECT_TRUE(scene.Modified()) << "a change outside any step stays a change";
 }
 
+// Steps that only select never keep the mark: back where every node is as saved, the scene
+// is unmodified, whatever selection steps lie between.
+TEST_F(SceneTest, SelectionStepsLeaveTheModifiedMarkAlone)
+{
+    struct Case {
+        const char* what;
+        const char* steps;  // s: a selection step, e: an edit step, u: undo, r: redo, v: save
+        bool modified;
+    };
+    const Case cases[] = {
+        {"search, edit, undo", "seu", false},
+        {"search, edit, undo both", "seuu", false},
+        {"edit, undo, search", "eus", false},
+        {"saved after a search, its undo", "svu", false},
+        {"edit, search", "es", true},
+        {"edit, save, search, undo the search", "evsu", false},
+        {"edit, save, undo, search", "evus", true},
+        {"search, edit, undo, redo", "seur", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        theHold.Clear();
+        scene.SetModified(false);
+        for (const char* step = c.steps; *step; ++step) {
+            if (*step == 's') {
+                theHold.Begin();
+                if (scene.IsSelected(a))
+                    scene.ClearSelection();
+                else
+                    Select({a});
+                theHold.Accept("Search & Select");
+            }
+            if (*step == 'e') RenameAsStep(c1, std::string(c1->NodeName()).append("+").c_str());
+            if (*step == 'u') theHold.Undo();
+            if (*step == 'r') theHold.Redo();
+            if (*step == 'v') scene.SetModified(false);
+        }
+        EXPECT_EQ(c.modified, scene.Modified());
+    }
+}
+
 TEST_F(SceneTest, CollectsDepthFirstNodeBeforeChildren)
 {
     NodeTab nodes;

@@ -31,6 +31,20 @@ TEST_F(EditUndo, UndoAndRedoTakeBackAndRedoAStep)
     EXPECT_EQ(theHold.UndoCount(), 1);
 }
 
+// A selection step between leaves the title unmarked once the texts are as saved again.
+TEST_F(EditUndo, TheTitleFollowsTheTextsNotTheSelectionSteps)
+{
+    theHold.Begin();
+    NodeTab lamp;
+    lamp.Append(node[kLamp]);
+    CoreInterface::Instance().GetScene().SetSelection(lamp);
+    theHold.Accept("Search & Select");
+    ChangeText(kLamp, "light=off", "Switch Lamp");
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
+    Command(IDM_EDIT_UNDO);
+    EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
+}
+
 TEST_F(EditUndo, RefusedWithAMessageWhileACommandIsOpen)
 {
     ChangeText(kLamp, "light=off", "Switch Lamp");

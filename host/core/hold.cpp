@@ -244,6 +244,13 @@ bool Hold::Redo()
     return true;
 }
 
+std::uint64_t Hold::StepPosition(int undoStep) const
+{
+    if (!impl_ || undoStep < 0 || undoStep > UndoCount()) return 0;
+    if (undoStep == UndoCount()) return impl_->emptyId;
+    return impl_->undo[impl_->undo.size() - 1 - static_cast<std::size_t>(undoStep)].id;
+}
+
 int Hold::UndoCount() const { return impl_ ? static_cast<int>(impl_->undo.size()) : 0; }
 
 int Hold::RedoCount() const { return impl_ ? static_cast<int>(impl_->redo.size()) : 0; }

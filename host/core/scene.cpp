@@ -1,5 +1,6 @@
 #include "scene.h"
 
+#include <algorithm>
 #include <atomic>
 #include <new>
 #include <utility>
@@ -184,10 +185,12 @@ Scene::Scene(Hold* history)
       savedPosition_(Position()),
       treeVersion_(NewTreeVersion())
 {
+    if (history_) history_->AddObserver(this);
 }
 
 Scene::~Scene()
 {
+    if (history_) history_->RemoveObserver(this);
     SelectionRestore::ForgetScene(this);
     delete root_;
 }
@@ -335,6 +338,29 @@ void Scene::NodeTextChanged(SceneNode* node)
 {
     ++textChanges_;
     NodeChanged(node);
+}
+
+std::uint64_t Scene::Position() const
+{
+    if (!history_) return 0;
+    const int steps = history_->UndoCount();
+    for (int i = 0; i < steps; ++i) {
+        const std::uint64_t step = history_->StepPosition(i);
+        if (std::binary_search(changingSteps_.begin(), changingSteps_.end(), step)) return step;
+    }
+    return history_->StepPosition(steps);
+}
+
+// A step that changed a node counts; one that only selected does not.
+void Scene::StepAccepted() noexcept
+{
+    if (!changedInGroup_) return;
+    changedInGroup_ = false;
+    try {
+        changingSteps_.push_back(history_->Position());
+    } catch (const std::bad_alloc&) {
+        changedOutsideSteps_ = true;  // unknown from here on: counted as changed
+    }
 }
 
 bool Scene::Modified() const

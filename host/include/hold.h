@@ -64,6 +64,9 @@ public:
     // back, or of the empty history since the last Clear. A step's identity is never reused,
     // so a position that was undone away and then replaced by a new step never comes back.
     std::uint64_t Position() const;
+    // The identity of undo step undoStep (0 = newest); for UndoCount(), of the history
+    // beneath the oldest step. 0 past that.
+    std::uint64_t StepPosition(int undoStep) const;
 
     // Host side: the undo and redo stacks. Both refuse while a group is open.
     bool Undo();

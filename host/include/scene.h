@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "cstr.h"
 #include "hold.h"
@@ -75,12 +76,12 @@ struct HiddenCounts {
     int unhid = 0;
 };
 
-class CORE_API Scene {
+class CORE_API Scene : private HoldObserver {
 public:
     // Records its changes into history; a scene with none (null) records nothing, and its
     // Clear leaves every undo history alone.
     explicit Scene(Hold* history = &theHold);
-    ~Scene();
+    ~Scene() override;
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
 
@@ -122,7 +123,8 @@ public:
     Hold* History() const { return history_; }
     // Whether the scene differs from its file. It follows the undo history: undoing or
     // redoing back to where the scene was saved (SetModified(false)) makes it unmodified
-    // again, unless a change was made that no undo step records.
+    // again, unless a change was made that no undo step records. Steps that only select
+    // count for nothing here.
     bool Modified() const;
     void SetModified(bool modified);
     // Counts writes of node names and user-property texts: a watcher compares two readings
@@ -144,7 +146,10 @@ private:
     void TextsChanging();
 
     bool Holding() const { return history_ && history_->Holding(); }
-    std::uint64_t Position() const { return history_ ? history_->Position() : 0; }
+    // Where the history stands as far as what is saved goes: the newest undo step that
+    // changed a node, or the history beneath them all.
+    std::uint64_t Position() const;
+    void StepAccepted() noexcept override;
 
     Hold* history_;
     SceneNode* root_;
@@ -152,7 +157,8 @@ private:
     ObserverList<SceneObserver> observers_;
     bool changedOutsideSteps_;  // a change that no undo step records
     bool changedInGroup_;       // a change inside an open group, not yet a step
-    std::uint64_t savedPosition_;  // theHold's position when the scene was last saved
+    std::uint64_t savedPosition_;  // Position() when the scene was last saved
+    std::vector<std::uint64_t> changingSteps_;  // steps that changed a node, oldest first
     int textChanges_ = 0;
     int nodeCount_ = 0;
     std::uint64_t treeVersion_;
