@@ -1,7 +1,10 @@
 // scenehost: the host application. Loads the plug-ins beside the program and the scene named
 // on the command line.
 //
-//   scenehost [scene-file]        the application
+//   scenehost [--undo-memory MB] [scene-file]
+//                                 the application; --undo-memory (with any of the forms
+//                                 here) limits what the undo history holds, by default a
+//                                 quarter of the physical memory and at most 4096 MB
 //   scenehost --describe          prints what the host learns from each plug-in, then exits
 //   scenehost --check scene-file  reads a scene file (.scene, .gltf, .glb) and reports the first
 //                                 error, if any
@@ -12,7 +15,10 @@
 //                                 merges the reports of a batch's slices
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,6 +26,7 @@
 #include "coreinterface.h"
 #include "fileio.h"
 #include "guard.h"
+#include "hold.h"
 #include "hosttexts.h"
 #include "mainwindow.h"
 #include "resource.h"
@@ -88,10 +95,50 @@ int RunApplication(HINSTANCE instance, int show, const char* scenePath)
     return window.RunMessageLoop();
 }
 
+const std::size_t kMegabyte = 1024 * 1024;
+
+std::size_t DefaultUndoBudget()
+{
+    const unsigned long long most = 4096ULL * kMegabyte;
+    MEMORYSTATUSEX memory{};
+    memory.dwLength = sizeof memory;
+    if (!GlobalMemoryStatusEx(&memory)) return static_cast<std::size_t>(most);
+    return static_cast<std::size_t>(std::min(memory.ullTotalPhys / 4, most));
+}
+
+// Takes "--undo-memory MB" out of the arguments and sets the history's budget; false for a
+// size that is not a whole number of megabytes from 1 up.
+bool TakeUndoBudget(std::vector<char*>& arguments)
+{
+    std::size_t budget = DefaultUndoBudget();
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (std::strcmp(arguments[i], "--undo-memory") != 0) continue;
+        if (i + 1 >= arguments.size()) return false;
+        char* end = nullptr;
+        const unsigned long long megabytes = std::strtoull(arguments[i + 1], &end, 10);
+        const unsigned long long most = static_cast<std::size_t>(-1) / kMegabyte;
+        if (!std::isdigit(static_cast<unsigned char>(*arguments[i + 1])) || *end ||
+            megabytes == 0 || megabytes > most)
+            return false;
+        budget = static_cast<std::size_t>(megabytes) * kMegabyte;
+        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                        arguments.begin() + static_cast<std::ptrdiff_t>(i + 2));
+        --i;
+    }
+    theHold.SetMemoryBudget(budget);
+    return true;
+}
+
 int Run(HINSTANCE instance, int show)
 {
-    const int count = __argc;
-    char** arguments = __argv;
+    std::vector<char*> given(__argv, __argv + __argc);
+    if (!TakeUndoBudget(given)) {
+        UseParentConsole();
+        ReportLine(HostText(IDS_UNDO_MEMORY_BAD));
+        return 2;
+    }
+    const int count = static_cast<int>(given.size());
+    char** arguments = given.data();
     if (count >= 2 && std::strcmp(arguments[1], "--describe") == 0) return Describe();
     if (count >= 2 && std::strcmp(arguments[1], "--check") == 0) {
         if (count != 3) {

@@ -718,10 +718,16 @@ void MainWindow::SceneRebuilt() noexcept
     });
 }
 
+// The first status after steps went for the undo memory limit says how many.
 void MainWindow::StatusShown(const char* text, void* context)
 {
     auto* self = static_cast<MainWindow*>(context);
-    SendMessageA(self->status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    std::string shown = text;
+    if (const int dropped = theHold.TakeDroppedSteps())
+        shown = dropped == 1 ? HostMessage(IDS_UNDO_DROPPED_ONE, {shown})
+                             : HostMessage(IDS_UNDO_DROPPED_MANY,
+                                           {shown, GroupedNumber(dropped)});
+    SendMessageA(self->status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
 }
 
 // From any thread, in the middle of handling a message: the status line shows it once this

@@ -76,11 +76,14 @@
 #define IDS_CHANGED_ON_DISK_SCRIPT 1092
 #define IDS_NOTHING_TO_SAVE 1093
 #define IDS_SAVED_COPIED 1094
+#define IDS_UNDO_DROPPED_ONE 1096
+#define IDS_UNDO_DROPPED_MANY 1097
 // What the program writes to the console.
 #define IDS_CONSOLE_LINE 1110
 #define IDS_NO_PLUGINS 1111
 #define IDS_CHECK_NEEDS_FILE 1112
 #define IDS_CHECKED 1113
+#define IDS_UNDO_MEMORY_BAD 1114
 // What a failed action says.
 #define IDS_FAILED_MEMORY 1100
 #define IDS_FAILED_BECAUSE 1101

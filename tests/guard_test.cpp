@@ -33,7 +33,7 @@ void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 namespace scenehost {
 namespace {
 
-const char kOutOfMemory[] = "Not enough memory to finish the action: it was stopped.";
+const char kOutOfMemory[] = "Out of memory: the last action was undone";
 
 struct Reported {
     int count = 0;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "guard.h"
 #include "hold.h"
 
 namespace {
@@ -382,6 +383,119 @@ TEST_F(HoldTest, ObserverHearsWhenEveryGroupClosesAndAroundUndoAndRedo)
     EXPECT_FALSE(theHold.Redo());
     EXPECT_EQ("running ran running ran ", observer.journal) << "nothing run, nothing said";
     theHold.RemoveObserver(&observer);
+}
+
+// A record that reports size bytes and can be made to fail for memory as it runs.
+class SizedRecord : public LoggingRecord {
+public:
+    SizedRecord(const char* name, int size, bool& fail, std::vector<std::string>& log,
+                int& destroyed)
+        : LoggingRecord(name, log, destroyed), size_(size), fail_(fail)
+    {
+    }
+    int SizeHint() override { return size_; }
+    void UndoChange(int saveRedo) override
+    {
+        if (fail_) throw std::bad_alloc();
+        LoggingRecord::UndoChange(saveRedo);
+    }
+    void RedoChange() override
+    {
+        if (fail_) throw std::bad_alloc();
+        LoggingRecord::RedoChange();
+    }
+
+private:
+    int size_;
+    bool& fail_;
+};
+
+// The history keeps within its budget by dropping the oldest steps, never the newest.
+TEST_F(HoldTest, MemoryBudgetDropsTheOldestSteps)
+{
+    struct Case {
+        const char* what;
+        std::size_t budget;
+        std::vector<int> sizes;  // one step of one record each
+        int kept;
+        int dropped;
+    };
+    const std::vector<Case> cases = {
+        {"no limit", 0, {1000, 1000, 1000}, 3, 0},
+        {"all fit", 4000, {1000, 1000, 1000}, 3, 0},
+        {"the oldest goes", 2500, {1000, 1000, 1000}, 2, 1},
+        {"a step past the budget on its own stays", 100, {1000, 5000}, 1, 1},
+    };
+    bool fail = false;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        theHold.Clear();
+        theHold.TakeDroppedSteps();
+        destroyed = 0;
+        theHold.SetMemoryBudget(c.budget);
+        for (int size : c.sizes) {
+            theHold.Begin();
+            theHold.Put(new SizedRecord("r", size, fail, log, destroyed));
+            theHold.Accept("Step");
+        }
+        EXPECT_EQ(c.kept, theHold.UndoCount());
+        EXPECT_EQ(c.dropped, theHold.TakeDroppedSteps());
+        EXPECT_EQ(0, theHold.TakeDroppedSteps()) << "told once";
+        EXPECT_TRUE(c.budget == 0 || c.kept == 1 || theHold.HeldBytes() <= c.budget);
+        EXPECT_EQ(static_cast<int>(c.sizes.size()) - c.kept, destroyed);
+    }
+    theHold.SetMemoryBudget(0);
+}
+
+void CountFailure(Failure failure, const char*, void* context)
+{
+    if (failure == Failure::kOutOfMemory) ++*static_cast<int*>(context);
+}
+
+// An undo or a redo that runs out of memory midway leaves its step whole where it was, says
+// so, and can be tried again.
+TEST_F(HoldTest, AStepThatFailsMidwayStandsAsItWas)
+{
+    bool fail = false;
+    int reported = 0;
+    SetFailureReporter(CountFailure, &reported);
+    theHold.Begin();
+    theHold.Put(Record("a"));
+    theHold.Put(new SizedRecord("b", 1, fail, log, destroyed));
+    theHold.Put(Record("c"));
+    theHold.Accept("Step");
+    log.clear();
+    fail = true;
+    EXPECT_FALSE(theHold.Undo());
+    EXPECT_EQ((Log{"c.undo1", "c.redo"}), log) << "what was undone is redone";
+    EXPECT_EQ(1, theHold.UndoCount());
+    fail = false;
+    ASSERT_TRUE(theHold.Undo());
+    log.clear();
+    fail = true;
+    EXPECT_FALSE(theHold.Redo());
+    EXPECT_EQ((Log{"a.redo", "a.undo1"}), log) << "what was redone is undone";
+    EXPECT_EQ(1, theHold.RedoCount());
+    EXPECT_EQ(2, reported);
+    fail = false;
+    EXPECT_TRUE(theHold.Redo());
+    SetFailureReporter(nullptr, nullptr);
+}
+
+// What a failure leaves open is cancelled down to the depth the caller had.
+TEST_F(HoldTest, CancelOpenGroupsDownToADepth)
+{
+    theHold.Begin();
+    theHold.Put(Record("kept"));
+    theHold.Begin();
+    theHold.Begin();
+    theHold.Put(Record("gone"));
+    EXPECT_TRUE(theHold.CancelOpenGroups(1));
+    EXPECT_EQ(1, theHold.Holding());
+    EXPECT_EQ((Log{"gone.undo0"}), log);
+    EXPECT_TRUE(theHold.CancelOpenGroups());
+    EXPECT_EQ(0, theHold.Holding());
+    EXPECT_EQ(0, theHold.UndoCount());
 }
 
 TEST(RestoreObjDefaults, DescribeSizeAndCommand)

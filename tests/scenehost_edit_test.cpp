@@ -45,6 +45,21 @@ TEST_F(EditUndo, TheTitleFollowsTheTextsNotTheSelectionSteps)
     EXPECT_EQ(WindowText(window), "Scene Host - desk.scene");
 }
 
+// Past the undo memory limit the oldest steps go, and the status line says how many.
+TEST_F(EditUndo, TheMemoryLimitDropsTheOldestStepsAndSaysHowMany)
+{
+    ChangeText(kLamp, "light=off", "Switch Lamp");
+    ChangeText(kLamp, "light=on", "Switch Lamp");
+    theHold.SetMemoryBudget(1);
+    Command(IDM_EDIT_SELECT_ALL);
+    Command(IDM_EDIT_TOGGLE_HIDDEN);
+    theHold.SetMemoryBudget(0);
+    EXPECT_EQ(theHold.UndoCount(), 1) << "the newest step stays";
+    EXPECT_EQ(StatusBarText(GetDlgItem(window, kStatusBarId), 0),
+              "Hid 5 and unhid 2 objects. (the 2 oldest undo steps were dropped to keep the "
+              "undo memory limit)");
+}
+
 TEST_F(EditUndo, RefusedWithAMessageWhileACommandIsOpen)
 {
     ChangeText(kLamp, "light=off", "Switch Lamp");

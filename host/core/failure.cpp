@@ -37,11 +37,7 @@ void ReportFailure(Failure failure, const char* detail) noexcept
 void RecoverFromFailure(int holdDepth, Failure failure, const char* detail) noexcept
 {
     try {
-        while (theHold.Holding() > holdDepth) {
-            const int open = theHold.Holding();
-            theHold.Cancel();
-            if (theHold.Holding() == open) break;  // an undo is running: it closes them
-        }
+        theHold.CancelOpenGroups(holdDepth);
     } catch (...) {
         // A record failed to put its change back; the report still goes out.
     }

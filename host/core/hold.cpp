@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "guard.h"
 #include "observers.h"
 #include "progress.h"
 
@@ -30,7 +31,28 @@ struct Step {
     CStr name;
     Records records;
     std::uint64_t id = 0;
+    std::size_t bytes = 0;
 };
+
+// What a record holds beyond what it reports: the record itself and its place in the step.
+const std::size_t kRecordOverhead = 64;
+
+std::size_t BytesOf(const Records& records)
+{
+    std::size_t bytes = 0;
+    for (RestoreObj* record : records) {
+        const int hint = record->SizeHint();
+        bytes += kRecordOverhead + (hint > 0 ? static_cast<std::size_t>(hint) : 0);
+    }
+    return bytes;
+}
+
+std::size_t BytesOf(const std::vector<Step>& steps)
+{
+    std::size_t bytes = 0;
+    for (const Step& step : steps) bytes += step.bytes;
+    return bytes;
+}
 
 // Keeps Impl::busy set for a scope.
 class BusyScope {
@@ -56,22 +78,52 @@ void DeleteSteps(std::vector<Step>& steps)
     steps.clear();
 }
 
-void UndoInReverse(Records& records, int saveRedo)
+// A record that fails while it puts things back is not run again.
+void Quietly(RestoreObj* record, bool undo) noexcept
 {
-    const int count = static_cast<int>(records.size());
-    for (int i = count; i-- > 0;) {
-        ReportProgress(count - 1 - i, count);
-        records[static_cast<std::size_t>(i)]->UndoChange(saveRedo);
+    try {
+        undo ? record->UndoChange(1) : record->RedoChange();
+    } catch (...) {
     }
 }
 
+// Undoes the records back to front. When one fails, those undone already are redone, so
+// that the step stands whole as it did, and the failure goes on to the caller.
+void UndoInReverse(Records& records, int saveRedo)
+{
+    const std::size_t count = records.size();
+    std::size_t done = 0;
+    try {
+        for (; done < count; ++done) {
+            ReportProgress(static_cast<int>(done), static_cast<int>(count));
+            records[count - 1 - done]->UndoChange(saveRedo);
+        }
+    } catch (...) {
+        for (std::size_t i = count - done; i < count; ++i) Quietly(records[i], false);
+        throw;
+    }
+}
+
+// Redoes the records in order; when one fails, those redone already are undone again.
 void RedoInOrder(Records& records)
 {
-    const int count = static_cast<int>(records.size());
-    for (int i = 0; i < count; ++i) {
-        ReportProgress(i, count);
-        records[static_cast<std::size_t>(i)]->RedoChange();
+    const std::size_t count = records.size();
+    std::size_t done = 0;
+    try {
+        for (; done < count; ++done) {
+            ReportProgress(static_cast<int>(done), static_cast<int>(count));
+            records[done]->RedoChange();
+        }
+    } catch (...) {
+        while (done-- > 0) Quietly(records[done], true);
+        throw;
     }
+}
+
+// What the host shows when a step could not be made, undone or redone for memory.
+void ReportStopped(bool memory) noexcept
+{
+    ReportFailure(memory ? Failure::kOutOfMemory : Failure::kError, nullptr);
 }
 
 // Room for one more step, so that moving a step there after running its records cannot fail.
@@ -88,18 +140,47 @@ bool MakeRoom(std::vector<Step>& steps)
 }  // namespace
 
 struct Hold::Impl {
+    // Room for the usual nesting, so that opening a group does not fail for memory.
+    Impl()
+    {
+        try {
+            marks.reserve(16);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+
     // Moves a finished group onto the undo stack, which ends what could be redone.
     bool Store(Step&& step)
     {
         BusyScope scope(busy);
         DeleteSteps(redo);
         if (!MakeRoom(undo)) {
+            // No change stays that no step records.
+            for (std::size_t i = step.records.size(); i-- > 0;) Quietly(step.records[i], true);
             DeleteRecords(step.records);
+            ReportStopped(true);
             return false;
         }
         step.id = ++lastId;
+        step.bytes = BytesOf(step.records);
         undo.push_back(std::move(step));
+        KeepWithinBudget();
         return true;
+    }
+
+    // Drops the oldest steps while the history holds more than the budget; the newest stays.
+    // What lies beneath the oldest step left is then the oldest step dropped.
+    void KeepWithinBudget()
+    {
+        if (budget == 0) return;
+        std::size_t held = BytesOf(undo) + BytesOf(redo);
+        std::size_t drop = 0;
+        while (held > budget && drop + 1 < undo.size()) held -= undo[drop++].bytes;
+        if (drop == 0) return;
+        for (std::size_t i = 0; i < drop; ++i) DeleteRecords(undo[i].records);
+        emptyId = undo[drop - 1].id;
+        undo.erase(undo.begin(), undo.begin() + static_cast<std::ptrdiff_t>(drop));
+        dropped += static_cast<int>(drop);
     }
 
     // Makes the closed group's records one undo step; a group without records makes none.
@@ -124,10 +205,37 @@ struct Hold::Impl {
     ObserverList<HoldObserver> observers;
     std::uint64_t lastId = 0;  // the last identity handed out, to a step or a cleared history
     std::uint64_t emptyId = 0;  // the position of an empty undo stack
+    std::size_t budget = 0;     // bytes; 0 for no limit
+    int dropped = 0;            // steps dropped for the budget, not yet told
+    bool failed = false;        // a record of the open groups could not be kept
 
     void Tell(void (HoldObserver::*event)() noexcept)
     {
         observers.Tell([event](HoldObserver& observer) { (observer.*event)(); });
+    }
+    // Runs the newest step of from and moves it onto to, which has room for it.
+    bool Run(std::vector<Step>& from, std::vector<Step>& to, bool undoing)
+    {
+        Step step = std::move(from.back());
+        from.pop_back();
+        Running();
+        bool ran = true, memory = false;
+        {
+            BusyScope scope(busy);
+            try {
+                undoing ? UndoInReverse(step.records, 1) : RedoInOrder(step.records);
+            } catch (const std::bad_alloc&) {
+                ran = false;
+                memory = true;
+            } catch (...) {
+                ran = false;
+            }
+        }
+        step.bytes = BytesOf(step.records);
+        (ran ? to : from).push_back(std::move(step));  // from keeps its room
+        Ran();
+        if (!ran) ReportStopped(memory);
+        return ran;
     }
     void Closed() { Tell(&HoldObserver::GroupClosed); }
     void Running() { Tell(&HoldObserver::StepRunning); }
@@ -164,13 +272,25 @@ void Hold::Put(RestoreObj* record)
     try {
         impl_->open.push_back(record);
     } catch (const std::bad_alloc&) {
-        delete record;
+        // The change the record was made for is put back, and the whole group with it.
+        {
+            BusyScope busy(impl_->busy);
+            record->UndoChange(0);
+            delete record;
+        }
+        impl_->failed = true;
     }
 }
 
 void Hold::Accept(const char* name)
 {
     if (!impl_ || impl_->busy || impl_->marks.empty()) return;
+    if (impl_->marks.size() == 1 && impl_->failed) {
+        // A step without all its records would undo only part of what was done.
+        Cancel();
+        ReportStopped(true);
+        return;
+    }
     impl_->marks.pop_back();
     if (!impl_->marks.empty()) return;
     if (impl_->MakeStep(name)) impl_->Tell(&HoldObserver::StepAccepted);
@@ -199,7 +319,43 @@ void Hold::Cancel()
         for (std::size_t i = mark; i < open.size(); ++i) delete open[i];
     }
     open.resize(mark);
-    if (impl_->marks.empty()) impl_->Closed();
+    if (impl_->marks.empty()) {
+        impl_->failed = false;
+        impl_->Closed();
+    }
+}
+
+bool Hold::CancelOpenGroups(int depth)
+{
+    if (depth < 0) depth = 0;
+    while (Holding() > depth) {
+        const int open = Holding();
+        Cancel();
+        if (Holding() == open) return false;  // an undo or a redo is running
+    }
+    return true;
+}
+
+void Hold::SetMemoryBudget(std::size_t bytes)
+{
+    if (!impl_) return;
+    impl_->budget = bytes;
+    if (!impl_->busy) impl_->KeepWithinBudget();
+}
+
+std::size_t Hold::MemoryBudget() const { return impl_ ? impl_->budget : 0; }
+
+std::size_t Hold::HeldBytes() const
+{
+    return impl_ ? BytesOf(impl_->undo) + BytesOf(impl_->redo) : 0;
+}
+
+int Hold::TakeDroppedSteps()
+{
+    if (!impl_) return 0;
+    const int dropped = impl_->dropped;
+    impl_->dropped = 0;
+    return dropped;
 }
 
 int Hold::Holding() const { return impl_ ? static_cast<int>(impl_->marks.size()) : 0; }
@@ -212,36 +368,26 @@ std::uint64_t Hold::Position() const
     return impl_->undo.empty() ? impl_->emptyId : impl_->undo.back().id;
 }
 
+// A step that fails midway stands as it was, on the stack it came from, and the failure
+// is reported.
 bool Hold::Undo()
 {
     if (!impl_ || impl_->busy || Holding() || impl_->undo.empty()) return false;
-    if (!MakeRoom(impl_->redo)) return false;
-    Step step = std::move(impl_->undo.back());
-    impl_->undo.pop_back();
-    impl_->Running();
-    {
-        BusyScope busy(impl_->busy);
-        UndoInReverse(step.records, 1);
+    if (!MakeRoom(impl_->redo)) {
+        ReportStopped(true);
+        return false;
     }
-    impl_->redo.push_back(std::move(step));
-    impl_->Ran();
-    return true;
+    return impl_->Run(impl_->undo, impl_->redo, true);
 }
 
 bool Hold::Redo()
 {
     if (!impl_ || impl_->busy || Holding() || impl_->redo.empty()) return false;
-    if (!MakeRoom(impl_->undo)) return false;
-    Step step = std::move(impl_->redo.back());
-    impl_->redo.pop_back();
-    impl_->Running();
-    {
-        BusyScope busy(impl_->busy);
-        RedoInOrder(step.records);
+    if (!MakeRoom(impl_->undo)) {
+        ReportStopped(true);
+        return false;
     }
-    impl_->undo.push_back(std::move(step));
-    impl_->Ran();
-    return true;
+    return impl_->Run(impl_->redo, impl_->undo, false);
 }
 
 std::uint64_t Hold::StepPosition(int undoStep) const
@@ -283,6 +429,7 @@ void Hold::Clear()
         DeleteSteps(impl_->redo);
         DeleteRecords(impl_->open);
         impl_->marks.clear();
+        impl_->failed = false;
     }
     impl_->emptyId = ++impl_->lastId;
     if (wasHolding) impl_->Closed();

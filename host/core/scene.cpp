@@ -84,6 +84,10 @@ public:
         if (scene_) scene_->ReplaceSelection(after_, false);
     }
     CStr Describe() override { return CStr("Selection"); }
+    int SizeHint() override
+    {
+        return static_cast<int>(sizeof(SceneNode*)) * (before_.Count() + after_.Count());
+    }
 
     static void ForgetScene(const Scene* scene)
     {
@@ -400,12 +404,13 @@ HiddenCounts Scene::ChangeHidden(const NodeTab& nodes,
         if (!node || node->scene_ != this) continue;
         const bool wanted = hidden(node);
         if (wanted == node->IsHidden()) continue;
+        HiddenRestore* record = nullptr;
         if (history_) {
-            auto* record = new (std::nothrow) HiddenRestore(node);
+            record = new (std::nothrow) HiddenRestore(node);
             if (!record) continue;  // no change that could not be undone
-            history_->Put(record);
         }
         node->SetHidden(wanted);
+        if (record) history_->Put(record);
         ++(wanted ? counts.hid : counts.unhid);
     }
     if (history_) history_->Accept(stepName);

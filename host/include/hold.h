@@ -1,6 +1,7 @@
 // The undo hold: records changes between Begin and Accept as one named undo step.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "cstr.h"
@@ -57,6 +58,10 @@ public:
     void Accept(const char* name);
     // Closes the group, undoing (without redo) and deleting every record put since Begin.
     void Cancel();
+    // Cancels every group opened above depth (0: all), innermost first: what a failure that
+    // stopped a command midway leaves open. Nothing while an undo or a redo runs: it closes
+    // its own. True when no group above depth is left open.
+    bool CancelOpenGroups(int depth = 0);
     int Holding() const;  // depth of open groups
     // True while records run their own code: an undo, a redo or a Cancel putting things back.
     bool Restoring() const;
@@ -77,6 +82,14 @@ public:
     const char* RedoName() const;
     int RecordCount(int undoStep) const;  // records of step undoStep (0 = newest), or -1
     void Clear();                         // drops both stacks, deleting every record
+
+    // The memory the history may hold, in bytes (0: no limit). A new step that takes it past
+    // that drops the oldest steps, never itself.
+    void SetMemoryBudget(std::size_t bytes);
+    std::size_t MemoryBudget() const;
+    std::size_t HeldBytes() const;  // what the records of both stacks hold
+    // How many of the oldest steps went for the budget since the last call.
+    int TakeDroppedSteps();
     // Host side. Each observer is told in the order added; false for null, for one added
     // already, or when memory runs out.
     bool AddObserver(HoldObserver* observer);

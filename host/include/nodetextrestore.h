@@ -39,6 +39,12 @@ public:
         undoText = std::move(redoText);
     }
     CStr Describe() override { return CStr("NodeTextRestore"); }
+    // What the history holds for the record: its texts.
+    int SizeHint() override
+    {
+        const long long bytes = 2LL + undoText.Length() + redoText.Length();
+        return bytes > 0x7fffffff ? 0x7fffffff : static_cast<int>(bytes);
+    }
 
     CStr undoText;  // the text before the change, while the change stands
     CStr redoText;  // the text after it, while the change is undone
