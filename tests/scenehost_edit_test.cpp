@@ -56,8 +56,9 @@ TEST_F(EditUndo, TheMemoryLimitDropsTheOldestStepsAndSaysHowMany)
     theHold.SetMemoryBudget(0);
     EXPECT_EQ(theHold.UndoCount(), 1) << "the newest step stays";
     EXPECT_EQ(StatusBarText(GetDlgItem(window, kStatusBarId), 0),
-              "Hid 5 and unhid 2 objects. (the 2 oldest undo steps were dropped to keep the "
-              "undo memory limit)");
+              "Hid 5 and unhid 2 objects. (the oldest undo step was dropped to keep the undo "
+              "memory limit)")
+        << "the step the lower limit dropped was told with Select All's status";
 }
 
 TEST_F(EditUndo, RefusedWithAMessageWhileACommandIsOpen)
