@@ -157,6 +157,16 @@ TEST_F(KeyEditRuns, SetAndRemoveAreOneStepEachOverOnlyTheChangedNodes)
     EXPECT_EQ(theHold.UndoCount(), steps) << "nothing changed: no step";
 }
 
+// The undo memory limit sees what a key edit holds: the texts it keeps for undo.
+TEST_F(KeyEditRuns, AnEditsTextsCountInWhatTheHistoryHolds)
+{
+    const std::string value(100000, 'v');
+    ASSERT_EQ(SetKeyOn(nodes, TableColumn{"note"}, value, "Set Property").changed, 4);
+    const std::size_t before = theHold.HeldBytes();
+    ASSERT_EQ(RemoveKeyFrom(nodes, TableColumn{"note"}, "Remove Key").changed, 4);
+    EXPECT_GE(theHold.HeldBytes() - before, 4u * value.size()) << "the texts before the removal";
+}
+
 TEST_F(KeyEditRuns, RenameAsksAboutACollisionFirstAndFollowsEachAnswer)
 {
     const std::vector<std::string> before = TextsNow();

@@ -1,10 +1,10 @@
 #include "keyedits.h"
 
-#include <new>
 #include <utility>
 #include <vector>
 
 #include "hold.h"
+#include "nodetextrestore.h"
 #include "progress.h"
 #include "textlines.h"
 
@@ -15,25 +15,6 @@ void AddLine(std::string& text, std::string_view line)
     if (!text.empty()) text += "\r\n";
     text += line;
 }
-
-// Holds the text the node does not: the earlier one while the change stands, the later one
-// while it is undone. Texts change places without a copy.
-class KeyEditRestore : public RestoreObj {
-public:
-    explicit KeyEditRestore(SceneNode* node) : node_(node) {}
-    void Keep(CStr&& before) { other_ = std::move(before); }
-    void UndoChange(int saveRedo) override
-    {
-        if (saveRedo) node_->SwapUserPropText(other_);
-        else node_->SetUserPropText(other_);
-    }
-    void RedoChange() override { node_->SwapUserPropText(other_); }
-    CStr Describe() override { return CStr("KeyEditRestore"); }
-
-private:
-    SceneNode* node_;
-    CStr other_;
-};
 
 struct Rewrite {
     SceneNode* node;
@@ -52,11 +33,7 @@ int WriteAll(std::vector<Rewrite>& rewrites, const char* stepName)
         if (text == node->UserPropText().data()) continue;
         CStr swapped;
         if (!swapped.Assign(text.data(), static_cast<int>(text.size()))) continue;
-        auto* record = new (std::nothrow) KeyEditRestore(node);
-        if (!record) continue;  // no change that could not be undone
-        node->SwapUserPropText(swapped);
-        record->Keep(std::move(swapped));
-        theHold.Put(record);
+        if (!PutNodeText(node, swapped)) continue;  // no change that could not be undone
         ++changed;
     }
     theHold.Accept(stepName);
