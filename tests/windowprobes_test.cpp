@@ -123,15 +123,17 @@ TEST_F(QuestionAnswering, EachAnswerIsTakenStepByStepAndWhatGoesWrongIsSaid)
     }
 }
 
+// An in-memory dialog template with no menu, class or title.
+struct DialogTemplate {
+    DLGTEMPLATE dialog;
+    WORD menu, windowClass, title;
+};
+
 // A dialog that takes the focus while it is set up is activated before it shows; it is
 // answered once it shows, not taken for closed.
 TEST_F(QuestionAnswering, ADialogActivatedBeforeItShowsIsAnswered)
 {
-    struct Template {
-        DLGTEMPLATE dialog;
-        WORD menu, windowClass, title;
-    };
-    alignas(DWORD) const Template hiddenTemplate = {
+    alignas(DWORD) const DialogTemplate hiddenTemplate = {
         {WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 0, 0, 0, 100, 40}, 0, 0, 0};
     QuestionAnswerer answerer;
     answerer.Queue(0, Strings{"Enter"});
@@ -156,11 +158,7 @@ TEST_F(QuestionAnswering, ADialogActivatedBeforeItShowsIsAnswered)
 // questions it asks are the answerer's.
 TEST_F(QuestionAnswering, AFloaterIsNoQuestionButWhatItAsksIs)
 {
-    struct Template {
-        DLGTEMPLATE dialog;
-        WORD menu, windowClass, title;
-    };
-    alignas(DWORD) const Template floaterTemplate = {
+    alignas(DWORD) const DialogTemplate floaterTemplate = {
         {WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 0, 0, 100, 40}, 0, 0, 0};
     QuestionAnswerer answerer;
     HWND floater = CreateDialogIndirectParamA(

@@ -121,9 +121,9 @@ bool Fail(SceneFileError& error, const std::string& message)
     return false;
 }
 
-// nlohmann's account of a syntax error, the words users of the program know, without its
-// "parse error at line L, column C: " prefix.
-class SyntaxErrorFinder : public nlohmann::json_sax<Json> {
+// A reading of a text by nlohmann's parser that builds nothing: the events a reader does
+// not need are passed over.
+class PassingSax : public nlohmann::json_sax<Json> {
 public:
     bool null() override { return true; }
     bool boolean(bool) override { return true; }
@@ -137,6 +137,12 @@ public:
     bool end_object() override { return true; }
     bool start_array(std::size_t) override { return true; }
     bool end_array() override { return true; }
+};
+
+// nlohmann's account of a syntax error, the words users of the program know, without its
+// "parse error at line L, column C: " prefix.
+class SyntaxErrorFinder : public PassingSax {
+public:
     bool parse_error(std::size_t position, const std::string&,
                      const nlohmann::detail::exception& failure) override
     {
@@ -836,17 +842,9 @@ private:
 };
 
 // How deep a text nests, by nlohmann's own reading of it, without a document.
-class DepthCounter : public nlohmann::json_sax<Json> {
+class DepthCounter : public PassingSax {
 public:
-    bool null() override { return true; }
-    bool boolean(bool) override { return true; }
-    bool number_integer(number_integer_t) override { return true; }
-    bool number_unsigned(number_unsigned_t) override { return true; }
-    bool number_float(number_float_t, const string_t&) override { return true; }
-    bool string(string_t&) override { return true; }
-    bool binary(binary_t&) override { return true; }
     bool start_object(std::size_t) override { return Open(); }
-    bool key(string_t&) override { return true; }
     bool end_object() override { return Close(); }
     bool start_array(std::size_t) override { return Open(); }
     bool end_array() override { return Close(); }

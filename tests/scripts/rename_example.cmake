@@ -1,17 +1,7 @@
 # The README's key rename over a folder of glTF files, as printed there.
 # Run with cmake -P and PROGRAM, EMULATOR (may be empty), PROJECT (the source tree), WORK.
-file(REMOVE_RECURSE "${WORK}")
-file(MAKE_DIRECTORY "${WORK}/assets" "${WORK}/samples")
-file(COPY "${PROJECT}/samples/rename-key.script" DESTINATION "${WORK}/samples")
-foreach(asset crane dock)
-    configure_file("${PROJECT}/samples/props.gltf" "${WORK}/assets/${asset}.gltf" COPYONLY)
-endforeach()
-file(GLOB assets RELATIVE "${WORK}" "${WORK}/assets/*.gltf")
-execute_process(COMMAND ${EMULATOR} "${PROGRAM}" --script samples/rename-key.script ${assets}
-                WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE code ERROR_VARIABLE err)
-if(NOT code EQUAL 0)
-    message(FATAL_ERROR "exit code ${code}: ${err}")
-endif()
+include("${CMAKE_CURRENT_LIST_DIR}/example_over_copies.cmake")
+run_example(rename-key.script props.gltf assets assets crane dock)
 file(READ "${PROJECT}/samples/props.gltf" original)
 string(REGEX MATCHALL "\"LOD\": *[0-9]+" before "${original}")
 string(REGEX REPLACE "\"LOD\": *" "" expected "${before}")
