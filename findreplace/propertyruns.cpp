@@ -14,42 +14,53 @@ namespace {
 // few steps.
 constexpr int kNodeReserve = 10;
 
-// Reads the node's text into lines. False when memory ran out on the way and a line is
-// missing from the list: writing it back would lose that line.
-bool ParseWhole(SceneNode* node, UserPropLines& lines) { return lines.Parse(node->UserPropText()); }
+// Memory ran out for a node's new text, its lines or its undo record. The run stops: a node
+// left out would make the step a part of what the user asked for. The guard at the entry
+// cancels the open group, which puts back the nodes written so far, and says so.
+[[noreturn]] void OutOfMemory() { throw std::bad_alloc(); }
+
+// Reads the node's text into lines, every line or none.
+void ParseWhole(SceneNode* node, UserPropLines& lines)
+{
+    if (!lines.Parse(node->UserPropText())) OutOfMemory();
+}
 
 // A question leaves the host's other windows open, and the node's text may be changed from
 // one of them meanwhile. Parses the text again then, so the answer works on the text as it
-// now is and the other change is kept. False when it can no longer be read whole.
-bool ParseAgainIfChanged(SceneNode* node, UserPropLines& lines, const CStr& asked)
+// now is and the other change is kept.
+void ParseAgainIfChanged(SceneNode* node, UserPropLines& lines, const CStr& asked)
 {
-    return node->UserPropText() == asked || ParseWhole(node, lines);
+    if (!(node->UserPropText() == asked)) ParseWhole(node, lines);
 }
 
 // Writes the joined lines with the node's undo record, which takes the earlier text as it
-// comes out of the node, uncopied. The node is left as it is when the record or the text
-// cannot be had: no change goes in that cannot be undone, and no text goes in cut short.
-bool WriteText(SceneNode* node, CStr& text) { return PutNodeText<UserPropRestore>(node, text); }
+// comes out of the node, uncopied: no change goes in that cannot be undone, and no text goes
+// in cut short.
+void WriteText(SceneNode* node, CStr& text)
+{
+    if (!PutNodeText<UserPropRestore>(node, text)) OutOfMemory();
+}
 
-bool WriteNode(SceneNode* node, const UserPropLines& lines)
+void WriteNode(SceneNode* node, const UserPropLines& lines)
 {
     CStr text;
-    return lines.JoinInto(text) && WriteText(node, text);
+    if (!lines.JoinInto(text)) OutOfMemory();
+    WriteText(node, text);
 }
 
 // Where no question is needed, a node's matching lines are removed (replacement null) or
 // replaced straight from its text, without a line list, and the run's outcome counts it.
 // Returns how many lines matched; the node is written only when some did and no more than
-// mostMatches. -1 when the new text could not be held or written (the node is then left as
-// it is).
+// mostMatches.
 int WriteRewritten(SceneNode* node, const CStr& find, const CStr* replacement, int mostMatches,
                    RunOutcome& outcome)
 {
     CStr text;
     const int matched =
         RewriteMatchingLines(node->UserPropText(), find, replacement, text, mostMatches);
-    if (matched <= 0 || matched > mostMatches) return matched;
-    if (!WriteText(node, text)) return -1;
+    if (matched < 0) OutOfMemory();
+    if (matched == 0 || matched > mostMatches) return matched;
+    WriteText(node, text);
     ++outcome.changed;
     ++outcome.written;
     return matched;
@@ -58,11 +69,11 @@ int WriteRewritten(SceneNode* node, const CStr& find, const CStr* replacement, i
 // With Ignore All answered any number of matching lines goes without a warning; before, one.
 int MostMatchesWithoutWarning(bool ignoreAll) { return ignoreAll ? INT_MAX : 1; }
 
-bool AppendLine(UserPropLines& lines, const CStr& text)
+void AppendLine(UserPropLines& lines, const CStr& text)
 {
-    int before = lines.Count();
+    const int before = lines.Count();
     lines.Append(text);
-    return lines.Count() > before;
+    if (lines.Count() == before) OutOfMemory();
 }
 
 // The answers below return false when the user stops the run. A question that could not be
@@ -122,7 +133,7 @@ struct ReplaceRun {
         // A node without a match changes only when Write to ALL! extends it.
         if (!writeAll && (find.Length() == 0 || !TextHasMatchingLine(node->UserPropText(), find)))
             return true;
-        if (!ParseWhole(node, lines)) return true;
+        ParseWhole(node, lines);
         int matches = Matches();
         // A text changed elsewhere during a question may have gained a second match: the
         // warning about several matches is then asked after all, before anything is written.
@@ -141,20 +152,22 @@ struct ReplaceRun {
                 confirmed = true;
                 if (!GoOnAfterConfirm(ask, node, find, replace, replaceAll)) return false;
             }
-            if (!ParseAgainIfChanged(node, lines, asked)) return true;
+            ParseAgainIfChanged(node, lines, asked);
             matches = Matches();
         }
         // Without a match (or none left after a change made during a question), Write to
         // ALL! extends the node instead.
         if (find.Length() == 0 || lines.ReplaceMatches(find, replace) == 0) {
-            if (writeAll && AppendLine(lines, replace) && WriteNode(node, lines))
+            if (writeAll) {
+                AppendLine(lines, replace);
+                WriteNode(node, lines);
                 ++outcome.written;
+            }
             return true;
         }
-        if (WriteNode(node, lines)) {
-            ++outcome.changed;
-            ++outcome.written;
-        }
+        WriteNode(node, lines);
+        ++outcome.changed;
+        ++outcome.written;
         return true;
     }
 };
@@ -184,14 +197,15 @@ RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQues
         // matching line is left as it is.
         const int mostMatches = MostMatchesWithoutWarning(ignoreAll);
         if (WriteRewritten(node, find, nullptr, mostMatches, outcome) <= mostMatches) continue;
-        if (!ParseWhole(node, lines)) continue;
+        ParseWhole(node, lines);
         const CStr asked = node->UserPropText();
         if (!GoOnAfterMultiMatch(ask, node, find, ignoreAll)) {
             outcome.cancelled = true;
             break;
         }
-        if (!ParseAgainIfChanged(node, lines, asked)) continue;
-        if (lines.RemoveMatches(find) == 0 || !WriteNode(node, lines)) continue;
+        ParseAgainIfChanged(node, lines, asked);
+        if (lines.RemoveMatches(find) == 0) continue;
+        WriteNode(node, lines);
         ++outcome.changed;
         ++outcome.written;
     }

@@ -41,10 +41,13 @@ struct RunOutcome {
 // line matching find. Each text is read in place.
 void CollectMatchingNodes(SceneNode* node, const CStr& findText, NodeTab& nodes);
 
-// Removes the matching lines from each node. Must run inside an open undo group.
+// Both runs must run inside an open undo group. When memory runs out they throw
+// std::bad_alloc with the group open: cancelling it puts back every node written so far.
+
+// Removes the matching lines from each node.
 RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQuestions& ask);
 
 // Replaces the matching lines of each node; with writeAll, every other node gets replace as a
-// new last line. Must run inside an open undo group.
+// new last line.
 RunOutcome ReplaceMatchingLines(const NodeTab& nodes, const CStr& find, const CStr& replace,
                                 bool writeAll, MatchQuestions& ask);

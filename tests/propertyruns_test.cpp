@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "guard.h"
 #include "hold.h"
 #include "propertyruns.h"
 #include "scene.h"
@@ -507,61 +508,66 @@ TEST_F(ChangedDuringQuestion, WriteAllExtendsOnceWhenTheMatchWentMeanwhile)
     EXPECT_EQ("other=1\r\nlod=5", Text(0));
 }
 
-// Out of memory: a node is written with its undo record and its whole text, or not at all.
+// Out of memory: the run stops at the node that could not be written, and the guard at the
+// command's entry cancels its group, so every node is as it was and no step is left.
+
+struct MemoryCase {
+    const char* what;
+    std::vector<const char*> texts;
+    const char* find;
+    const char* replace;  // null: Remove Property
+    bool writeAll;
+    std::deque<int> answers;
+    std::size_t failSize;
+    int failCountdown;
+};
+
+const MemoryCase kMemoryCases[] = {
+    {"the second node's record", {"lod", "lod\r\nkeep", "lod"}, "lod", nullptr, false, {},
+     kRecordSize, 2},
+    {"an extended node's record", {"lod", "x", "y"}, "lod", "r", true, {kConfirmReplace},
+     kRecordSize, 2},
+    {"a line read for a question", {"a=1", "x=1\r\nlod=2\r\ny=3\r\nlod=4"}, "lod", nullptr,
+     false, {}, kLineSize, 3},
+    {"the line Write to ALL! adds", {"x"}, "", "r", true, {}, kLineSize, 2},
+    {"a replaced node's record", {"lod=1", "lod=2"}, "lod", "lod=3", false,
+     {kConfirmReplaceAll}, kRecordSize, 2},
+};
 
 using OutOfMemory = RunTest;
 
-TEST_F(OutOfMemory, NodeWithoutItsRecordIsLeftAndTheRunGoesOn)
+TEST_F(OutOfMemory, TheRunIsUndoneAndReportedAsOutOfMemory)
 {
-    Add("a", "lod");
-    Add("b", "lod\r\nkeep");
-    Add("c", "lod");
-    failSize = kRecordSize;
-    failCountdown = 2;
-    RunOutcome outcome = Remove("lod");
-    EXPECT_EQ("lod\r\nkeep", Text(1));
-    EXPECT_EQ("", Text(2)) << "the next node";
-    EXPECT_EQ(2, outcome.changed);
-    EXPECT_EQ(2, outcome.written);
-    EXPECT_EQ(2, RecordsOfLastRun());
-}
-
-TEST_F(OutOfMemory, ExtendedNodeWithoutItsRecordIsLeft)
-{
-    Add("a", "lod");
-    Add("b", "x");
-    Add("c", "y");
-    ask.answers = {kConfirmReplace};
-    failSize = kRecordSize;
-    failCountdown = 2;
-    RunOutcome outcome = Replace("lod", "r", true);
-    EXPECT_EQ("r", Text(0));
-    EXPECT_EQ("x", Text(1));
-    EXPECT_EQ("y\r\nr", Text(2));
-    EXPECT_EQ(1, outcome.changed);
-    EXPECT_EQ(2, outcome.written);
-    EXPECT_EQ(2, RecordsOfLastRun());
-}
-
-TEST_F(OutOfMemory, NodeWithALineMissingIsNotWritten)
-{
-    // Two matching lines: the node is read into lines for its question.
-    Add("a", "x=1\r\nlod=2\r\ny=3\r\nlod=4");
-    failSize = kLineSize;
-    failCountdown = 3;
-    RunOutcome outcome = Remove("lod");
-    EXPECT_EQ("x=1\r\nlod=2\r\ny=3\r\nlod=4", Text(0)) << "y=3 could not be read into a line";
-    EXPECT_EQ(0, outcome.written);
-}
-
-TEST_F(OutOfMemory, ExtensionThatCannotBeAddedIsNotWritten)
-{
-    Add("a", "x");
-    failSize = kLineSize;
-    failCountdown = 2;  // the line of the text, then the added one
-    RunOutcome outcome = Replace("", "r", true);
-    EXPECT_EQ("x", Text(0));
-    EXPECT_EQ(0, outcome.written);
+    static int memoryReports = 0;
+    SetFailureReporter(
+        [](Failure failure, const char*, void*) { memoryReports += failure == Failure::kOutOfMemory; },
+        nullptr);
+    for (const MemoryCase& c : kMemoryCases) {
+        SCOPED_TRACE(c.what);
+        theHold.Clear();
+        nodes.SetCount(0);
+        for (const char* text : c.texts) Add("n", text);
+        ask.answers = c.answers;
+        memoryReports = 0;
+        failSize = c.failSize;
+        failCountdown = c.failCountdown;
+        const bool ran = Guarded(false, [&] {
+            theHold.Begin();
+            c.replace ? ReplaceMatchingLines(nodes, c.find, c.replace, c.writeAll, ask)
+                      : RemoveMatchingLines(nodes, c.find, ask);
+            theHold.Accept("Run");
+            return true;
+        });
+        EXPECT_FALSE(ran);
+        EXPECT_EQ(0, failCountdown) << "the allocation meant to fail was made";
+        EXPECT_EQ(1, memoryReports);
+        EXPECT_EQ(0, theHold.Holding());
+        EXPECT_EQ(0, theHold.UndoCount()) << "no step left";
+        for (int i = 0; i < nodes.Count(); ++i) EXPECT_EQ(c.texts[i], Text(i)) << "node " << i;
+        EXPECT_TRUE(ask.answers.empty());
+        failCountdown = 0;
+    }
+    SetFailureReporter(nullptr, nullptr);
 }
 
 }  // namespace

@@ -21,16 +21,13 @@ public:
 
     // The record keeps only the text the node does not hold: the earlier one while the change
     // stands, the later one while it is undone. Texts change places without a copy, so an
-    // undo or a redo can neither fail for memory nor double what the step holds.
+    // undo or a redo, and the cancel of a step that ran out of memory, can neither fail for
+    // memory nor double what the step holds.
     void UndoChange(int saveRedo) override
     {
         if (!node) return;
-        if (!saveRedo) {
-            node->SetUserPropText(undoText);
-            return;
-        }
         node->SwapUserPropText(undoText);
-        redoText = std::move(undoText);
+        if (saveRedo) redoText = std::move(undoText);
     }
     void RedoChange() override
     {
