@@ -92,6 +92,8 @@ public:
     bool Finish();
     // Takes on what the file it is to replace has and a replace would not carry over.
     bool KeepIdentity(const FileFacts& facts);
+    // What the file is now, as written so far: its stamp without opening it again.
+    bool Facts(FileFacts& facts);
     bool Close();
 
 private:
@@ -152,30 +154,33 @@ bool UnderWine()
     return wine;
 }
 
+// Two questions about the file itself rather than GetFileInformationByHandle, which also
+// asks for the volume's serial number: under Wine a round trip to another process.
 bool FactsOfHandle(HANDLE file, FileFacts& facts)
 {
-    BY_HANDLE_FILE_INFORMATION information;
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information))
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (GetFileType(file) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard))
         return false;
-    const DWORD attributes = information.dwFileAttributes;
-    facts.regular = (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    const DWORD attributes = basic.FileAttributes;
+    facts.regular = (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 &&
+                    !standard.Directory;
     facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    facts.size = (std::uint64_t(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
-    facts.time = (std::uint64_t(information.ftLastWriteTime.dwHighDateTime) << 32) |
-                 information.ftLastWriteTime.dwLowDateTime;
+    facts.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+    facts.time = static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart);
     // A replace keeps a file's attributes and permissions, not its other hard links, nor what
     // a reparse point stands for.
-    facts.replaceable = facts.regular && information.nNumberOfLinks == 1 &&
+    facts.replaceable = facts.regular && standard.NumberOfLinks == 1 &&
                         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && !UnderWine();
     return true;
 }
 
-FileFacts Inspect(const std::string& path)
+// What is at wide, opened as OpenToInspect opens it (file), or not opened (INVALID_HANDLE_VALUE).
+FileFacts FactsOfOpened(const std::wstring& wide, HANDLE file)
 {
     FileFacts facts;
-    std::wstring wide;
-    if (!Widen(path, wide)) return facts;
-    HANDLE file = OpenToInspect(wide);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD attributes = GetFileAttributesW(wide.c_str());  // one we may not open
         if (attributes == INVALID_FILE_ATTRIBUTES) return facts;
@@ -186,7 +191,16 @@ FileFacts Inspect(const std::string& path)
     }
     facts.exists = true;
     FactsOfHandle(file, facts);
-    CloseHandle(file);
+    return facts;
+}
+
+FileFacts Inspect(const std::string& path)
+{
+    std::wstring wide;
+    if (!Widen(path, wide)) return FileFacts();
+    HANDLE file = OpenToInspect(wide);
+    const FileFacts facts = FactsOfOpened(wide, file);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     return facts;
 }
 
@@ -211,12 +225,16 @@ bool ListNamesStarting(const std::string& folder, const std::string& prefix,
 
 // The full name of the file a path leads to, through symbolic links, so that a save rewrites
 // or replaces that file and leaves the links as they are; the full path itself where nothing
-// is there yet.
-std::string ResolvedPath(const std::string& path)
+// is there yet. facts, when given, describe what the path leads to, from the same opening.
+std::string ResolvedPath(const std::string& path, FileFacts* facts = nullptr)
 {
     std::wstring wide;
-    if (!Widen(path, wide)) return path;
+    if (!Widen(path, wide)) {
+        if (facts) *facts = FileFacts();
+        return path;
+    }
     HANDLE file = OpenToInspect(wide);
+    if (facts) *facts = FactsOfOpened(wide, file);
     std::wstring resolved;
     DWORD length = MAX_PATH;
     // A buffer too small gets the size it needs; the name itself comes back shorter.
@@ -263,6 +281,12 @@ bool OutFile::Write(const char* bytes, size_t size)
 bool OutFile::Finish() { return MayChangeDisk() && SetEndOfFile(file_) && FlushFileBuffers(file_); }
 
 bool OutFile::KeepIdentity(const FileFacts&) { return true; }  // the replace itself keeps it
+
+bool OutFile::Facts(FileFacts& facts)
+{
+    facts.exists = true;
+    return FactsOfHandle(file_, facts);
+}
 
 bool OutFile::Close()
 {
@@ -387,10 +411,12 @@ bool ListNamesStarting(const std::string& folder, const std::string& prefix,
     return true;
 }
 
-std::string ResolvedPath(const std::string& path)
+std::string ResolvedPath(const std::string& path, FileFacts* facts = nullptr)
 {
     char resolved[PATH_MAX];
-    return realpath(path.c_str(), resolved) ? resolved : path;
+    const std::string result = realpath(path.c_str(), resolved) ? resolved : path;
+    if (facts) *facts = Inspect(result);
+    return result;
 }
 
 bool OutFile::Open(const std::string& path, bool createNew)
@@ -426,6 +452,14 @@ bool OutFile::KeepIdentity(const FileFacts& facts)
         fchown(file_, facts.owner, facts.group) != 0)
         return false;
     return fchmod(file_, facts.mode) == 0;
+}
+
+bool OutFile::Facts(FileFacts& facts)
+{
+    struct stat status;
+    if (fstat(file_, &status) != 0) return false;
+    facts = FactsOf(status);
+    return true;
 }
 
 bool OutFile::Close()
@@ -691,13 +725,15 @@ bool CreateTemporary(const std::string& path, OutFile& file, std::string& tempor
     return false;
 }
 
-bool WriteNewFile(const std::string& path, const std::string& bytes, SceneFileError& error)
+// written: the file as it was left, for its stamp (a rename keeps size and time).
+bool WriteNewFile(const std::string& path, const std::string& bytes, SceneFileError& error,
+                  FileFacts& written)
 {
     OutFile file;
     std::string temporary;
     if (!CreateTemporary(path, file, temporary)) return Fail(error, "cannot be written");
-    if (file.Write(bytes.data(), bytes.size()) && file.Finish() && file.Close() &&
-        MoveToNewName(temporary, path))
+    if (file.Write(bytes.data(), bytes.size()) && file.Finish() && file.Facts(written) &&
+        file.Close() && MoveToNewName(temporary, path))
         return true;
     file.Close();
     RemoveFile(temporary);
@@ -706,13 +742,14 @@ bool WriteNewFile(const std::string& path, const std::string& bytes, SceneFileEr
 
 // A new file beside the old one takes its place whole, carrying the old one's identity.
 // False, with nothing changed, when that cannot be done: the in-place write is the way then.
-bool ReplaceWhole(const std::string& path, const FileFacts& facts, const std::string& bytes)
+bool ReplaceWhole(const std::string& path, const FileFacts& facts, const std::string& bytes,
+                  FileFacts& written)
 {
     OutFile file;
     std::string temporary;
     if (!CreateTemporary(path, file, temporary)) return false;
     const bool whole = file.Write(bytes.data(), bytes.size()) && file.Finish() &&
-                       file.KeepIdentity(facts) && file.Close();
+                       file.KeepIdentity(facts) && file.Facts(written) && file.Close();
     if (whole && ReplaceWith(temporary, path)) return true;
     file.Close();
     RemoveFile(temporary);
@@ -730,7 +767,7 @@ bool WriteOver(const std::string& path, const std::string& bytes)
 // new text. Its old text waits in a journal beside it until the new one is safely written,
 // and goes back in if the write fails.
 bool RewriteInPlace(const std::string& path, const std::string& bytes, std::uint64_t hash,
-                    SceneFileError& error)
+                    SceneFileError& error, FileFacts& written)
 {
     std::string old;
     FileFacts facts;
@@ -745,7 +782,8 @@ bool RewriteInPlace(const std::string& path, const std::string& bytes, std::uint
         RemoveFile(journal);
         return Fail(error, kLeftAsItIs);
     }
-    if (file.Write(bytes.data(), bytes.size()) && file.Finish() && file.Close()) {
+    if (file.Write(bytes.data(), bytes.size()) && file.Finish() && file.Facts(written) &&
+        file.Close()) {
         RemoveFile(journal);
         return true;
     }
@@ -758,9 +796,8 @@ bool RewriteInPlace(const std::string& path, const std::string& bytes, std::uint
                            ", and the next open puts it back");
 }
 
-FileStamp StampOf(const std::string& path, std::uint64_t hash)
+FileStamp StampOf(const FileFacts& facts, std::uint64_t hash)
 {
-    const FileFacts facts = Inspect(path);
     FileStamp stamp;
     stamp.known = facts.exists;
     stamp.size = facts.size;
@@ -814,7 +851,8 @@ bool ReadWholeFile(const char* path, std::string& bytes, SceneFileError& error, 
 bool ChangedOnDisk(const char* path, const FileStamp& stamp)
 {
     if (!stamp.known) return false;
-    const FileFacts facts = Inspect(ResolvedPath(path));
+    // Inspect follows links itself.
+    const FileFacts facts = Inspect(path);
     if (!facts.exists || (facts.size == stamp.size && facts.time == stamp.time)) return false;
     if (facts.size != stamp.size) return true;
     std::string bytes;
@@ -826,27 +864,28 @@ bool WriteFileSafely(const char* pathText, const std::string& bytes, SceneFileEr
                      FileStamp* stamp)
 {
     if (IsDeviceName(pathText)) return Fail(error, kNotRegular);
-    const std::string path = ResolvedPath(pathText);
-    const FileFacts facts = Inspect(path);
+    FileFacts facts;
+    const std::string path = ResolvedPath(pathText, &facts);
     if (facts.exists && !facts.regular) return Fail(error, kNotRegular);
     if (facts.readOnly) return Fail(error, "is read-only; it was left as it is");
     // Listed once: what the save itself makes beside the file it also removes.
     const SideFiles present(path);
     RemoveLeftOvers(path, present, true);
     const std::uint64_t hash = ContentHash(bytes);  // for the journal and the stamp
+    FileFacts written;
     if (!facts.exists) {
-        if (!WriteNewFile(path, bytes, error)) return false;
+        if (!WriteNewFile(path, bytes, error, written)) return false;
     } else {
         const bool replace = faults.method == DiskFaults::Method::kChosen
                                  ? facts.replaceable
                                  : faults.method == DiskFaults::Method::kReplace;
-        if (!(replace && ReplaceWhole(path, facts, bytes)) &&
-            !RewriteInPlace(path, bytes, hash, error))
+        if (!(replace && ReplaceWhole(path, facts, bytes, written)) &&
+            !RewriteInPlace(path, bytes, hash, error, written))
             return false;
     }
     // Journals of earlier interrupted saves describe a text the file no longer has.
     RemoveLeftOvers(path, present, false);
-    if (stamp) *stamp = StampOf(path, hash);
+    if (stamp) *stamp = StampOf(written, hash);
     return true;
 }
 
