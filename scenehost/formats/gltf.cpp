@@ -252,6 +252,7 @@ struct Edit {
     size_t from;
     size_t to;
     std::string text;
+    const NodeSpan* node = nullptr;  // the node whose extras it changes
 };
 
 // The lines a node's extras gave as read, and where their members are written.
@@ -316,6 +317,7 @@ bool Edits(const Scene& scene, const GltfDocument& document, const TextCodec& co
         if (extras.empty() && (!asRead.refusal.empty() || span.extrasBegin == span.extrasEnd))
             continue;
         edits.push_back(EditOf(json, document.layout, span, extras, kept, members));
+        edits.back().node = &span;
     }
     return true;
 }
@@ -354,19 +356,31 @@ bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary
     size_t grows = 0;
     for (const Edit& edit : edits) grows += edit.text.size();
     out.reserve(json.size() + grows);
+    // Only the changed nodes need reading back: every other byte is as read. They go into a
+    // file of their own, at the depth they have in the whole.
+    std::string changed = "{\"asset\":{\"version\":\"2.0\"},\"nodes\":[";
+    const size_t changedStart = changed.size();
     size_t done = 0;
     for (const Edit& edit : edits) {
         out.append(json, done, edit.from - done);
+        if (edit.node) {
+            if (changed.size() > changedStart) changed += ',';
+            changed.append(json, edit.node->begin, edit.from - edit.node->begin);
+            changed += edit.text;
+            changed.append(json, edit.to, edit.node->end - edit.to);
+        }
         out += edit.text;
         done = edit.to;
     }
     out.append(json, done, std::string::npos);
+    changed += "]}";
     // The old padding of a .glb's JSON chunk is no part of the new one.
     if (document.binary && !edits.empty())
         out.erase(out.find_last_not_of(' ') + 1);
     GltfOutline check;
     SceneFileError problem;
-    if (!ReadGltfOutline(out, binary, check, problem))
+    if (!ReadGltfOutline(changed, binary, check, problem) &&
+        !ReadGltfOutline(out, binary, check, problem))  // for the line and the node it names
         return Fail(error, "the saved text would not read back, so the file was left as it is (" +
                                (problem.line > 0 ? "line " + std::to_string(problem.line) + ": "
                                                  : std::string()) +
