@@ -94,18 +94,15 @@ bool BuildScene(GltfDocument& document, const GltfOutline& outline, const TextCo
                 Scene& scene, SceneFileError& error)
 {
     if (!scene.Clear()) return Fail(error, "a command is still running in the scene");
-    const std::string& json = document.Text();
     std::vector<SceneNode*> parents = {scene.Root()};
     std::string utf8;
-    ExtrasTextReader extras;
     for (const GltfOutline::Visit& visit : outline.order) {
         const GltfOutline::Node& node = outline.nodes[visit.index];
         bool lost = false;
+        utf8.assign(outline.names, node.nameBegin, node.nameLength);
         const std::string name =
-            node.hasName ? codec.FromUtf8(outline.names.substr(node.nameBegin, node.nameLength), lost)
-                         : "node " + std::to_string(visit.index);
-        utf8.clear();
-        extras.Append(json, node.extrasBegin, node.extrasEnd, utf8);
+            node.hasName ? codec.FromUtf8(utf8, lost) : "node " + std::to_string(visit.index);
+        utf8.assign(outline.texts, node.textBegin, node.textLength);
         parents.resize(visit.depth);
         SceneNode* created =
             scene.CreateNode(parents.back(), name.c_str(), codec.FromUtf8(utf8, lost).c_str());

@@ -220,8 +220,11 @@ public:
 
     // The reader reports a string or a number while the stream stands at its start, a literal
     // after it, and a bracket before taking it.
-    bool Null() { return Scalar(nullptr, 0, Pos() - 4, false); }
-    bool Bool(bool value) { return Scalar(nullptr, 0, Pos() - (value ? 4 : 5), false); }
+    bool Null() { return Scalar("null", 4, Pos() - 4, false); }
+    bool Bool(bool value)
+    {
+        return value ? Scalar("true", 4, Pos() - 4, false) : Scalar("false", 5, Pos() - 5, false);
+    }
     bool RawNumber(const char* text, rapidjson::SizeType length, bool)
     {
         if (!tooDeep_ && !FitsInExtras(text, length)) return false;
@@ -244,6 +247,7 @@ public:
         const std::string_view key(text, length);
         if (!FirstKey(frame, key)) return false;
         frame.pending = SlotOfMember(frame.slot, key);
+        if (extrasDepth_ == 1) TextKey(text, length);
         return true;
     }
 
@@ -324,6 +328,14 @@ private:
     {
         if (tooDeep_) return true;
         const Slot slot = NextSlot();
+        if (extrasDepth_ == 1 && !extrasRefused_) {
+            if (string)
+                AppendStringText(outline_.texts, text, length);
+            else if (number)
+                AppendNumberText(outline_.texts, text, length);
+            else
+                outline_.texts.append(text, length);
+        }
         switch (slot) {
         case Slot::kRoot: rootIsObject_ = false; break;
         case Slot::kAsset: assetIsObject_ = false; break;
@@ -426,8 +438,20 @@ private:
             record.childrenBegin = children_.size();
             break;
         }
-        case Slot::kExtras: outline_.nodes.back().extrasBegin = begin; break;
-        default: break;
+        case Slot::kExtras: {
+            outline_.nodes.back().extrasBegin = begin;
+            outline_.nodes.back().textBegin = outline_.texts.size();
+            extrasDepth_ = 1;
+            extrasRefused_ = !object;  // only an object gives lines
+            extrasMembers_ = 0;
+            break;
+        }
+        default:
+            if (inExtras) {
+                if (extrasDepth_ == 1) nestedBegin_ = begin;
+                ++extrasDepth_;
+            }
+            break;
         }
         const bool wantsObject = slot == Slot::kRoot || slot == Slot::kAsset ||
                                  slot == Slot::kSceneObject || slot == Slot::kNode ||
@@ -472,8 +496,18 @@ private:
             }
             break;
         case Slot::kNode: outline_.nodes[frame.node].end = end; break;
-        case Slot::kExtras: outline_.nodes[frame.node].extrasEnd = end; break;
-        default: break;
+        case Slot::kExtras: {
+            GltfOutline::Node& node = outline_.nodes[frame.node];
+            node.extrasEnd = end;
+            if (extrasRefused_) outline_.texts.resize(node.textBegin);
+            node.textLength = outline_.texts.size() - node.textBegin;
+            extrasDepth_ = 0;
+            break;
+        }
+        default:
+            if (frame.inExtras && --extrasDepth_ == 1 && !extrasRefused_)
+                outline_.texts += DumpOf(json_, nestedBegin_, end);
+            break;
         }
         keys_.resize(frame.keysBegin);
         keyText_.resize(frame.keyTextBegin);
@@ -537,6 +571,21 @@ private:
                        ", which is too large to read";
         return false;
     }
+    // A member of a node's extras begins its line; a key no line can hold leaves the node
+    // no text.
+    void TextKey(const char* text, size_t length)
+    {
+        if (extrasRefused_) return;
+        if (std::memchr(text, '\r', length) || std::memchr(text, '\n', length) ||
+            std::memchr(text, '\0', length)) {
+            extrasRefused_ = true;
+            return;
+        }
+        if (extrasMembers_++ > 0) outline_.texts += "\r\n";
+        outline_.texts.append(text, length);
+        outline_.texts += '=';
+    }
+
     static std::string NodePrefix(long node)
     {
         return node >= 0 ? "node " + std::to_string(node) + ": " : std::string();
@@ -571,6 +620,13 @@ private:
     size_t deepest_ = 0;
     std::vector<KeyRecord> keys_;
     std::string keyText_;
+
+    // The text of the extras being read: their depth (1 for the object's own members), whether
+    // they give none, their members so far, where a nested value began.
+    int extrasDepth_ = 0;
+    bool extrasRefused_ = false;
+    size_t extrasMembers_ = 0;
+    size_t nestedBegin_ = 0;
 
     bool tooDeep_ = false;
     size_t deepAt_ = 0;
@@ -710,82 +766,6 @@ bool OutlineHandler::Check(std::string& problem)
     return true;
 }
 
-// The text of a node's extras, built from the value's events.
-class ExtrasTextHandler
-    : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ExtrasTextHandler> {
-public:
-    ExtrasTextHandler(const std::string& json, size_t begin, std::string& utf8)
-        : json_(json), begin_(begin), stream_(json.c_str() + begin), utf8_(utf8),
-          start_(utf8.size())
-    {
-    }
-    void Read(rapidjson::Reader& reader) { reader.Parse<kValueFlags>(stream_, *this); }
-
-    bool Null() { return Plain("null", 4); }
-    bool Bool(bool value) { return value ? Plain("true", 4) : Plain("false", 5); }
-    bool RawNumber(const char* text, rapidjson::SizeType length, bool)
-    {
-        if (depth_ == 0) return Refuse();
-        if (depth_ == 1) AppendNumberText(utf8_, text, length);
-        return true;
-    }
-    bool String(const char* text, rapidjson::SizeType length, bool)
-    {
-        if (depth_ == 0) return Refuse();
-        if (depth_ == 1) AppendStringText(utf8_, text, length);
-        return true;
-    }
-    bool Key(const char* text, rapidjson::SizeType length, bool)
-    {
-        if (depth_ != 1) return true;
-        if (std::memchr(text, '\r', length) || std::memchr(text, '\n', length) ||
-            std::memchr(text, '\0', length))
-            return Refuse();
-        if (members_++ > 0) utf8_ += "\r\n";
-        utf8_.append(text, length);
-        utf8_ += '=';
-        return true;
-    }
-    bool StartObject() { return Open(); }
-    bool StartArray() { return depth_ == 0 ? Refuse() : Open(); }
-    bool EndObject(rapidjson::SizeType) { return Close(); }
-    bool EndArray(rapidjson::SizeType) { return Close(); }
-
-private:
-    bool Plain(const char* text, size_t length)
-    {
-        if (depth_ == 0) return Refuse();
-        if (depth_ == 1) utf8_.append(text, length);
-        return true;
-    }
-    bool Open()
-    {
-        if (depth_ == 1) nestedBegin_ = begin_ + stream_.Tell();
-        ++depth_;
-        return true;
-    }
-    bool Close()
-    {
-        if (--depth_ == 1) utf8_ += DumpOf(json_, nestedBegin_, begin_ + stream_.Tell() + 1);
-        return true;
-    }
-    // Extras that are no object, or a key no line can hold: no text.
-    bool Refuse()
-    {
-        utf8_.resize(start_);
-        return false;
-    }
-
-    const std::string& json_;
-    const size_t begin_;
-    rapidjson::StringStream stream_;
-    std::string& utf8_;
-    const size_t start_;
-    int depth_ = 0;
-    size_t members_ = 0;
-    size_t nestedBegin_ = 0;
-};
-
 class MembersHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, MembersHandler> {
 public:
     MembersHandler(const std::string& json, size_t begin, std::vector<JsonMember>& members)
@@ -886,22 +866,6 @@ long JsonDepth(const std::string& text)
     DepthCounter counter;
     Json::sax_parse(text, &counter);
     return counter.valid ? counter.deepest : -1;
-}
-
-struct ExtrasTextReader::Parser {
-    rapidjson::Reader reader;
-};
-
-ExtrasTextReader::ExtrasTextReader() : parser_(std::make_unique<Parser>()) {}
-
-ExtrasTextReader::~ExtrasTextReader() = default;
-
-void ExtrasTextReader::Append(const std::string& json, size_t begin, size_t end,
-                              std::string& utf8)
-{
-    if (begin == end) return;
-    ExtrasTextHandler handler(json, begin, utf8);
-    handler.Read(parser_->reader);
 }
 
 std::vector<JsonMember> MembersOf(const std::string& json, size_t begin)

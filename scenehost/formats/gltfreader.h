@@ -25,6 +25,8 @@ struct GltfOutline {
         size_t extrasEnd = 0;
         size_t nameBegin = 0;    // in names, when hasName
         size_t nameLength = 0;
+        size_t textBegin = 0;    // in texts: the user-property text its extras give, UTF-8
+        size_t textLength = 0;
         size_t childrenBegin = 0;  // in children
         size_t childrenCount = 0;
         bool isObject = false;
@@ -37,6 +39,7 @@ struct GltfOutline {
     };
     std::vector<Node> nodes;   // in file order
     std::string names;         // the nodes' names, UTF-8, one after the other
+    std::string texts;         // the nodes' texts (TextOfExtras), one after the other
     std::vector<Visit> order;  // the default scene's nodes depth first, in file order
     struct Reference {
         size_t begin;     // the "uri" string of a buffer or an image
@@ -53,20 +56,6 @@ bool ReadGltfOutline(const std::string& json, bool binary, GltfOutline& outline,
 
 // How deep the JSON text nests (0 for a scalar); -1 when it is no JSON text.
 long JsonDepth(const std::string& text);
-
-// Nodes' user-property texts from their extras, one after another, in a file ReadGltfOutline
-// accepted.
-class ExtrasTextReader {
-public:
-    ExtrasTextReader();
-    ~ExtrasTextReader();
-    // Appends the text TextOfExtras gives for the value at json[begin, end), in UTF-8.
-    void Append(const std::string& json, size_t begin, size_t end, std::string& utf8);
-
-private:
-    struct Parser;
-    std::unique_ptr<Parser> parser_;  // kept from node to node
-};
 
 // The members of the object at json[begin] of a file ReadGltfOutline accepted, in order.
 struct JsonMember {
