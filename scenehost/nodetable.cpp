@@ -37,23 +37,25 @@ std::string TitleOf(const TableColumn& column)
 
 }  // namespace
 
+// The rows stay as they are, selection and scroll position included; only a sorted table
+// gives the hierarchy order back.
 void NodeView::SetTableMode(const Scene& scene, bool table)
 {
     if (table == table_) return;
     EndCellEdit();
     {
         RedrawPaused paused(list_);
+        table_ = table;
         if (table) {
             AttachTableParts();
-            SendMessageA(list_, LVM_DELETECOLUMN, kFirstKeyColumn, 0);
+            RefreshTable();
         } else {
-            SetKeyColumns({});
-            AddPropsColumn();
+            shownColumns_.clear();
+            shownHeaders_.clear();
+            ShowPropsColumn();
         }
-        table_ = table;
-        sortId_.clear();  // the hierarchy order comes back with either view
     }
-    Rebuild(scene);
+    SortBy(scene, -1);
 }
 
 void NodeView::AttachTableParts()
@@ -129,20 +131,8 @@ void NodeView::SetKeyColumns(const std::vector<int>& shown)
     headers.reserve(shown.size());
     for (int column : shown) headers.push_back(TitleOf(model_.Columns()[column]));
     shownColumns_ = shown;
-    if (headers == shownHeaders_) return;
-    RedrawPaused paused(list_);
-    for (size_t i = shownHeaders_.size(); i > 0; --i)
-        SendMessageA(list_, LVM_DELETECOLUMN, kFirstKeyColumn + i - 1, 0);
-    for (size_t i = 0; i < headers.size(); ++i) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_TEXT | LVCF_SUBITEM | LVCF_WIDTH;
-        column.pszText = const_cast<char*>(headers[i].c_str());
-        column.iSubItem = static_cast<int>(kFirstKeyColumn + i);
-        column.cx = ScaleForDpi(kKeyColumnWidth, dpi_);
-        SendMessageA(list_, LVM_INSERTCOLUMNA, kFirstKeyColumn + i,
-                     reinterpret_cast<LPARAM>(&column));
-    }
-    shownHeaders_ = std::move(headers);
+    shownHeaders_ = headers;
+    SetColumnTitles(headers, ScaleForDpi(kKeyColumnWidth, dpi_));
     if (currentColumn_ >= kFirstKeyColumn + static_cast<int>(shownColumns_.size()))
         currentColumn_ = kFirstKeyColumn;
 }
@@ -164,10 +154,19 @@ int NodeView::ListColumnOf(int modelColumn) const
 
 std::vector<std::string> NodeView::ShownKeys() const { return table_ ? shownHeaders_ : std::vector<std::string>(); }
 
+// A new view order of the same rows: no model or column changes, and no pass over the scene.
 void NodeView::SortBy(const Scene& scene, int modelColumn)
 {
-    sortId_ = ColumnIdOf(modelColumn);
-    Rebuild(scene);
+    const bool wasSorted = !hierarchy_.empty();
+    const std::string id = ColumnIdOf(modelColumn);
+    if (id.empty() && !wasSorted && sortId_.empty()) return;  // the hierarchy order already
+    EndCellEdit();
+    if (wasSorted) rows_ = hierarchy_;
+    else if (!id.empty()) hierarchy_ = rows_;
+    sortId_ = id;
+    if (id.empty()) hierarchy_.clear();
+    else OrderRows();
+    ShowRows(scene);
 }
 
 int NodeView::SortColumn() const

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -72,13 +73,35 @@ void NodeView::Create(HWND owner, int id)
                  LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP);
     for (int column = 0; column < kColumnCount; ++column)
         AddColumn(list_, column, HostText(kColumns[column].title));
+    listTitles_ = {HostText(kColumns[kPropsColumn].title)};
 }
 
-void NodeView::AddPropsColumn()
+void NodeView::ShowPropsColumn()
 {
-    AddColumn(list_, kPropsColumn, HostText(kColumns[kPropsColumn].title));
-    SendMessageA(list_, LVM_SETCOLUMNWIDTH, kPropsColumn,
-                 ScaleForDpi(kColumns[kPropsColumn].width, dpi_));
+    SetColumnTitles({HostText(kColumns[kPropsColumn].title)},
+                    ScaleForDpi(kColumns[kPropsColumn].width, dpi_));
+}
+
+// The columns after Hidden: those whose titles stay keep their place and width; the rest are
+// retitled in place, and only a difference in count inserts or deletes columns.
+void NodeView::SetColumnTitles(const std::vector<std::string>& titles, int width)
+{
+    if (titles == listTitles_) return;
+    RedrawPaused paused(list_);
+    const size_t kept = std::min(titles.size(), listTitles_.size());
+    for (size_t i = listTitles_.size(); i > kept; --i)
+        SendMessageA(list_, LVM_DELETECOLUMN, kPropsColumn + i - 1, 0);
+    for (size_t i = 0; i < titles.size(); ++i) {
+        if (i < kept && titles[i] == listTitles_[i]) continue;
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_SUBITEM | LVCF_WIDTH;
+        column.pszText = const_cast<char*>(titles[i].c_str());
+        column.iSubItem = static_cast<int>(kPropsColumn + i);
+        column.cx = width;
+        SendMessageA(list_, i < kept ? LVM_SETCOLUMNA : LVM_INSERTCOLUMNA, kPropsColumn + i,
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    listTitles_ = titles;
 }
 
 // Columns keep the share of the width the user gave them; none is narrower than its title.
@@ -114,10 +137,18 @@ void NodeView::Rebuild(const Scene& scene)
         rows_.assign(nodes.Count(), nullptr);
         for (int row = 0; row < nodes.Count(); ++row) rows_[row] = nodes[row];
     }
+    hierarchy_.clear();
     if (table_) {
         RefreshTable();
+        if (SortColumn() >= 0) hierarchy_ = rows_;
         OrderRows();
     }
+    ShowRows(scene);
+}
+
+// The list holds rows_ afresh, with the scene's selection marked.
+void NodeView::ShowRows(const Scene& scene)
+{
     rowOf_.clear();
     rowOfKnown_ = false;
     // The list is emptied first, so that it starts with nothing selected or focused. Deleting

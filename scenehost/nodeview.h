@@ -84,13 +84,15 @@ public:
     int RowOf(const SceneNode* node) const;
 
 private:
+    void ShowRows(const Scene& scene);
     void RefreshTable();
     void OrderRows();
+    void SetColumnTitles(const std::vector<std::string>& titles, int width);
     void SetKeyColumns(const std::vector<int>& shown);
     void AttachTableParts();
     static LRESULT CALLBACK HeaderProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK EditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    void AddPropsColumn();
+    void ShowPropsColumn();
     std::string ColumnIdOf(int modelColumn) const;
     RowTexts TextsOfRows() const;
     const FilterRow* FilterRowAt(int row) const;
@@ -116,8 +118,10 @@ private:
 
     bool table_ = false;
     PropertyColumns model_;
+    std::vector<SceneNode*> hierarchy_;      // rows_ in hierarchy order while sorted, or empty
     std::vector<int> shownColumns_;          // the model column of each key column shown
     std::vector<std::string> shownHeaders_;  // their titles
+    std::vector<std::string> listTitles_;    // the list's titles after Hidden, either view
     std::map<std::string, bool> keyChoices_;  // by folded key: what the user chose
     std::string sortId_;                      // folded key of the view order; empty for none
     int currentColumn_ = 2;

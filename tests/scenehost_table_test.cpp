@@ -240,5 +240,97 @@ TEST_F(PropertyTable, SortIsAViewOrderAndTheFilterMarksCells)
     EXPECT_EQ(Titles(), (std::vector<std::string>{"Node", "Hidden", "LOD"})) << "keys of the rows shown";
 }
 
+TEST_F(PropertyTable, ManyKeysShowTheFirst32UntilTheChooserShowsMore)
+{
+    std::string text;
+    for (int i = 0; i < 50; ++i) text += "k" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    node[kBase]->SetUserPropText(CStr(text.c_str()));
+    PumpMessages();
+    NodeView& view = App().NodeList();
+    ASSERT_EQ(view.TableModel().Columns().size(), 55u) << "50 keys, then LOD, export, light, ...";
+    struct Step {
+        std::function<void()> choose;
+        size_t titles;
+        const char* first;
+        const char* last;
+    } steps[] = {
+        {[] {}, 2 + 32, "k0", "k31"},
+        {[&] { view.ShowKey(40, true); }, 2 + 33, "k0", "k40"},
+        {[&] { view.ShowKey(0, false); }, 2 + 32, "k1", "k40"},
+        {[&] { view.ShowAllKeys(); }, 2 + 55, "k0", "spawn"},
+    };
+    for (const Step& step : steps) {
+        step.choose();
+        PumpMessages();
+        const std::vector<std::string> titles = Titles();
+        ASSERT_EQ(titles.size(), step.titles) << step.last;
+        EXPECT_EQ(titles[2], step.first);
+        EXPECT_EQ(titles.back(), step.last);
+    }
+    EXPECT_EQ(CellOf(kBase, "k40"), "40");
+    EXPECT_EQ(CellOf(kLamp, "intensity"), "1.5") << "cells follow the columns";
+}
+
+TEST_F(PropertyTable, TheHeaderTipCountsNodesAndDistinctValuesOfTheColumnPointedAt)
+{
+    node[kLamp]->SetUserPropText(CStr("LOD=3\r\nlight=spot"));
+    node[kSpawn]->SetUserPropText(CStr("spawn=player\r\nlodBias=2"));
+    PumpMessages();
+    HWND header = App().NodeList().Header();
+    struct Case {
+        const char* key;
+        const char* tip;
+    } cases[] = {
+        {"LOD", "LOD: held by 3 nodes, 2 distinct values"},
+        {"lodBias", "lodBias: held by 2 nodes, 1 distinct values"},
+        {"Node", ""},
+    };
+    for (const Case& c : cases) {
+        RECT item = {};
+        ASSERT_TRUE(SendMessageA(header, HDM_GETITEMRECT, ColumnOf(c.key), reinterpret_cast<LPARAM>(&item)));
+        POINT point = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+        ClientToScreen(header, &point);
+        ASSERT_TRUE(SetCursorPos(point.x, point.y));
+        NMTTDISPINFOA info = {};
+        info.hdr.hwndFrom = App().NodeList().TipWindow();
+        info.hdr.code = TTN_GETDISPINFOA;
+        SendMessageA(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        ASSERT_NE(info.lpszText, nullptr);
+        EXPECT_STREQ(info.lpszText, c.tip) << c.key;
+    }
+}
+
+TEST_F(PropertyTable, TheSelectionFollowsItsNodesThroughSortsAndViewChanges)
+{
+    Select({kArm, kLamp});
+    PumpMessages();
+    node[kLamp]->SetUserPropText(CStr("LOD=0"));
+    PumpMessages();
+    const std::vector<std::string> keys = Titles();
+    struct Step {
+        std::function<void()> act;
+        const char* after;
+    } steps[] = {
+        {[] { ASSERT_TRUE(App().SortTable("LOD")); }, "a sort"},
+        {[] { ASSERT_TRUE(App().SortTable("lodBias")); }, "another sort"},
+        {[] { ASSERT_TRUE(App().SortTable("")); }, "the hierarchy order again"},
+        {[] { ASSERT_TRUE(App().SortTable("LOD")); }, "a sort before the lines view"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        PumpMessages();
+        EXPECT_EQ(Titles(), keys) << "a sort keeps the columns: " << step.after;
+        for (int row = 0; row < kRowCount; ++row)
+            EXPECT_EQ(SendMessageA(List(), LVM_GETITEMSTATE, row, LVIS_SELECTED) != 0,
+                      TheScene().IsSelected(RowNode(row)))
+                << RowNode(row)->NodeName() << " after " << step.after;
+    }
+    Command(IDM_VIEW_LINES);
+    ExpectRowsMatchTheScene("the lines view after a sort");
+    Command(IDM_VIEW_TABLE);
+    EXPECT_EQ(Titles(), keys);
+    for (int row = 0; row < kRowCount; ++row) EXPECT_EQ(RowNode(row), node[row]) << "unsorted";
+}
+
 }  // namespace
 }  // namespace scenehost
