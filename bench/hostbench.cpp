@@ -8,6 +8,7 @@
 //   hostbench [--sizes 10000,100000,1000000] [--runs 5] [--chain 100000] [--lines 12]
 //             [--file-only]      (the scene file's own steps only, without the windows)
 //             [--open-and-save]  (those, then through the windows only open and save)
+//             [--table-only]     (open, 10,001 nodes selected, then the property table's steps)
 //   hostbench --gltf FILE,FILE,... [--peer FIGURES] [--runs 3]
 //
 // The second form times glTF files (bench/gltfbench.sh makes them and runs it) against one
@@ -56,6 +57,7 @@ struct Options {
     bool childChain = false;
     bool fileOnly = false;     // the scene file's steps only, no windows
     bool openAndSave = false;  // those, then open, Select All, Select None and save
+    bool tableOnly = false;    // open, then the property table's steps only
     std::string childGltf;
     std::string out;
     std::vector<std::string> gltf;
@@ -519,6 +521,17 @@ void TimeTable(Session& session)
     session.Time("table: back to the lines view", [&] { session.Command(IDM_VIEW_LINES); });
 }
 
+// 10,000 nodes spread over the scene's rows.
+void PickSpread(Session& session, int nodes)
+{
+    NodeTab picked;
+    const int step = std::max(1, nodes / 10000);
+    for (int i = 0, row = 0; i < 10000 && row < nodes; ++i, row += step)
+        picked.Append(session.Window().Nodes().NodeAt(row), picked.Count() + 10);
+    TheScene().PickNodes(picked);
+    CoreInterface::Instance().DeliverChanges();
+}
+
 void TimeWindows(const Options& options, const std::string& path, Results& results)
 {
     Session session(results);
@@ -531,6 +544,13 @@ void TimeWindows(const Options& options, const std::string& path, Results& resul
         session.Time("Select None", [&] { session.Command(IDM_EDIT_SELECT_NONE); });
         if (options.childChain || options.openAndSave) {
             session.Time("save", [&] { session.Command(IDM_FILE_SAVE); });
+            continue;
+        }
+        if (options.tableOnly) {  // the selection the full run's table steps start with
+            PickSpread(session, nodes);
+            session.CtrlClickRow(1);
+            session.Pump();
+            TimeTable(session);
             continue;
         }
         session.Time("Search & Select (5 %)", [&] { session.Click(IDC_SEARCH_SELECT, "tag=hit"); });
@@ -570,12 +590,7 @@ void TimeWindows(const Options& options, const std::string& path, Results& resul
         }
 
         // 10,000 nodes spread over the scene, then the editor from its panel page.
-        NodeTab picked;
-        const int step = std::max(1, nodes / 10000);
-        for (int i = 0, row = 0; i < 10000 && row < nodes; ++i, row += step)
-            picked.Append(session.Window().Nodes().NodeAt(row), picked.Count() + 10);
-        TheScene().PickNodes(picked);
-        CoreInterface::Instance().DeliverChanges();
+        PickSpread(session, nodes);
         session.ChooseEditorUtility();
         session.Time("editor opened, 10,000 selected", [&] {
             HWND page = CoreInterface::Instance().PanelPage(0);
@@ -635,7 +650,7 @@ int RunScene(const Options& options)
         file << SceneFile(options.childNodes, options.lines, options.childChain, texts);
     }
     Results results;
-    TimeSceneFile(options, path, results);
+    if (!options.tableOnly) TimeSceneFile(options, path, results);
     if (options.fileOnly || options.openAndSave) {
         if (options.openAndSave) TimeWindows(options, path, results);
         results.Set("peak memory, MB", static_cast<double>(PeakMegabytes()));
@@ -643,7 +658,7 @@ int RunScene(const Options& options)
         DeleteFileA(path.c_str());
         return 0;
     }
-    if (!options.childChain) {
+    if (!options.childChain && !options.tableOnly) {
         SceneFileError error;
         if (!LoadSceneFile(path.c_str(), TheScene(), error)) {
             std::fprintf(stderr, "hostbench: %s\n", DescribeError(path.c_str(), error).c_str());
@@ -967,8 +982,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
-        if (name == "--file-only" || name == "--open-and-save") {
-            (name == "--file-only" ? options.fileOnly : options.openAndSave) = true;
+        if (name == "--file-only" || name == "--open-and-save" || name == "--table-only") {
+            (name == "--file-only"       ? options.fileOnly
+             : name == "--open-and-save" ? options.openAndSave
+                                         : options.tableOnly) = true;
             continue;
         }
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -1013,7 +1030,7 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: hostbench [--sizes N,N,...] [--runs N] [--chain N] [--lines N] [--file-only] [--open-and-save]"
+        std::fprintf(stderr, "usage: hostbench [--sizes N,N,...] [--runs N] [--chain N] [--lines N] [--file-only] [--open-and-save] [--table-only]"
                              " (sizes of at least 100 nodes, at least 5 lines)\n");
         return 2;
     }
@@ -1026,7 +1043,8 @@ int main(int argc, char** argv)
     const std::string common = " --runs " + std::to_string(options.runs) + " --lines " +
                                std::to_string(options.lines) +
                                (options.fileOnly ? " --file-only" : "") +
-                               (options.openAndSave ? " --open-and-save" : "");
+                               (options.openAndSave ? " --open-and-save" : "") +
+                               (options.tableOnly ? " --table-only" : "");
     std::vector<Column> columns;
     if (!options.gltf.empty()) return RunGltf(options, out, common);
     auto scene = [&](const std::string& title, const std::string& arguments) {
