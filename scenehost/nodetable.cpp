@@ -50,6 +50,7 @@ void NodeView::SetTableMode(const Scene& scene, bool table)
             AttachTableParts();
             RefreshTable();
         } else {
+            DetachTableParts();
             shownColumns_.clear();
             shownHeaders_.clear();
             ShowPropsColumn();
@@ -58,22 +59,35 @@ void NodeView::SetTableMode(const Scene& scene, bool table)
     SortBy(scene, -1);
 }
 
+// A subclass of the header costs every message the list sends it, several for each row
+// whose selection changes: ours steps aside while many rows are marked, and in the lines
+// view. The tip sees the mouse through it (a tip's own subclass would stay).
 void NodeView::AttachTableParts()
 {
-    if (tip_) return;
+    if (headerAttached_) return;
     HWND header = Header();
+    if (!tip_) {
+        tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner_,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+        TOOLINFOA tool = {};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND;
+        tool.hwnd = owner_;
+        tool.uId = reinterpret_cast<UINT_PTR>(header);
+        tool.lpszText = LPSTR_TEXTCALLBACKA;
+        SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(400, dpi_));
+    }
     SetWindowSubclass(header, HeaderProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner_,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
-    TOOLINFOA tool = {};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = owner_;
-    tool.uId = reinterpret_cast<UINT_PTR>(header);
-    tool.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(400, dpi_));
+    headerAttached_ = true;
+}
+
+void NodeView::DetachTableParts()
+{
+    if (!headerAttached_) return;
+    RemoveWindowSubclass(Header(), HeaderProc, 1);
+    headerAttached_ = false;
 }
 
 HWND NodeView::Header() const
@@ -277,6 +291,10 @@ LRESULT CALLBACK NodeView::HeaderProc(HWND header, UINT message, WPARAM wParam, 
 {
     return Guarded<LRESULT>(0, [&]() -> LRESULT {
         auto* view = reinterpret_cast<NodeView*>(data);
+        if ((message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) && view->tip_) {
+            MSG relayed = {header, message, wParam, lParam, 0, {0, 0}};
+            SendMessageA(view->tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        }
         switch (message) {
         case WM_RBUTTONUP: {
             POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -294,7 +312,10 @@ LRESULT CALLBACK NodeView::HeaderProc(HWND header, UINT message, WPARAM wParam, 
             view->tipColumn_ = column;
             break;
         }
-        case WM_NCDESTROY: RemoveWindowSubclass(header, HeaderProc, 1); break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(header, HeaderProc, 1);
+            view->headerAttached_ = false;
+            break;
         }
         return DefSubclassProc(header, message, wParam, lParam);
     });

@@ -23,6 +23,9 @@ enum Column { kNameColumn, kHiddenColumn, kPropsColumn, kColumnCount };
 // one row's state on its own.
 const int kRowsPerWholeListMessage = 6;
 
+// Fewer rows than this are marked without taking the header's parts off and on again.
+const int kRowsMarkedWithTheHeaderParts = 64;
+
 // Room the list takes around a cell's text, at 96 DPI.
 const int kCellPadding = 12;
 
@@ -197,6 +200,8 @@ void NodeView::MarkSelection(const Scene& scene, bool pauseRedraw)
     const int fillFirst = wholeList + rows - wanted;
     std::optional<RedrawPaused> paused;
     if (pauseRedraw) paused.emplace(list_);
+    const bool attached = headerAttached_;
+    if (differing > kRowsMarkedWithTheHeaderParts) DetachTableParts();
     if (clearFirst < differing || fillFirst < differing) {
         const bool fill = fillFirst < clearFirst;
         SetRowSelected(-1, fill);
@@ -205,6 +210,7 @@ void NodeView::MarkSelection(const Scene& scene, bool pauseRedraw)
     for (int row = 0; row < rows; ++row)
         if (scene.IsSelected(rows_[row]) != (shownSelected_[row] != 0))
             SetRowSelected(row, !shownSelected_[row]);
+    if (attached) AttachTableParts();
 }
 
 void NodeView::ShowNode(SceneNode* node)

@@ -90,6 +90,7 @@ private:
     void SetColumnTitles(const std::vector<std::string>& titles, int width);
     void SetKeyColumns(const std::vector<int>& shown);
     void AttachTableParts();
+    void DetachTableParts();
     static LRESULT CALLBACK HeaderProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK EditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void ShowPropsColumn();
@@ -126,6 +127,7 @@ private:
     std::string sortId_;                      // folded key of the view order; empty for none
     int currentColumn_ = 2;
     HWND tip_ = nullptr;
+    bool headerAttached_ = false;  // the header's subclass is in place
     int tipColumn_ = -1;  // the header column the tooltip is about
     std::string tipText_;
     std::wstring tipWide_;
