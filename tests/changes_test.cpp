@@ -1,13 +1,31 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "changes.h"
+#include "guard.h"
 #include "hold.h"
 #include "nodetextrestore.h"
 #include "scene.h"
+
+// The nothrow allocation counted from 1 that fails; 0: none. Natively the scene's own
+// allocations come here; under Windows they are the DLL's own.
+namespace {
+int failNothrow = 0;
+}  // namespace
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (failNothrow > 0 && --failNothrow == 0) return nullptr;
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 
 namespace {
 
@@ -202,6 +220,28 @@ TEST_F(ChangesTest, HideAndUnhideAsOneStep)
     ASSERT_TRUE(theHold.Undo());
     EXPECT_TRUE(a->IsHidden());
     EXPECT_FALSE(b->IsHidden());
+}
+
+// A Hide whose record cannot be had puts back the nodes it changed, leaves no step and says
+// it ran out of memory.
+TEST_F(ChangesTest, HideOutOfMemoryLeavesEveryNodeAsItWas)
+{
+#if defined(_WIN32)
+    GTEST_SKIP() << "the scene allocates in its own DLL";
+#endif
+    static int memoryReports = 0;
+    SetFailureReporter([](Failure f, const char*, void*) { memoryReports += f == Failure::kOutOfMemory; },
+                       nullptr);
+    SceneNode* c = scene.CreateNode(nullptr, "c");
+    failNothrow = 2;
+    const HiddenCounts counts = Hide(scene, {a, b, c});
+    failNothrow = 0;
+    SetFailureReporter(nullptr, nullptr);
+    EXPECT_EQ(1, memoryReports);
+    EXPECT_EQ(0, counts.hid);
+    EXPECT_FALSE(a->IsHidden() || b->IsHidden() || c->IsHidden());
+    EXPECT_EQ(0, theHold.UndoCount());
+    EXPECT_EQ(0, theHold.Holding());
 }
 
 // A scene with no history records nothing, and clearing it leaves the application's history

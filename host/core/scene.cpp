@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "guard.h"
 #include "hold.h"
 #include "nodewalk.h"
 #include "progress.h"
@@ -407,7 +408,13 @@ HiddenCounts Scene::ChangeHidden(const NodeTab& nodes,
         HiddenRestore* record = nullptr;
         if (history_) {
             record = new (std::nothrow) HiddenRestore(node);
-            if (!record) continue;  // no change that could not be undone
+            if (!record) {
+                // Memory ran out: the nodes changed so far are put back, and no step is left
+                // that would do only a part of what was asked.
+                history_->Cancel();
+                ReportFailure(Failure::kOutOfMemory, nullptr);
+                return HiddenCounts();
+            }
         }
         node->SetHidden(wanted);
         if (record) history_->Put(record);
