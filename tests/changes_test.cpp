@@ -223,12 +223,10 @@ TEST_F(ChangesTest, HideAndUnhideAsOneStep)
 }
 
 // A Hide whose record cannot be had puts back the nodes it changed, leaves no step and says
-// it ran out of memory.
+// it ran out of memory. Natively only: under Windows the scene allocates in its own DLL.
+#if !defined(_WIN32)
 TEST_F(ChangesTest, HideOutOfMemoryLeavesEveryNodeAsItWas)
 {
-#if defined(_WIN32)
-    GTEST_SKIP() << "the scene allocates in its own DLL";
-#endif
     static int memoryReports = 0;
     SetFailureReporter([](Failure f, const char*, void*) { memoryReports += f == Failure::kOutOfMemory; },
                        nullptr);
@@ -243,6 +241,7 @@ TEST_F(ChangesTest, HideOutOfMemoryLeavesEveryNodeAsItWas)
     EXPECT_EQ(0, theHold.UndoCount());
     EXPECT_EQ(0, theHold.Holding());
 }
+#endif
 
 // A scene with no history records nothing, and clearing it leaves the application's history
 // as it was; it still counts as changed by every change.
