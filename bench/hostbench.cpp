@@ -518,6 +518,8 @@ void TimeTable(Session& session)
         session.Command(IDM_EDIT_UNDO);
         session.Pump();
     }
+    std::fprintf(stderr, "  table: first rows of keys sought again %d times\n",
+                 window.Nodes().TableModel().FirstsSought());
     session.Time("table: back to the lines view", [&] { session.Command(IDM_VIEW_LINES); });
 }
 

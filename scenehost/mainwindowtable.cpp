@@ -80,6 +80,7 @@ std::string CountText(int n, UINT one, UINT many, std::initializer_list<std::str
 
 void MainWindow::RestoreView()
 {
+    nodes_.WatchScene(&CoreInterface::Instance().GetScene());
     if (tableChosen) nodes_.SetTableMode(CoreInterface::Instance().GetScene(), true);
 }
 

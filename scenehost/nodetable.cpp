@@ -46,6 +46,7 @@ void NodeView::SetTableMode(const Scene& scene, bool table)
     {
         RedrawPaused paused(list_);
         table_ = table;
+        changed_.SetOn(table);
         if (table) {
             AttachTableParts();
             RefreshTable();
@@ -95,9 +96,18 @@ HWND NodeView::Header() const
     return reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
 }
 
-RowTexts NodeView::TextsOfRows() const
+void NodeView::WatchScene(Scene* scene) { changed_.Watch(scene); }
+
+RowTexts NodeView::TextsOfRows() const { return TextsOf(rows_); }
+
+RowTexts NodeView::TextsOf(const std::vector<SceneNode*>& rows)
 {
-    return [this](size_t row) { return rows_[row]->UserPropText().data(); };
+    return [&rows](size_t row) { return rows[row]->UserPropText().data(); };
+}
+
+const std::vector<SceneNode*>& NodeView::HierarchyRows() const
+{
+    return hierarchy_.empty() ? rows_ : hierarchy_;
 }
 
 std::string NodeView::ColumnIdOf(int modelColumn) const
@@ -111,7 +121,27 @@ std::string NodeView::ColumnIdOf(int modelColumn) const
 // The model from the rows' texts in one pass; the header changes only when its keys do.
 void NodeView::RefreshTable()
 {
-    model_.Build(rows_.size(), TextsOfRows());
+    changed_.Forget();
+    const std::vector<SceneNode*>& rows = HierarchyRows();
+    model_.Build(rows.size(), TextsOf(rows));
+    ShowKeyColumns();
+}
+
+// After changes to nodes: only the changed ones are read, unless nearly all changed.
+void NodeView::UpdateTable(SceneNode* node)
+{
+    changed_.Add(node);
+    const std::vector<SceneNode*>& rows = HierarchyRows();
+    std::vector<size_t> changed;
+    if (changed_.TakeRows(rows, changed) && model_.Rows() == rows.size())
+        model_.Update(changed, TextsOf(rows));
+    else
+        model_.Build(rows.size(), TextsOf(rows));
+    ShowKeyColumns();
+}
+
+void NodeView::ShowKeyColumns()
+{
     std::vector<int> shown;
     for (int column = 0; column < static_cast<int>(model_.Columns().size()); ++column)
         if (KeyShown(column)) shown.push_back(column);
@@ -129,14 +159,14 @@ void NodeView::ShowKey(int modelColumn, bool shown)
 {
     if (modelColumn < 0 || modelColumn >= static_cast<int>(model_.Columns().size())) return;
     keyChoices_[ColumnIdOf(modelColumn)] = shown;
-    RefreshTable();
+    ShowKeyColumns();
 }
 
 void NodeView::ShowAllKeys()
 {
     for (int column = 0; column < static_cast<int>(model_.Columns().size()); ++column)
         keyChoices_[ColumnIdOf(column)] = true;
-    RefreshTable();
+    ShowKeyColumns();
 }
 
 void NodeView::SetKeyColumns(const std::vector<int>& shown)

@@ -215,14 +215,14 @@ void NodeView::MarkSelection(const Scene& scene, bool pauseRedraw)
 
 void NodeView::ShowNode(SceneNode* node)
 {
-    if (table_) RefreshTable();
+    if (table_) UpdateTable(node);
     const int row = RowOf(node);
     if (row >= 0) SendMessageA(list_, LVM_REDRAWITEMS, row, row);
 }
 
 void NodeView::ShowAllNodes()
 {
-    if (table_) RefreshTable();
+    if (table_) UpdateTable(nullptr);
     InvalidateRect(list_, nullptr, FALSE);
 }
 

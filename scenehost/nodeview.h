@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "nodechanges.h"
 #include "filterrun.h"
 #include "propertycolumns.h"
 #include "scene.h"
@@ -49,6 +50,8 @@ public:
     // The property table (nodetable.cpp): after Node and Hidden, a column per key of the rows
     // shown, in place of the properties column. Cells are read from the texts as drawn.
     void SetTableMode(const Scene& scene, bool table);
+    // The scene whose changes the table follows node by node.
+    void WatchScene(Scene* scene);
     bool TableMode() const { return table_; }
     const PropertyColumns& TableModel() const { return model_; }
     int ModelColumnOf(int listColumn) const;  // -1 for Node, Hidden or none
@@ -86,6 +89,10 @@ public:
 private:
     void ShowRows(const Scene& scene);
     void RefreshTable();
+    void UpdateTable(SceneNode* node);
+    void ShowKeyColumns();
+    const std::vector<SceneNode*>& HierarchyRows() const;
+    static RowTexts TextsOf(const std::vector<SceneNode*>& rows);
     void OrderRows();
     void SetColumnTitles(const std::vector<std::string>& titles, int width);
     void SetKeyColumns(const std::vector<int>& shown);
@@ -118,7 +125,8 @@ private:
     bool syncPosted_ = false;
 
     bool table_ = false;
-    PropertyColumns model_;
+    PropertyColumns model_;  // over the rows in hierarchy order
+    NodeChanges changed_;
     std::vector<SceneNode*> hierarchy_;      // rows_ in hierarchy order while sorted, or empty
     std::vector<int> shownColumns_;          // the model column of each key column shown
     std::vector<std::string> shownHeaders_;  // their titles

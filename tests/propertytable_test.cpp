@@ -1,9 +1,12 @@
 // The property table without windows: columns, cells, order, and the key edits with undo.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "nodechanges.h"
 #include "hold.h"
 #include "keyedits.h"
 #include "propertycolumns.h"
@@ -51,6 +54,94 @@ TEST(TableColumns, KeysInFirstOrderFoldedWithTheCommonestSpellingAndOtherLinesLa
     EXPECT_EQ(model.Find("lod"), 0);
     EXPECT_EQ(model.Find("lo"), -1);
     EXPECT_EQ(model.OtherLinesColumn(), 1);
+}
+
+std::string BuiltKeys(const std::vector<std::string>& rows)
+{
+    Texts texts{rows};
+    PropertyColumns model;
+    model.Build(rows.size(), texts.Of());
+    return Keys(model);
+}
+
+// Random lines from a few keys in several spellings, with lines without '=' and blank ones.
+std::string RandomText(std::mt19937& random, int keys)
+{
+    static const char* const spellings[] = {"lod", "LOD", "Lod", "bias", "BIAS", "export",
+                                            "a", "b", "c", "d", "e", "f"};
+    std::string text;
+    const int lines = static_cast<int>(random() % 5);
+    for (int i = 0; i < lines; ++i) {
+        const int pick = static_cast<int>(random() % (keys + 1));
+        if (i) text += random() % 4 ? "\r\n" : "\n\n";
+        if (pick == keys) text += "a note";
+        else text += std::string(spellings[pick]) + "=" + std::to_string(random() % 3);
+    }
+    return text;
+}
+
+// The columns after changes to some rows, including their first rows, are those a new pass
+// over every row gives: order, spelling shown and holders.
+TEST(TableColumns, UpdatesFromTheChangedRowsEqualANewPass)
+{
+    struct Case {
+        const char* name;
+        int rows, keys, rounds, changedAtMost;
+        unsigned seed;
+    } cases[] = {
+        {"few keys, many spellings", 40, 3, 300, 4, 1},
+        {"all keys, single rows", 12, 12, 400, 1, 2},
+        {"most rows at once", 30, 6, 200, 30, 3},
+        {"one row", 1, 5, 100, 1, 4},
+    };
+    for (const Case& c : cases) {
+        std::mt19937 random(c.seed);
+        Texts texts;
+        for (int i = 0; i < c.rows; ++i) texts.texts.push_back(RandomText(random, c.keys));
+        PropertyColumns model;
+        model.Build(texts.texts.size(), texts.Of());
+        for (int round = 0; round < c.rounds; ++round) {
+            std::vector<size_t> changed;
+            const int count = 1 + static_cast<int>(random() % c.changedAtMost);
+            for (int i = 0; i < count; ++i) {
+                const size_t row = random() % texts.texts.size();
+                texts.texts[row] = random() % 5 ? RandomText(random, c.keys) : std::string();
+                changed.push_back(row);
+            }
+            std::sort(changed.begin(), changed.end());
+            changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+            model.Update(changed, texts.Of());
+            ASSERT_EQ(Keys(model), BuiltKeys(texts.texts)) << c.name << ", round " << round;
+        }
+    }
+}
+
+TEST(TableColumns, OnlyAChangeAtOrBeforeAKeysFirstRowLooksForFirstsAgain)
+{
+    struct Case {
+        const char* name;
+        size_t row;
+        const char* text;
+        int sought;
+        const char* keys;
+    } cases[] = {
+        {"a later row, keys it had", 2, "b=9\r\na=9", 0, "a:2,b:3,c:1"},
+        {"a later row, a key seen before", 2, "a=3\r\nb=3\r\nc=2", 0, "a:2,b:3,c:2"},
+        {"a later row, a new spelling", 2, "A=1", 1, "a:2,b:2,c:1"},
+        {"the first row loses a key", 0, "b=1", 1, "b:3,c:1,a:1"},
+        {"the first row's order", 0, "b=1\r\na=1", 1, "b:3,a:2,c:1"},
+        {"a key goes", 1, "b=2", 1, "a:2,b:3"},
+    };
+    for (const Case& c : cases) {
+        Texts texts{{"a=1\r\nb=1", "b=2\r\nc=1", "a=3\r\nb=3"}};
+        PropertyColumns model;
+        model.Build(3, texts.Of());
+        texts.texts[c.row] = c.text;
+        model.Update({c.row}, texts.Of());
+        EXPECT_EQ(model.FirstsSought(), c.sought) << c.name;
+        EXPECT_EQ(Keys(model), c.keys) << c.name;
+        EXPECT_EQ(Keys(model), BuiltKeys(texts.texts)) << c.name;
+    }
 }
 
 TEST(TableCells, SingleAbsentRepeatedAndOtherLines)
@@ -202,6 +293,59 @@ TEST_F(KeyEditRuns, RenameAsksAboutACollisionFirstAndFollowsEachAnswer)
         ExpectUndoRedo(before, "Rename Key");
         ASSERT_TRUE(theHold.Undo());
     }
+}
+
+// The table follows the scene's own reports of which nodes changed: after each edit, undo and
+// redo, the columns from the changed rows equal those of a new pass.
+TEST_F(KeyEditRuns, TheColumnsFollowEditsUndoAndRedoFromTheChangedNodesOnly)
+{
+    std::mt19937 random(7);
+    std::vector<SceneNode*> rows;
+    for (int i = 0; i < 60; ++i)
+        rows.push_back(scene.CreateNode(scene.Root(), "r", RandomText(random, 6).c_str()));
+    for (int i = nodes.Count() - 1; i >= 0; --i)
+        rows.insert(rows.begin(), nodes[i]);  // the fixture's nodes first, in scene order
+    std::vector<std::string> snapshot;
+    const RowTexts textOf = [&](size_t row) { return rows[row]->UserPropText().data(); };
+    auto newPass = [&] {
+        snapshot.clear();
+        for (SceneNode* node : rows) snapshot.push_back(node->UserPropText().data());
+        return BuiltKeys(snapshot);
+    };
+    NodeChanges changes;
+    changes.Watch(&scene);
+    changes.SetOn(true);
+    PropertyColumns model;
+    model.Build(rows.size(), textOf);
+    const TableColumn keys[] = {{"lod"}, {"BIAS"}, {"export"}, {"a"}, {"new"}};
+    enum Kind { kSet, kRemove, kRename, kUndo, kRedo };
+    for (int round = 0; round < 120; ++round) {
+        NodeTab picked;
+        for (SceneNode* node : rows)
+            if (random() % 8 == 0) picked.Append(node, 8);
+        const TableColumn& column = keys[random() % 5];
+        switch (static_cast<Kind>(random() % 5)) {
+        case kSet: SetKeyOn(picked, column, std::to_string(random() % 3), "Set Property"); break;
+        case kRemove: RemoveKeyFrom(picked, column, "Remove Key"); break;
+        case kRename:
+            RenameKeyIn(picked, column, keys[random() % 5].key,
+                        [](SceneNode*) { return CollisionAnswer::RenameAnyway; }, "Rename Key");
+            break;
+        case kUndo: theHold.Undo(); break;
+        case kRedo: theHold.Redo(); break;
+        }
+        std::vector<size_t> changed;
+        ASSERT_TRUE(changes.TakeRows(rows, changed)) << "round " << round;
+        model.Update(changed, textOf);
+        ASSERT_EQ(Keys(model), newPass()) << "round " << round;
+    }
+    for (SceneNode* node : rows) changes.Add(node);
+    std::vector<size_t> changed;
+    EXPECT_FALSE(changes.TakeRows(rows, changed)) << "every row changed: a new pass is as quick";
+    changes.SetOn(false);
+    SetKeyOn(nodes, keys[0], "5", "Set Property");
+    EXPECT_TRUE(changes.TakeRows(rows, changed));
+    EXPECT_TRUE(changed.empty()) << "off, nothing is gathered";
 }
 
 }  // namespace

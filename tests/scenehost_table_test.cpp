@@ -240,6 +240,21 @@ TEST_F(PropertyTable, SortIsAViewOrderAndTheFilterMarksCells)
     EXPECT_EQ(Titles(), (std::vector<std::string>{"Node", "Hidden", "LOD"})) << "keys of the rows shown";
 }
 
+// The columns come in hierarchy order, whatever the view order when a text changes.
+TEST_F(PropertyTable, ColumnsAfterAnEditWhileSortedKeepTheHierarchyOrder)
+{
+    node[kSpawn]->SetUserPropText(CStr("LOD=-5\r\nspawn=1"));
+    ASSERT_TRUE(App().SortTable("lod"));
+    ASSERT_EQ(RowNode(0), node[kSpawn]);
+    node[kHand]->SetUserPropText(CStr("LOD=0\r\nnew=1"));
+    PumpMessages();
+    const std::vector<std::string> whileSorted = Titles();
+    ASSERT_TRUE(App().SortTable(""));
+    Command(IDM_VIEW_LINES);
+    Command(IDM_VIEW_TABLE);
+    EXPECT_EQ(whileSorted, Titles());
+}
+
 TEST_F(PropertyTable, ManyKeysShowTheFirst32UntilTheChooserShowsMore)
 {
     std::string text;
