@@ -518,7 +518,7 @@ void TimeTable(Session& session)
         session.Command(IDM_EDIT_UNDO);
         session.Pump();
     }
-    std::fprintf(stderr, "  table: first rows of keys sought again %d times\n",
+    std::fprintf(stderr, "  table: first rows of keys sought again after %d of the 9 changes\n",
                  window.Nodes().TableModel().FirstsSought());
     session.Time("table: back to the lines view", [&] { session.Command(IDM_VIEW_LINES); });
 }

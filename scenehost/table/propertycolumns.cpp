@@ -185,6 +185,7 @@ void PropertyColumns::MakeColumns()
 void PropertyColumns::Build(size_t rows, const RowTexts& textOf)
 {
     Clear();
+    firstsSought_ = 0;
     rowShapes_.resize(rows);
     int like = -1;
     for (size_t row = 0; row < rows; ++row) {

@@ -37,8 +37,8 @@ public:
     // The column of key (compared ignoring case), or -1.
     int Find(std::string_view key) const;
     int OtherLinesColumn() const;  // -1 when every line holds '='
-    // How many updates had to look for where keys first appear again (a pass over the rows'
-    // shapes, not their texts): a changed row at or before a key's first row.
+    // How many updates since the Build had to look for where keys first appear again (a pass
+    // over the rows' shapes, not their texts): a changed row at or before a key's first row.
     int FirstsSought() const { return firstsSought_; }
 
 private:
