@@ -194,6 +194,19 @@ TEST_F(GltfSample, SavesAsBinaryAndAsSceneText)
     GlbParts parts;
     ASSERT_TRUE(SplitGlb(glb, parts, error)) << error.message;
     EXPECT_EQ(Json::parse(parts.json), Json::parse(original));
+
+    // Saved to a file, in pieces, the same bytes; so too a .glb read back and edited.
+    const std::string glbPath = TempPath(".glb");
+    ASSERT_TRUE(SaveSceneFile(glbPath.c_str(), scene, document.get(), error)) << error.message;
+    EXPECT_EQ(ReadBytes(glbPath), glb);
+    Scene fromGlb;
+    std::unique_ptr<SceneDocument> read;
+    ASSERT_TRUE(LoadSceneFile(glbPath.c_str(), fromGlb, read, error)) << error.message;
+    NodeNamed(fromGlb, "Boom")->SetUserPropText("LOD=3\r\nwide=\"a b c\"");
+    ASSERT_TRUE(GlbFormat().Write(fromGlb, read.get(), glb, error)) << error.message;
+    ASSERT_TRUE(SaveSceneFile(glbPath.c_str(), fromGlb, read.get(), error)) << error.message;
+    EXPECT_EQ(ReadBytes(glbPath), glb);
+    std::remove(glbPath.c_str());
 }
 
 TEST(GltfFile, ReadsTheDefaultSceneInFileOrder)

@@ -109,11 +109,13 @@ TEST_F(InterruptedSave, EveryStopOrFailureLeavesAWholeTextOrAJournalOfTheOldOne)
         const char* what;
         const char* old;  // empty: no file yet
         Method method;
+        size_t piece;     // the new text in pieces of this size; 0: whole
     };
     const Case cases[] = {
-        {"a new file", "", Method::kChosen},
-        {"a file replaced", kOld.c_str(), Method::kReplace},
-        {"a file rewritten in place", kOld.c_str(), Method::kInPlace},
+        {"a new file", "", Method::kChosen, 0},
+        {"a file replaced", kOld.c_str(), Method::kReplace, 0},
+        {"a file rewritten in place", kOld.c_str(), Method::kInPlace, 0},
+        {"a file rewritten in place from pieces", kOld.c_str(), Method::kInPlace, 5},
     };
     for (const Case& c : cases) {
         for (const Kind kind : {Kind::kStop, Kind::kFail}) {
@@ -126,9 +128,13 @@ TEST_F(InterruptedSave, EveryStopOrFailureLeavesAWholeTextOrAJournalOfTheOldOne)
                 if (*c.old) {
                     ASSERT_NO_FATAL_FAILURE(Put(c.old));
                 }
+                const size_t piece = c.piece ? c.piece : kNew.size();
+                TextPieces text;
+                for (size_t at = 0; at < kNew.size(); at += piece)
+                    text.Add(kNew.data() + at, std::min(kNew.size() - at, piece));
                 SetDiskFaultsForTests({kind, after, 16, c.method});
                 SceneFileError error;
-                const bool saved = WriteFileSafely(Path().c_str(), kNew, error);
+                const bool saved = WriteFileSafely(Path().c_str(), text, error);
                 const bool hit = DiskFaultHappened();
                 SetDiskFaultsForTests(DiskFaults());
                 if (!hit) {
@@ -145,6 +151,52 @@ TEST_F(InterruptedSave, EveryStopOrFailureLeavesAWholeTextOrAJournalOfTheOldOne)
                     ExpectOpenFindsAWholeText(c.old, kNew, failed ? error.message : ""));
             }
             EXPECT_GE(points, 6) << c.what << ": every piece written is a point to stop at";
+        }
+    }
+}
+
+// Texts in pieces of any size, around the blocks a write gathers them in, over a file in
+// each way a save takes: the file and its stamp get the whole text.
+TEST_F(InterruptedSave, ATextInPiecesIsWrittenWhole)
+{
+    const size_t kMegabyte = size_t(1) << 20;
+    struct Case {
+        const char* what;
+        std::vector<size_t> sizes;  // of the pieces, in turn
+    };
+    const Case cases[] = {
+        {"nothing", {}},
+        {"one piece", {100}},
+        {"small pieces", {1, 0, 7, 64, 3}},
+        {"pieces filling blocks", std::vector<size_t>(20, kMegabyte - 1)},
+        {"a piece larger than a block between small ones", {5, 9 * kMegabyte, 5, 1}},
+    };
+    using Method = DiskFaults::Method;
+    for (const Method method : {Method::kChosen, Method::kReplace, Method::kInPlace}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            std::string whole;
+            for (size_t size : c.sizes)
+                for (size_t i = 0; i < size; ++i) whole += static_cast<char>('a' + i * 7 % 26);
+            TextPieces text;
+            size_t at = 0;
+            for (size_t size : c.sizes) {
+                text.Add(whole.data() + at, size);
+                at += size;
+            }
+            EXPECT_EQ(text.size, whole.size());
+            EXPECT_EQ(text.Hash(), ContentHash(whole));
+            EXPECT_EQ(text.Joined(), whole);
+            ASSERT_NO_FATAL_FAILURE(Put(kOld));
+            SetDiskFaultsForTests({DiskFaults::Kind::kNone, 0, 0, method});
+            SceneFileError error;
+            FileStamp stamp;
+            ASSERT_TRUE(WriteFileSafely(Path().c_str(), text, error, &stamp)) << error.message;
+            SetDiskFaultsForTests(DiskFaults());
+            EXPECT_TRUE(Contents() == whole) << Contents().size() << " bytes";
+            EXPECT_EQ(stamp.hash, ContentHash(whole));
+            EXPECT_FALSE(ChangedOnDisk(Path().c_str(), stamp));
+            EXPECT_EQ(Files(), "a.scene");
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -88,6 +89,8 @@ public:
     // A new file, where none of that name exists, or the existing one to be written over.
     bool Open(const std::string& path, bool createNew);
     bool Write(const char* bytes, size_t size);
+    // Writes over what the file holds at offset; the next Write goes on where it would have.
+    bool WriteAt(std::uint64_t offset, const char* bytes, size_t size);
     // Ends the file where the writing ended and waits until the disk holds it.
     bool Finish();
     // Takes on what the file it is to replace has and a replace would not carry over.
@@ -102,6 +105,28 @@ private:
 #else
     int file_ = -1;
     size_t size_ = 0;
+#endif
+};
+
+// A file read in pieces, closed when it goes.
+class InFile {
+public:
+    InFile() = default;
+    InFile(const InFile&) = delete;
+    InFile& operator=(const InFile&) = delete;
+    ~InFile() { Close(); }
+
+    // Reading begins at offset.
+    bool Open(const std::string& path, std::uint64_t offset);
+    // got is 0 at the end.
+    bool Read(char* bytes, size_t size, size_t& got);
+    void Close();
+
+private:
+#if defined(_WIN32)
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+#else
+    int file_ = -1;
 #endif
 };
 
@@ -278,7 +303,44 @@ bool OutFile::Write(const char* bytes, size_t size)
     return true;
 }
 
+bool OutFile::WriteAt(std::uint64_t offset, const char* bytes, size_t size)
+{
+    LARGE_INTEGER here, at, zero = {};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file_, zero, &here, FILE_CURRENT) ||
+        !SetFilePointerEx(file_, at, nullptr, FILE_BEGIN))
+        return false;
+    const bool wrote = Write(bytes, size);
+    return SetFilePointerEx(file_, here, nullptr, FILE_BEGIN) && wrote;
+}
+
 bool OutFile::Finish() { return MayChangeDisk() && SetEndOfFile(file_) && FlushFileBuffers(file_); }
+
+bool InFile::Open(const std::string& path, std::uint64_t offset)
+{
+    std::wstring wide;
+    if (!Widen(path, wide)) return false;
+    file_ = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    return file_ != INVALID_HANDLE_VALUE && SetFilePointerEx(file_, at, nullptr, FILE_BEGIN);
+}
+
+bool InFile::Read(char* bytes, size_t size, size_t& got)
+{
+    DWORD read = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min(size, size_t(1) << 30));
+    if (!ReadFile(file_, bytes, wanted, &read, nullptr)) return false;
+    got = read;
+    return true;
+}
+
+void InFile::Close()
+{
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+}
 
 bool OutFile::KeepIdentity(const FileFacts&) { return true; }  // the replace itself keeps it
 
@@ -438,9 +500,44 @@ bool OutFile::Write(const char* bytes, size_t size)
     return true;
 }
 
+bool OutFile::WriteAt(std::uint64_t offset, const char* bytes, size_t size)
+{
+    for (size_t done = 0; done < size;) {
+        if (!MayChangeDisk()) return false;
+        const ssize_t wrote = pwrite(file_, bytes + done, PieceSize(size - done, size),
+                                     static_cast<off_t>(offset + done));
+        if (wrote <= 0) return false;
+        done += static_cast<size_t>(wrote);
+    }
+    return true;
+}
+
 bool OutFile::Finish()
 {
     return MayChangeDisk() && ftruncate(file_, static_cast<off_t>(size_)) == 0 && fsync(file_) == 0;
+}
+
+bool InFile::Open(const std::string& path, std::uint64_t offset)
+{
+    file_ = open(path.c_str(), O_RDONLY);
+    return file_ >= 0 && lseek(file_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+bool InFile::Read(char* bytes, size_t size, size_t& got)
+{
+    ssize_t read;
+    do {
+        read = ::read(file_, bytes, size);
+    } while (read < 0 && errno == EINTR);
+    if (read < 0) return false;
+    got = static_cast<size_t>(read);
+    return true;
+}
+
+void InFile::Close()
+{
+    if (file_ >= 0) close(file_);
+    file_ = -1;
 }
 
 // The new file takes the mode and the owner of the one it replaces.
@@ -527,6 +624,73 @@ bool ReadAll(const std::string& path, std::string& bytes, FileFacts& facts, size
 
 #endif
 
+// --- Copies in pieces ----------------------------------------------------------------------
+
+// Copies and writes go in blocks this large: under Wine every call into the system costs
+// more than the bytes it moves, and a whole second copy of a large file is never held.
+const size_t kBlock = size_t(1) << 23;
+
+std::unique_ptr<char[]> Block(size_t size)
+{
+    return std::unique_ptr<char[]>(new (std::nothrow) char[size]);
+}
+
+// Writes the pieces, the small ones gathered into blocks.
+bool WriteText(OutFile& file, const TextPieces& text)
+{
+    const size_t blockSize = static_cast<size_t>(std::min<std::uint64_t>(text.size, kBlock));
+    std::unique_ptr<char[]> block;
+    size_t filled = 0;
+    for (const TextPieces::Piece& piece : text.pieces) {
+        if (filled > 0 && filled + piece.size > blockSize) {
+            if (!file.Write(block.get(), filled)) return false;
+            filled = 0;
+        }
+        if (piece.size >= blockSize) {
+            if (!file.Write(piece.data, piece.size)) return false;
+            continue;
+        }
+        if (!block && !(block = Block(blockSize))) return false;
+        std::memcpy(block.get() + filled, piece.data, piece.size);
+        filled += piece.size;
+    }
+    return filled == 0 || file.Write(block.get(), filled);
+}
+
+// Reads the file at path from offset on, in pieces, into file when given; size and hash
+// (ContentHash) are of what was read. unread, when given, tells a failure to read.
+bool CopyFrom(const std::string& path, std::uint64_t offset, OutFile* file, std::uint64_t& size,
+              std::uint64_t& hash, bool* unread = nullptr)
+{
+    bool failedToRead = false;
+    if (!unread) unread = &failedToRead;
+    *unread = false;
+    InFile in;
+    std::unique_ptr<char[]> block = Block(kBlock);
+    if (!block) return false;
+    if (!in.Open(path, offset)) {
+        *unread = true;
+        return false;
+    }
+    XXH3_state_t state;
+    XXH3_INITSTATE(&state);
+    XXH3_64bits_reset(&state);
+    size = 0;
+    for (;;) {
+        size_t got = 0;
+        if (!in.Read(block.get(), kBlock, got)) {
+            *unread = true;
+            return false;
+        }
+        if (got == 0) break;
+        XXH3_64bits_update(&state, block.get(), got);
+        if (file && !file->Write(block.get(), got)) return false;
+        size += got;
+    }
+    hash = XXH3_64bits_digest(&state);
+    return true;
+}
+
 // --- Names beside a file ------------------------------------------------------------------
 
 size_t NameStart(const std::string& path)
@@ -602,7 +766,6 @@ struct Journal {
     std::uint64_t oldSize = 0, oldHash = 0, newSize = 0, newHash = 0;
     std::string name;
     size_t textAt = 0;
-    bool whole = false;  // the whole old text follows the header
 };
 
 void PutNumber(std::string& out, std::uint64_t value, int bytes)
@@ -618,15 +781,16 @@ std::uint64_t GetNumber(const std::string& in, size_t at, int bytes)
     return value;
 }
 
-// nowHash: ContentHash(now), which the caller knows already.
-std::string JournalHeader(const std::string& name, const std::string& old, const std::string& now,
-                          std::uint64_t nowHash)
+size_t JournalHeaderSize(const std::string& name) { return kFixedSize + name.size() + 8; }
+
+std::string JournalHeader(const std::string& name, std::uint64_t oldSize, std::uint64_t oldHash,
+                          std::uint64_t newSize, std::uint64_t newHash)
 {
     std::string header = kJournalMark;
-    PutNumber(header, old.size(), 8);
-    PutNumber(header, ContentHash(old), 8);
-    PutNumber(header, now.size(), 8);
-    PutNumber(header, nowHash, 8);
+    PutNumber(header, oldSize, 8);
+    PutNumber(header, oldHash, 8);
+    PutNumber(header, newSize, 8);
+    PutNumber(header, newHash, 8);
     PutNumber(header, name.size(), 4);
     header += name;
     PutNumber(header, ContentHash(header), 8);
@@ -634,8 +798,8 @@ std::string JournalHeader(const std::string& name, const std::string& old, const
 }
 
 // False for anything that is no journal with a whole header. bytes may be only the start of
-// the file, as long as it holds the header; whole is then left false.
-bool ReadJournal(const std::string& bytes, std::uint64_t fileSize, Journal& journal)
+// the file, as long as it holds the header.
+bool ReadJournal(const std::string& bytes, Journal& journal)
 {
     if (bytes.size() < kFixedSize || bytes.compare(0, kMarkSize, kJournalMark) != 0) return false;
     const size_t nameLength = static_cast<size_t>(GetNumber(bytes, kFixedSize - 4, 4));
@@ -649,30 +813,28 @@ bool ReadJournal(const std::string& bytes, std::uint64_t fileSize, Journal& jour
     journal.newHash = GetNumber(bytes, kMarkSize + 24, 8);
     journal.name = bytes.substr(kFixedSize, nameLength);
     journal.textAt = hashAt + 8;
-    journal.whole = fileSize == journal.textAt + journal.oldSize &&
-                    bytes.size() == fileSize &&
-                    ContentHash(bytes.data() + journal.textAt, bytes.size() - journal.textAt) ==
-                        journal.oldHash;
     return true;
 }
 
-// Reads the journal at path: whole when wanted, else only far enough to know its header.
+// Looks at the journal at path: its header, and with whole, whether the whole old text
+// follows it (read in pieces).
 enum class Found { kNothing, kJunk, kJournal };
-Found LookAtJournal(const std::string& path, bool whole, Journal& journal, std::string* bytes)
+Found LookAtJournal(const std::string& path, bool whole, Journal& journal)
 {
-    std::string read;
-    std::string& into = bytes ? *bytes : read;
+    std::string head;
     FileFacts facts;
     SceneFileError error;
-    const size_t limit = whole ? static_cast<size_t>(-1) : kFixedSize + 4096 + 8;
     if (!Inspect(path).exists) return Found::kNothing;
-    if (!ReadAll(path, into, facts, limit, error)) return Found::kNothing;  // not ours to judge
-    if (!ReadJournal(into, facts.size, journal)) return Found::kJunk;
+    if (!ReadAll(path, head, facts, kFixedSize + 4096 + 8, error))
+        return Found::kNothing;  // not ours to judge
+    if (!ReadJournal(head, journal)) return Found::kJunk;
     // Short of its whole old text, the journal was never finished, and the save never went
     // on to touch the file.
     if (facts.size < journal.textAt + journal.oldSize) return Found::kJunk;
-    if (whole && !journal.whole) return Found::kJunk;
-    return Found::kJournal;
+    if (!whole) return Found::kJournal;
+    std::uint64_t size = 0, hash = 0;
+    if (!CopyFrom(path, journal.textAt, nullptr, size, hash)) return Found::kNothing;
+    return size == journal.oldSize && hash == journal.oldHash ? Found::kJournal : Found::kJunk;
 }
 
 // Removes what earlier saves of path left beside it. With onlyJunk, journals naming path
@@ -686,16 +848,19 @@ void RemoveLeftOvers(const std::string& path, const SideFiles& present, bool onl
         const std::string journalPath = SideName(path, slot, ".journal");
         if (!present.MayHave(journalPath)) continue;
         Journal journal;
-        const Found found = LookAtJournal(journalPath, false, journal, nullptr);
+        const Found found = LookAtJournal(journalPath, false, journal);
         if (found == Found::kJunk || (found == Found::kJournal && !onlyJunk && journal.name == name))
             RemoveFile(journalPath);
     }
 }
 
-bool WriteJournal(const std::string& path, const std::string& old, const std::string& now,
-                  std::uint64_t nowHash, std::string& journalPath)
+// The old text goes from the file into the journal in pieces, the header last, over room kept
+// for it: a journal cut short has no header. unread: the file itself could not be read.
+bool WriteJournal(const std::string& path, std::uint64_t newSize, std::uint64_t newHash,
+                  std::string& journalPath, bool& unread)
 {
-    const std::string header = JournalHeader(NameOf(path), old, now, nowHash);
+    const std::string name = NameOf(path);
+    unread = false;
     for (int slot = 1; slot <= kSideSlots; ++slot) {
         journalPath = SideName(path, slot, ".journal");
         OutFile journal;
@@ -703,14 +868,30 @@ bool WriteJournal(const std::string& path, const std::string& old, const std::st
             if (Inspect(journalPath).exists) continue;  // another save's, still needed
             return false;
         }
-        if (journal.Write(header.data(), header.size()) && journal.Write(old.data(), old.size()) &&
-            journal.Finish() && journal.Close())
-            return true;
+        const std::string room(JournalHeaderSize(name), '\0');
+        std::uint64_t oldSize = 0, oldHash = 0;
+        bool written = journal.Write(room.data(), room.size()) &&
+                       CopyFrom(path, 0, &journal, oldSize, oldHash, &unread);
+        if (written) {
+            const std::string header = JournalHeader(name, oldSize, oldHash, newSize, newHash);
+            written = journal.WriteAt(0, header.data(), header.size()) && journal.Finish() &&
+                      journal.Close();
+        }
+        if (written) return true;
         journal.Close();
         RemoveFile(journalPath);
         return false;
     }
     return false;
+}
+
+// Puts the old text a journal keeps back into the file, in pieces.
+bool CopyBack(const std::string& path, const std::string& journalPath, size_t textAt)
+{
+    OutFile file;
+    std::uint64_t size = 0, hash = 0;
+    return file.Open(path, false) && CopyFrom(journalPath, textAt, &file, size, hash) &&
+           file.Finish() && file.Close();
 }
 
 // --- Writing ------------------------------------------------------------------------------
@@ -726,13 +907,13 @@ bool CreateTemporary(const std::string& path, OutFile& file, std::string& tempor
 }
 
 // written: the file as it was left, for its stamp (a rename keeps size and time).
-bool WriteNewFile(const std::string& path, const std::string& bytes, SceneFileError& error,
+bool WriteNewFile(const std::string& path, const TextPieces& text, SceneFileError& error,
                   FileFacts& written)
 {
     OutFile file;
     std::string temporary;
     if (!CreateTemporary(path, file, temporary)) return Fail(error, "cannot be written");
-    if (file.Write(bytes.data(), bytes.size()) && file.Finish() && file.Facts(written) &&
+    if (WriteText(file, text) && file.Finish() && file.Facts(written) &&
         file.Close() && MoveToNewName(temporary, path))
         return true;
     file.Close();
@@ -742,13 +923,13 @@ bool WriteNewFile(const std::string& path, const std::string& bytes, SceneFileEr
 
 // A new file beside the old one takes its place whole, carrying the old one's identity.
 // False, with nothing changed, when that cannot be done: the in-place write is the way then.
-bool ReplaceWhole(const std::string& path, const FileFacts& facts, const std::string& bytes,
+bool ReplaceWhole(const std::string& path, const FileFacts& facts, const TextPieces& text,
                   FileFacts& written)
 {
     OutFile file;
     std::string temporary;
     if (!CreateTemporary(path, file, temporary)) return false;
-    const bool whole = file.Write(bytes.data(), bytes.size()) && file.Finish() &&
+    const bool whole = WriteText(file, text) && file.Finish() &&
                        file.KeepIdentity(facts) && file.Facts(written) && file.Close();
     if (whole && ReplaceWith(temporary, path)) return true;
     file.Close();
@@ -756,39 +937,30 @@ bool ReplaceWhole(const std::string& path, const FileFacts& facts, const std::st
     return false;
 }
 
-bool WriteOver(const std::string& path, const std::string& bytes)
-{
-    OutFile file;
-    return file.Open(path, false) && file.Write(bytes.data(), bytes.size()) && file.Finish() &&
-           file.Close();
-}
-
 // Rewrites the file in place, so that it keeps its permissions and every hard link sees the
 // new text. Its old text waits in a journal beside it until the new one is safely written,
 // and goes back in if the write fails.
-bool RewriteInPlace(const std::string& path, const std::string& bytes, std::uint64_t hash,
+bool RewriteInPlace(const std::string& path, const TextPieces& text, std::uint64_t hash,
                     SceneFileError& error, FileFacts& written)
 {
-    std::string old;
-    FileFacts facts;
-    if (!ReadAll(path, old, facts, static_cast<size_t>(-1), error))
-        return Fail(error, "cannot be read, so its old text could not be kept; it was left as it is");
     std::string journal;
-    if (!WriteJournal(path, old, bytes, hash, journal))
-        return Fail(error, "cannot be saved safely: no journal of its old text could be written "
-                           "beside it; it was left as it is");
+    bool unread = false;
+    if (!WriteJournal(path, text.size, hash, journal, unread))
+        return Fail(error, unread ? "cannot be read, so its old text could not be kept; it was "
+                                    "left as it is"
+                                  : "cannot be saved safely: no journal of its old text could be "
+                                    "written beside it; it was left as it is");
     OutFile file;
     if (!file.Open(path, false)) {
         RemoveFile(journal);
         return Fail(error, kLeftAsItIs);
     }
-    if (file.Write(bytes.data(), bytes.size()) && file.Finish() && file.Facts(written) &&
-        file.Close()) {
+    if (WriteText(file, text) && file.Finish() && file.Facts(written) && file.Close()) {
         RemoveFile(journal);
         return true;
     }
     file.Close();
-    if (WriteOver(path, old)) {
+    if (CopyBack(path, journal, JournalHeaderSize(NameOf(path)))) {
         RemoveFile(journal);
         return Fail(error, "could not be written completely; the file on disk is unchanged");
     }
@@ -809,6 +981,24 @@ FileStamp StampOf(const FileFacts& facts, std::uint64_t hash)
 }  // namespace
 
 std::uint64_t ContentHash(const char* bytes, size_t size) { return XXH3_64bits(bytes, size); }
+
+std::uint64_t TextPieces::Hash() const
+{
+    if (pieces.size() == 1) return ContentHash(pieces[0].data, pieces[0].size);
+    XXH3_state_t state;
+    XXH3_INITSTATE(&state);
+    XXH3_64bits_reset(&state);
+    for (const Piece& piece : pieces) XXH3_64bits_update(&state, piece.data, piece.size);
+    return XXH3_64bits_digest(&state);
+}
+
+std::string TextPieces::Joined() const
+{
+    std::string whole;
+    whole.reserve(static_cast<size_t>(size));
+    for (const Piece& piece : pieces) whole.append(piece.data, piece.size);
+    return whole;
+}
 
 bool IsDeviceName(const char* path)
 {
@@ -860,7 +1050,7 @@ bool ChangedOnDisk(const char* path, const FileStamp& stamp)
     return !ReadWholeFile(path, bytes, error) || ContentHash(bytes) != stamp.hash;
 }
 
-bool WriteFileSafely(const char* pathText, const std::string& bytes, SceneFileError& error,
+bool WriteFileSafely(const char* pathText, const TextPieces& text, SceneFileError& error,
                      FileStamp* stamp)
 {
     if (IsDeviceName(pathText)) return Fail(error, kNotRegular);
@@ -871,16 +1061,16 @@ bool WriteFileSafely(const char* pathText, const std::string& bytes, SceneFileEr
     // Listed once: what the save itself makes beside the file it also removes.
     const SideFiles present(path);
     RemoveLeftOvers(path, present, true);
-    const std::uint64_t hash = ContentHash(bytes);  // for the journal and the stamp
+    const std::uint64_t hash = text.Hash();  // for the journal and the stamp
     FileFacts written;
     if (!facts.exists) {
-        if (!WriteNewFile(path, bytes, error, written)) return false;
+        if (!WriteNewFile(path, text, error, written)) return false;
     } else {
         const bool replace = faults.method == DiskFaults::Method::kChosen
                                  ? facts.replaceable
                                  : faults.method == DiskFaults::Method::kReplace;
-        if (!(replace && ReplaceWhole(path, facts, bytes, written)) &&
-            !RewriteInPlace(path, bytes, hash, error, written))
+        if (!(replace && ReplaceWhole(path, facts, text, written)) &&
+            !RewriteInPlace(path, text, hash, error, written))
             return false;
     }
     // Journals of earlier interrupted saves describe a text the file no longer has.
@@ -895,7 +1085,7 @@ bool FindInterruptedSave(const char* pathText, bool removeLeftOvers, std::string
     found.clear();
     const std::string path = ResolvedPath(pathText);
     const std::string name = NameOf(path);
-    std::string text;
+    std::uint64_t size = 0, hash = 0;  // of the file's text, read in pieces
     SceneFileError unread;
     bool haveText = false;
     const SideFiles present(path);
@@ -903,17 +1093,18 @@ bool FindInterruptedSave(const char* pathText, bool removeLeftOvers, std::string
         const std::string journalPath = SideName(path, slot, ".journal");
         if (!present.MayHave(journalPath)) continue;
         Journal journal;
-        Found what = LookAtJournal(journalPath, false, journal, nullptr);
+        Found what = LookAtJournal(journalPath, false, journal);
         if (what == Found::kNothing || (what == Found::kJournal && journal.name != name)) continue;
-        if (what == Found::kJournal) what = LookAtJournal(journalPath, true, journal, nullptr);
+        if (what == Found::kJournal) what = LookAtJournal(journalPath, true, journal);
         bool settled = what == Found::kJunk;
         if (!settled) {
-            if (!haveText && !ReadWholeFile(path.c_str(), text, unread)) return false;
+            if (!haveText && !(CheckRegularFile(path.c_str(), unread) &&
+                               CopyFrom(path, 0, nullptr, size, hash)))
+                return false;
             haveText = true;
-            const std::uint64_t hash = ContentHash(text);
             // The save either finished or never began to write: the file is whole.
-            settled = (text.size() == journal.newSize && hash == journal.newHash) ||
-                      (text.size() == journal.oldSize && hash == journal.oldHash);
+            settled = (size == journal.newSize && hash == journal.newHash) ||
+                      (size == journal.oldSize && hash == journal.oldHash);
         }
         if (settled) {
             if (removeLeftOvers) RemoveFile(journalPath);
@@ -932,12 +1123,11 @@ bool RestoreFromJournal(const char* pathText, const std::string& journalPath,
                         SceneFileError& error)
 {
     const std::string path = ResolvedPath(pathText);
-    std::string bytes;
     Journal journal;
-    if (LookAtJournal(journalPath, true, journal, &bytes) != Found::kJournal ||
+    if (LookAtJournal(journalPath, true, journal) != Found::kJournal ||
         journal.name != NameOf(path))
         return Fail(error, journalPath + " holds no whole earlier text of it; nothing was restored");
-    if (!WriteOver(path, bytes.substr(journal.textAt)))
+    if (!CopyBack(path, journalPath, journal.textAt))
         return Fail(error, "could not be restored; its earlier text is still kept in " + journalPath);
     RemoveLeftOvers(path, SideFiles(path), false);
     return true;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sceneformat.h"
+#include "textpieces.h"
 
 // A name Windows keeps for a device (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9), with any
 // extension, in any folder: opening it reaches the device, which may never answer.
@@ -48,12 +49,18 @@ bool ChangedOnDisk(const char* path, const FileStamp& stamp);
 // - any other (several hard links; under Wine, a Unix mode and owner that a replace loses and
 //   no Windows call can read) is rewritten in place, its old text kept in a journal beside
 //   it until the new one is written; the next open finds that journal (FindInterruptedSave).
+//   The old text goes from the file to the journal in pieces, never whole in memory.
 // A symbolic link keeps pointing at the file. Temporary files and journals have short names
 // of their own, whatever the length of the file's, and go when the save is done; left-overs
 // of an interrupted save go too. A read-only file is refused. A failure leaves the old text
 // in the file, or says which journal keeps it. stamp, when given, describes the file written.
-bool WriteFileSafely(const char* path, const std::string& bytes, SceneFileError& error,
+bool WriteFileSafely(const char* path, const TextPieces& text, SceneFileError& error,
                      FileStamp* stamp = nullptr);
+inline bool WriteFileSafely(const char* path, const std::string& bytes, SceneFileError& error,
+                            FileStamp* stamp = nullptr)
+{
+    return WriteFileSafely(path, TextPieces(bytes), error, stamp);
+}
 
 // Whether a save of path stopped while it rewrote the file in place, so that the file may hold
 // part of the new text: journal then names the file that keeps its text from before that

@@ -67,20 +67,35 @@ bool SplitGlb(const std::string& bytes, GlbParts& parts, SceneFileError& error)
     return true;
 }
 
+bool JoinGlb(const TextPieces& json, const std::string& chunksAfterJson, SavedText& text,
+             SceneFileError& error)
+{
+    const size_t padding = static_cast<size_t>((4 - json.size % 4) % 4);
+    const uint64_t chunkSize = json.size + padding;
+    const uint64_t total = kHeaderSize + kChunkHeaderSize + chunkSize + chunksAfterJson.size();
+    if (total > UINT32_MAX) return Fail(error, "the scene is too large for a binary glTF file");
+    std::string header;
+    AppendUint32(header, kMagic);
+    AppendUint32(header, 2);
+    AppendUint32(header, static_cast<uint32_t>(total));
+    AppendUint32(header, static_cast<uint32_t>(chunkSize));
+    AppendUint32(header, kJsonChunk);
+    text.texts.push_back(std::move(header));
+    text.texts.push_back(std::string(padding, ' '));
+    TextPieces joined;
+    joined.Add(text.texts[text.texts.size() - 2]);
+    for (const TextPieces::Piece& piece : json.pieces) joined.Add(piece.data, piece.size);
+    joined.Add(text.texts.back());
+    joined.Add(chunksAfterJson);
+    text.pieces = std::move(joined);
+    return true;
+}
+
 bool JoinGlb(const std::string& json, const std::string& chunksAfterJson, std::string& bytes,
              SceneFileError& error)
 {
-    std::string padded = json;
-    padded.append((4 - padded.size() % 4) % 4, ' ');
-    const uint64_t total = kHeaderSize + kChunkHeaderSize + padded.size() + chunksAfterJson.size();
-    if (total > UINT32_MAX) return Fail(error, "the scene is too large for a binary glTF file");
-    bytes.clear();
-    AppendUint32(bytes, kMagic);
-    AppendUint32(bytes, 2);
-    AppendUint32(bytes, static_cast<uint32_t>(total));
-    AppendUint32(bytes, static_cast<uint32_t>(padded.size()));
-    AppendUint32(bytes, kJsonChunk);
-    bytes += padded;
-    bytes += chunksAfterJson;
+    SavedText text;
+    if (!JoinGlb(TextPieces(json), chunksAfterJson, text, error)) return false;
+    bytes = text.pieces.Joined();
     return true;
 }

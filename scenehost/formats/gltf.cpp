@@ -330,10 +330,22 @@ bool FinishFile(std::string json, bool binary, const std::string& chunksAfterJso
     return true;
 }
 
-// The file's text with the changed extras put in; every other byte stays as it was read.
+bool FinishFile(const TextPieces& json, bool binary, const std::string& chunksAfterJson,
+                SavedText& text, SceneFileError& error)
+{
+    if (binary) return JoinGlb(json, chunksAfterJson, text, error);
+    if (!chunksAfterJson.empty())
+        return Fail(error, "the binary chunk of a .glb file cannot be kept in a .gltf file; "
+                           "save it as .glb");
+    text.pieces = json;
+    return true;
+}
+
+// The file's text with the changed extras put in; every other byte stays as it was read, and
+// the text's pieces point into the document's bytes.
 bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary,
                    const TextCodec& codec, const std::vector<std::string>& uris,
-                   std::string& bytes, SceneFileError& error)
+                   SavedText& text, SceneFileError& error)
 {
     std::vector<Edit> edits;
     if (!Edits(scene, document, codec, edits, error)) return false;
@@ -345,44 +357,42 @@ bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary
     std::sort(edits.begin(), edits.end(),
               [](const Edit& a, const Edit& b) { return a.from < b.from; });
     if (edits.empty() && binary == document.binary) {
-        bytes = document.bytes;
+        text.pieces = TextPieces(document.bytes);
         return true;
     }
     const std::string& json = document.Text();
-    std::string out;
-    size_t grows = 0;
-    for (const Edit& edit : edits) grows += edit.text.size();
-    out.reserve(json.size() + grows);
+    TextPieces out;
     // Only the changed nodes need reading back: every other byte is as read. They go into a
     // file of their own, at the depth they have in the whole.
     std::string changed = "{\"asset\":{\"version\":\"2.0\"},\"nodes\":[";
     const size_t changedStart = changed.size();
     size_t done = 0;
-    for (const Edit& edit : edits) {
-        out.append(json, done, edit.from - done);
+    for (Edit& edit : edits) {
+        out.Add(json.data() + done, edit.from - done);
         if (edit.node) {
             if (changed.size() > changedStart) changed += ',';
             changed.append(json, edit.node->begin, edit.from - edit.node->begin);
             changed += edit.text;
             changed.append(json, edit.to, edit.node->end - edit.to);
         }
-        out += edit.text;
+        text.texts.push_back(std::move(edit.text));
+        out.Add(text.texts.back());
         done = edit.to;
     }
-    out.append(json, done, std::string::npos);
-    changed += "]}";
+    size_t end = json.size();
     // The old padding of a .glb's JSON chunk is no part of the new one.
-    if (document.binary && !edits.empty())
-        out.erase(out.find_last_not_of(' ') + 1);
+    if (document.binary && !edits.empty()) end = std::max(done, json.find_last_not_of(' ') + 1);
+    out.Add(json.data() + done, end - done);
+    changed += "]}";
     GltfOutline check;
     SceneFileError problem;
     if (!ReadGltfOutline(changed, binary, check, problem) &&
-        !ReadGltfOutline(out, binary, check, problem))  // for the line and the node it names
+        !ReadGltfOutline(out.Joined(), binary, check, problem))  // for the line and node it names
         return Fail(error, "the saved text would not read back, so the file was left as it is (" +
                                (problem.line > 0 ? "line " + std::to_string(problem.line) + ": "
                                                  : std::string()) +
                                problem.message + ")");
-    return FinishFile(std::move(out), binary, document.chunksAfterJson, bytes, error);
+    return FinishFile(out, binary, document.chunksAfterJson, text, error);
 }
 
 // --- Files a glTF refers to -------------------------------------------------------------
@@ -563,27 +573,40 @@ public:
     bool Write(const Scene& scene, const SceneDocument* document, std::string& bytes,
                SceneFileError& error) const override
     {
-        try {
-            const auto* gltf = dynamic_cast<const GltfDocument*>(document);
-            if (gltf) return WriteDocument(scene, *gltf, binary_, codec_, gltf->uris, bytes, error);
-            return WriteNewFile(scene, binary_, codec_, bytes, error);
-        } catch (const std::exception& failure) {
-            return Fail(error, std::string("cannot be written: ") + failure.what());
-        }
+        std::vector<std::string> copied;
+        return WriteFile(nullptr, scene, document, bytes, copied, error);
     }
 
     bool WriteFile(const char* path, const Scene& scene, const SceneDocument* document,
                    std::string& bytes, std::vector<std::string>& copied,
                    SceneFileError& error) const override
     {
+        SavedText text;
+        if (!WriteSaved(path, scene, document, text, copied, error)) return false;
+        bytes = text.pieces.pieces.size() == 1 && text.pieces.pieces[0].data == text.bytes.data()
+                    ? std::move(text.bytes)
+                    : text.pieces.Joined();
+        return true;
+    }
+
+    // path null: a file where the document's was read.
+    bool WriteSaved(const char* path, const Scene& scene, const SceneDocument* document,
+                    SavedText& text, std::vector<std::string>& copied,
+                    SceneFileError& error) const override
+    {
         try {
             const auto* gltf = dynamic_cast<const GltfDocument*>(document);
-            if (gltf) gltf->written.clear();
-            if (!gltf || gltf->path.empty() || SameFolder(gltf->path, path))
-                return Write(scene, document, bytes, error);
+            if (!gltf) {
+                if (!WriteNewFile(scene, binary_, codec_, text.bytes, error)) return false;
+                text.pieces = TextPieces(text.bytes);
+                return true;
+            }
+            if (path) gltf->written.clear();
+            if (!path || gltf->path.empty() || SameFolder(gltf->path, path))
+                return WriteDocument(scene, *gltf, binary_, codec_, gltf->uris, text, error);
             std::vector<std::string> uris = gltf->uris;
             if (!CarryReferences(*gltf, path, uris, copied, error) ||
-                !WriteDocument(scene, *gltf, binary_, codec_, uris, bytes, error))
+                !WriteDocument(scene, *gltf, binary_, codec_, uris, text, error))
                 return false;
             gltf->written = std::move(uris);
             return true;

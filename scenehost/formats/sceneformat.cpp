@@ -52,10 +52,10 @@ bool LoadSceneFile(const char* path, Scene& scene, SceneFileError& error)
 bool SaveSceneFile(const char* path, const Scene& scene, const SceneDocument* document,
                    SceneFileError& error, FileStamp* stamp, std::vector<std::string>* copied)
 {
-    std::string bytes;
+    SavedText text;
     std::vector<std::string> taken;
-    if (!FormatOf(path).WriteFile(path, scene, document, bytes, taken, error) ||
-        !WriteFileSafely(path, bytes, error, stamp))
+    if (!FormatOf(path).WriteSaved(path, scene, document, text, taken, error) ||
+        !WriteFileSafely(path, text.pieces, error, stamp))
         return false;
     if (copied) *copied = std::move(taken);
     return true;

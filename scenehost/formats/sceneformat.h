@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scene.h"
+#include "textpieces.h"
 
 struct FileStamp;  // fileio.h
 class SceneFormat;
@@ -59,6 +60,15 @@ public:
         (void)path;
         (void)copied;
         return Write(scene, document, bytes, error);
+    }
+    // WriteFile for the save itself, in pieces that may lie in the document's own bytes.
+    virtual bool WriteSaved(const char* path, const Scene& scene, const SceneDocument* document,
+                            SavedText& text, std::vector<std::string>& copied,
+                            SceneFileError& error) const
+    {
+        if (!WriteFile(path, scene, document, text.bytes, copied, error)) return false;
+        text.pieces = TextPieces(text.bytes);
+        return true;
     }
 };
 
