@@ -445,7 +445,10 @@ bool MainWindow::ConfirmDiscard()
 bool MainWindow::NewScene(bool askToSave)
 {
     if (CommandRunning() || (askToSave && !ConfirmDiscard())) return false;
-    if (!CoreInterface::Instance().GetScene().Clear()) return false;
+    replacingScene_ = true;
+    const bool cleared = CoreInterface::Instance().GetScene().Clear();
+    replacingScene_ = false;
+    if (!cleared) return false;
     path_.clear();
     document_.reset();
     stamp_ = FileStamp();
@@ -482,9 +485,11 @@ bool MainWindow::OpenScene(const std::string& path, std::string* error)
     busy_.Start(HostMessage(IDS_OPENING, {FileNameOf(path)}));
     SceneFileError fileError;
     FileStamp stamp;
-    if (!LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(), document_, fileError,
-                       &stamp))
-        return Failed(DescribeError(path.c_str(), fileError), error);
+    replacingScene_ = true;
+    const bool loaded = LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(),
+                                      document_, fileError, &stamp);
+    replacingScene_ = false;
+    if (!loaded) return Failed(DescribeError(path.c_str(), fileError), error);
     path_ = FullPathOf(path);
     stamp_ = stamp;
     filter_.SceneChanged(true);
@@ -681,7 +686,13 @@ std::string MainWindow::StatusText() const { return StatusBarText(status_, 0); }
 void MainWindow::SelectionChanged() noexcept
 {
     Guarded([this] {
-        nodes_.ShowSelection(CoreInterface::Instance().GetScene());
+        const Scene& scene = CoreInterface::Instance().GetScene();
+        // A scene being cleared drops its selection just before its nodes: rather than
+        // unmark each of its selected rows, the list lets go of them all at once.
+        if (replacingScene_ && scene.SelectedCount() == 0)
+            nodes_.ShowNoRows(scene);
+        else
+            nodes_.ShowSelection(scene);
         UpdateCounts();
     });
 }

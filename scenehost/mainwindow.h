@@ -133,6 +133,7 @@ private:
     UINT dpi_ = 96;
     int failureCount_ = 0;
     std::string lastFailure_;
+    bool replacingScene_ = false;  // the scene's nodes are about to go: the list lets go first
     GdiObject font_;  // the controls' font, for dpi_
 };
 

@@ -149,6 +149,14 @@ void NodeView::Rebuild(const Scene& scene)
     ShowRows(scene);
 }
 
+void NodeView::ShowNoRows(const Scene& scene)
+{
+    EndCellEdit();
+    rows_.clear();
+    hierarchy_.clear();
+    ShowRows(scene);
+}
+
 // The list holds rows_ afresh, with the scene's selection marked.
 void NodeView::ShowRows(const Scene& scene)
 {

@@ -28,6 +28,7 @@ public:
     HWND Window() const { return list_; }
 
     void Rebuild(const Scene& scene);        // after a new scene
+    void ShowNoRows(const Scene& scene);     // before the scene's nodes go: none listed
     // The rows a filter shows, or every node for null; the result must outlive its use here.
     void SetFilter(const Scene& scene, const FilterResult* filter);
     void ShowSelection(const Scene& scene);  // the scene's selection changed

@@ -33,12 +33,24 @@ TEST_F(OpenScene, FillsTheListInHierarchyOrderWithIndentedNamesFlagsAndOneLinePr
 TEST_F(OpenScene, AnotherSceneReplacesRowsAndTitle)
 {
     const std::string other = WriteFile("other.scene", "scene 1\nnode 1 \"Solo\" hidden\n");
+    Select({kArm, kLamp, kSpawn});
     ASSERT_TRUE(App().OpenScene(other));
     EXPECT_EQ(ColumnTexts(kNameColumn), std::vector<std::string>{"Solo"});
+    EXPECT_TRUE(SelectedRows().empty()) << "no row of the old scene's selection stays marked";
+    EXPECT_EQ(Counts(), "1 nodes, 0 selected");
     EXPECT_EQ(ColumnTexts(kHiddenColumn), std::vector<std::string>{"hidden"});
     EXPECT_EQ(RowNode(0), TheScene().Root()->Child(0));
     EXPECT_EQ(WindowText(window), "Scene Host - other.scene");
     EXPECT_EQ(theHold.UndoCount(), 0) << "the old scene's steps go with it";
+}
+
+TEST_F(OpenScene, NewSceneLeavesNoRows)
+{
+    Select({kBase, kHand});
+    ASSERT_TRUE(App().NewScene(false));
+    EXPECT_EQ(RowCount(), 0);
+    EXPECT_EQ(Counts(), "0 nodes, 0 selected");
+    EXPECT_EQ(TheScene().SelectedCount(), 0);
 }
 
 TEST_F(OpenScene, BadFileShowsOneErrorAndKeepsTheOpenScene)
