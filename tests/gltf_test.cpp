@@ -2,6 +2,7 @@
 // line, and that everything but the changed extras is written back as it was read.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -613,6 +614,22 @@ TEST(GltfExtras, NumbersReadAsTheLibraryPrintsThem)
                                "18446744073709551616", "123456789012345678901234567890"}) {
         std::string text;
         AppendNumberText(text, number, std::strlen(number));
+        EXPECT_EQ(text, Json::parse(number).dump()) << number;
+    }
+    // Decimals around the edges of the quick reading: 15 and 16 digits, a point anywhere,
+    // exponents to 1e22 and past, and digits that round either way.
+    uint64_t seed = 12345;
+    for (int i = 0; i < 3000; ++i) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        std::string digits = std::to_string(seed >> 4).substr(0, 1 + (seed >> 8) % 17);
+        if (i % 7 == 0) digits = std::string(1 + i % 16, '9');
+        const size_t point = (seed >> 20) % (digits.size() + 1);
+        std::string number = (seed & 1 ? "-" : "") +
+                             (point == 0 ? "0" : digits.substr(0, point)) + "." +
+                             (point == digits.size() ? "0" : digits.substr(point));
+        if (i % 3 == 0) number += (i % 2 ? "e-" : "E+") + std::to_string((seed >> 30) % 26);
+        std::string text;
+        AppendNumberText(text, number.c_str(), number.size());
         EXPECT_EQ(text, Json::parse(number).dump()) << number;
     }
 }

@@ -95,17 +95,30 @@ bool BuildScene(GltfDocument& document, const GltfOutline& outline, const TextCo
 {
     if (!scene.Clear()) return Fail(error, "a command is still running in the scene");
     std::vector<SceneNode*> parents = {scene.Root()};
-    std::string utf8;
+    document.nodes.reserve(outline.order.size());
+    // UTF-8 names and texts go from the outline to the nodes as they are.
+    const bool asRead = &codec == &Utf8TextCodec();
+    std::string utf8, name, text;
     for (const GltfOutline::Visit& visit : outline.order) {
         const GltfOutline::Node& node = outline.nodes[visit.index];
+        const char* nameRead = outline.names.c_str() + node.nameBegin;
+        const char* textRead = node.textLength > 0 ? outline.texts.c_str() + node.textBegin : "";
         bool lost = false;
-        utf8.assign(outline.names, node.nameBegin, node.nameLength);
-        const std::string name =
-            node.hasName ? codec.FromUtf8(utf8, lost) : "node " + std::to_string(visit.index);
-        utf8.assign(outline.texts, node.textBegin, node.textLength);
+        if (!node.hasName) {
+            name = "node " + std::to_string(visit.index);
+            nameRead = name.c_str();
+        } else if (!asRead) {
+            utf8.assign(outline.names, node.nameBegin, node.nameLength);
+            name = codec.FromUtf8(utf8, lost);
+            nameRead = name.c_str();
+        }
+        if (!asRead) {
+            utf8.assign(outline.texts, node.textBegin, node.textLength);
+            text = codec.FromUtf8(utf8, lost);
+            textRead = text.c_str();
+        }
         parents.resize(visit.depth);
-        SceneNode* created =
-            scene.CreateNode(parents.back(), name.c_str(), codec.FromUtf8(utf8, lost).c_str());
+        SceneNode* created = scene.CreateNode(parents.back(), nameRead, textRead);
         if (!created) {
             scene.Clear();
             return Fail(error, "is too large to hold in memory");

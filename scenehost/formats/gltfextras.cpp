@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -135,6 +136,62 @@ void AppendStringText(std::string& out, const char* utf8, size_t length)
         out.append(utf8, length);
 }
 
+namespace {
+
+// The double a JSON number reads as, where one correctly rounded operation gives it: at most
+// 15 significant digits (exact in a double) times or over a power of ten up to 1e22 (exact
+// too). That is what strtod gives, which some C libraries take long over.
+bool ExactDouble(const char* number, size_t length, double& value)
+{
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    size_t at = 0;
+    const bool negative = length > 0 && number[0] == '-';
+    if (negative) ++at;
+    uint64_t mantissa = 0;
+    int digits = 0;
+    long exponent = 0;
+    bool fraction = false;
+    for (; at < length; ++at) {
+        const char c = number[at];
+        if (c == '.' && !fraction) {
+            fraction = true;
+            continue;
+        }
+        if (c < '0' || c > '9') break;
+        if (fraction) --exponent;
+        if (mantissa == 0 && c == '0') continue;
+        if (++digits > 15) return false;
+        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (at < length && (number[at] == 'e' || number[at] == 'E')) {
+        ++at;
+        const bool down = at < length && number[at] == '-';
+        if (at < length && (number[at] == '-' || number[at] == '+')) ++at;
+        long written = 0;
+        const size_t first = at;
+        for (; at < length && number[at] >= '0' && number[at] <= '9'; ++at) {
+            if (at - first >= 4) return false;
+            written = written * 10 + (number[at] - '0');
+        }
+        if (at == first) return false;
+        exponent += down ? -written : written;
+    }
+    if (at != length) return false;
+    if (mantissa == 0) {
+        value = negative ? -0.0 : 0.0;
+        return true;
+    }
+    if (exponent < -22 || exponent > 22) return false;
+    const double scaled = exponent < 0 ? static_cast<double>(mantissa) / kPowers[-exponent]
+                                       : static_cast<double>(mantissa) * kPowers[exponent];
+    value = negative ? -scaled : scaled;
+    return true;
+}
+
+}  // namespace
+
 // As the JSON library reads a number and writes it again: an integer within 64 bits as it is
 // (-0 as 0), anything else as the double it reads as, in the shortest form that reads back.
 void AppendNumberText(std::string& out, const char* number, size_t length)
@@ -168,7 +225,8 @@ void AppendNumberText(std::string& out, const char* number, size_t length)
             }
         }
     }
-    const double value = std::strtod(text.c_str(), &end);
+    double value = 0;
+    if (!ExactDouble(number, length, value)) value = std::strtod(text.c_str(), &end);
     if (!std::isfinite(value)) {
         out += "null";
         return;

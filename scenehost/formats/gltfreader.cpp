@@ -355,6 +355,7 @@ private:
                 node.nameBegin = outline_.names.size();
                 node.nameLength = length;
                 outline_.names.append(text, length);
+                outline_.names += '\0';
             }
             break;
         }
@@ -501,6 +502,7 @@ private:
             node.extrasEnd = end;
             if (extrasRefused_) outline_.texts.resize(node.textBegin);
             node.textLength = outline_.texts.size() - node.textBegin;
+            if (node.textLength > 0) outline_.texts += '\0';
             extrasDepth_ = 0;
             break;
         }

@@ -38,8 +38,9 @@ struct GltfOutline {
         int depth;     // 1 for the default scene's own nodes
     };
     std::vector<Node> nodes;   // in file order
-    std::string names;         // the nodes' names, UTF-8, one after the other
-    std::string texts;         // the nodes' texts (TextOfExtras), one after the other
+    // The nodes' names and their texts (TextOfExtras), UTF-8, each followed by a NUL.
+    std::string names;
+    std::string texts;
     std::vector<Visit> order;  // the default scene's nodes depth first, in file order
     struct Reference {
         size_t begin;     // the "uri" string of a buffer or an image
