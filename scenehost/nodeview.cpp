@@ -195,6 +195,10 @@ void NodeView::ShowSelection(const Scene& scene)
 void NodeView::MarkSelection(const Scene& scene, bool pauseRedraw)
 {
     if (!shownKnown_) ReadSelectionFromList();
+    // Nothing selected and nothing shown so: no row differs, and no node need be read.
+    if (scene.SelectedCount() == 0 &&
+        std::find(shownSelected_.begin(), shownSelected_.end(), 1) == shownSelected_.end())
+        return;
     const int rows = RowCount();
     int wanted = 0, differing = 0;
     for (int row = 0; row < rows; ++row) {
