@@ -69,7 +69,9 @@ int Describe()
 int Check(const char* path)
 {
     UseParentConsole();
-    Scene scene;
+    // Left for the process's end to take back: freeing a large scene node by node would
+    // only keep the answer waiting.
+    Scene& scene = *new Scene;
     SceneFileError error;
     std::string journal;
     if (FindInterruptedSave(path, false, journal, error) || !LoadSceneFile(path, scene, error)) {
