@@ -211,6 +211,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_APP_HEADER_MENU:
         TableHeaderMenu({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         return 0;
+    case WM_APP_SORT_DONE:
+        TableSortDone(static_cast<unsigned>(wParam));
+        return 0;
     case WM_APP_CELL_EDIT_END:
         if (nodes_.CellEditor() && GetFocus() != nodes_.CellEditor()) nodes_.EndCellEdit();
         return 0;

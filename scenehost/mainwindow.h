@@ -99,6 +99,7 @@ private:
     bool TableKey(const MSG& msg);
     void TableClick(const NMITEMACTIVATE& click, bool twice);
     void TableHeaderClick(int listColumn);
+    void TableSortDone(unsigned generation);
     void TableHeaderMenu(POINT screen);
     void CommitCellEdit();
     void EditCurrentCell(const std::string& typed);

@@ -12,6 +12,7 @@ constexpr UINT WM_APP_LAYOUT = WM_APP + 4;          // the panel's pages changed
 constexpr UINT WM_APP_FAILED = WM_APP + 5;          // an action failed: show why
 constexpr UINT WM_APP_HEADER_MENU = WM_APP + 6;     // a right click on the table's header
 constexpr UINT WM_APP_CELL_EDIT_END = WM_APP + 7;   // the cell editor lost the focus
+constexpr UINT WM_APP_SORT_DONE = WM_APP + 8;       // the table's sort thread finished
 
 // Posted to the filter bar.
 constexpr UINT WM_APP_SEARCH_DONE = WM_APP + 10;  // the worker finished a search

@@ -203,21 +203,38 @@ bool MainWindow::SortTable(const std::string& key, std::string* error)
     const int column = key == HostText(IDS_TABLE_OTHER_LINES) ? model.OtherLinesColumn()
                                                               : model.Find(key);
     if (!nodes_.TableMode() || column < 0) return Failed(HostMessage(IDS_TABLE_BAD_KEY, {key}), error);
-    nodes_.SortBy(scene, column);
+    // A script's next command sees the sorted rows.
+    nodes_.StartSort(column);
+    nodes_.FinishSort();
     CoreInterface::Instance().ShowStatus(HostMessage(IDS_TABLE_SORTED, {key}).c_str());
     return true;
 }
 
+// A click sorts on the sort thread while the window goes on; a second click on the column
+// being sorted cancels that sort.
 void MainWindow::TableHeaderClick(int listColumn)
 {
     const int column = nodes_.ModelColumnOf(listColumn);
-    // A second click on the same column, or one on the name, gives the hierarchy order back.
+    if (nodes_.Sorting() && column == nodes_.PendingSortColumn()) {
+        nodes_.CancelSort();
+        CoreInterface::Instance().ShowStatus(HostText(IDS_TABLE_SORT_CANCELLED).c_str());
+        return;
+    }
+    // A second click on the sorted column, or one on the name, gives the hierarchy order back.
     if (column < 0 || column == nodes_.SortColumn()) {
         SortTable("");
         return;
     }
-    const TableColumn& shown = nodes_.TableModel().Columns()[column];
-    SortTable(shown.otherLines ? HostText(IDS_TABLE_OTHER_LINES) : shown.key);
+    nodes_.StartSort(column);
+    CoreInterface::Instance().ShowStatus(
+        HostMessage(IDS_TABLE_SORTING, {nodes_.ColumnTitle(column)}).c_str());
+}
+
+void MainWindow::TableSortDone(unsigned generation)
+{
+    if (!nodes_.SortDone(generation)) return;
+    CoreInterface::Instance().ShowStatus(
+        HostMessage(IDS_TABLE_SORTED, {nodes_.ColumnTitle(nodes_.SortColumn())}).c_str());
 }
 
 void MainWindow::TableClick(const NMITEMACTIVATE& click, bool twice)

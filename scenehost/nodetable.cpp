@@ -37,12 +37,20 @@ std::string TitleOf(const TableColumn& column)
 
 }  // namespace
 
+NodeView::NodeView()
+    : sorter_([this](const SortWorker::Job& job) {
+          PostMessageA(owner_, WM_APP_SORT_DONE, job.generation, 0);
+      })
+{
+}
+
 // The rows stay as they are, selection and scroll position included; only a sorted table
 // gives the hierarchy order back.
 void NodeView::SetTableMode(const Scene& scene, bool table)
 {
     if (table == table_) return;
     EndCellEdit();
+    CancelSort();
     {
         RedrawPaused paused(list_);
         table_ = table;
@@ -58,6 +66,7 @@ void NodeView::SetTableMode(const Scene& scene, bool table)
         }
     }
     SortBy(scene, -1);
+    ShowSortArrow();
 }
 
 // A subclass of the header costs every message the list sends it, several for each row
@@ -96,7 +105,12 @@ HWND NodeView::Header() const
     return reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
 }
 
-void NodeView::WatchScene(Scene* scene) { changed_.Watch(scene); }
+// A text about to change stops the sort reading it, and drops its result.
+void NodeView::WatchScene(Scene* scene)
+{
+    scene_ = scene;
+    changed_.Watch(scene, [this] { CancelSort(); });
+}
 
 RowTexts NodeView::TextsOfRows() const { return TextsOf(rows_); }
 
@@ -121,6 +135,7 @@ std::string NodeView::ColumnIdOf(int modelColumn) const
 // The model from the rows' texts in one pass; the header changes only when its keys do.
 void NodeView::RefreshTable()
 {
+    CancelSort();
     changed_.Forget();
     const std::vector<SceneNode*>& rows = HierarchyRows();
     model_.Build(rows.size(), TextsOf(rows));
@@ -130,6 +145,7 @@ void NodeView::RefreshTable()
 // After changes to nodes: only the changed ones are read, unless nearly all changed.
 void NodeView::UpdateTable(SceneNode* node)
 {
+    CancelSort();
     changed_.Add(node);
     const std::vector<SceneNode*>& rows = HierarchyRows();
     std::vector<size_t> changed;
@@ -179,6 +195,32 @@ void NodeView::SetKeyColumns(const std::vector<int>& shown)
     SetColumnTitles(headers, ScaleForDpi(kKeyColumnWidth, dpi_));
     if (currentColumn_ >= kFirstKeyColumn + static_cast<int>(shownColumns_.size()))
         currentColumn_ = kFirstKeyColumn;
+    ShowSortArrow();
+}
+
+// The arrow on the header of the column the rows are sorted by, and on no other.
+void NodeView::ShowSortArrow()
+{
+    HWND header = Header();
+    const int sorted = table_ ? ListColumnOf(SortColumn()) : -1;
+    const int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int column = 0; column < count; ++column) {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        const int wanted = (item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) | (column == sorted ? HDF_SORTUP : 0);
+        if (wanted == item.fmt) continue;
+        item.fmt = wanted;
+        SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+std::string NodeView::ColumnTitle(int modelColumn) const
+{
+    const auto& columns = model_.Columns();
+    return modelColumn >= 0 && modelColumn < static_cast<int>(columns.size())
+               ? TitleOf(columns[modelColumn])
+               : std::string();
 }
 
 int NodeView::ModelColumnOf(int listColumn) const
@@ -203,6 +245,7 @@ void NodeView::SortBy(const Scene& scene, int modelColumn)
 {
     const bool wasSorted = !hierarchy_.empty();
     const std::string id = ColumnIdOf(modelColumn);
+    CancelSort();
     if (id.empty() && !wasSorted && sortId_.empty()) return;  // the hierarchy order already
     EndCellEdit();
     if (wasSorted) rows_ = hierarchy_;
@@ -211,12 +254,65 @@ void NodeView::SortBy(const Scene& scene, int modelColumn)
     if (id.empty()) hierarchy_.clear();
     else OrderRows();
     ShowRows(scene);
+    ShowSortArrow();
 }
 
-int NodeView::SortColumn() const
+// The rows to sort are copied: the thread reads their texts, which only the window's
+// thread changes, and it is stopped first.
+void NodeView::StartSort(int modelColumn)
+{
+    CancelSort();
+    const std::string id = ColumnIdOf(modelColumn);
+    if (id.empty() || !scene_) return;
+    auto job = std::make_shared<SortWorker::Job>();
+    job->rows = HierarchyRows();
+    job->column = model_.Columns()[modelColumn];
+    job->generation = ++sortGeneration_;
+    pendingSortId_ = id;
+    sortJob_ = job;
+    sorter_.Start(std::move(job));
+}
+
+bool NodeView::SortDone(unsigned generation)
+{
+    if (!sortJob_ || sortJob_->generation != generation || !sortJob_->finished) return false;
+    const std::shared_ptr<SortWorker::Job> job = std::move(sortJob_);
+    sortJob_.reset();
+    sorter_.Stop();  // its thread is at its end
+    EndCellEdit();
+    hierarchy_ = std::move(job->rows);
+    rows_.resize(hierarchy_.size());
+    for (size_t i = 0; i < rows_.size(); ++i) rows_[i] = hierarchy_[job->order[i]];
+    sortId_ = std::move(pendingSortId_);
+    pendingSortId_.clear();
+    ShowRows(*scene_);
+    ShowSortArrow();
+    return true;
+}
+
+bool NodeView::FinishSort()
+{
+    if (!sortJob_) return false;
+    sorter_.Wait();
+    return SortDone(sortJob_->generation);
+}
+
+void NodeView::CancelSort()
+{
+    sortJob_.reset();
+    sorter_.Stop();
+    pendingSortId_.clear();
+}
+
+
+int NodeView::SortColumn() const { return ColumnWithId(sortId_); }
+
+int NodeView::PendingSortColumn() const { return ColumnWithId(pendingSortId_); }
+
+int NodeView::ColumnWithId(const std::string& id) const
 {
     for (int column = 0; column < static_cast<int>(model_.Columns().size()); ++column)
-        if (!sortId_.empty() && IdOf(model_.Columns()[column]) == sortId_) return column;
+        if (!id.empty() && IdOf(model_.Columns()[column]) == id) return column;
     return -1;
 }
 

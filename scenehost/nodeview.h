@@ -19,9 +19,11 @@
 #include "filterrun.h"
 #include "propertycolumns.h"
 #include "scene.h"
+#include "sortworker.h"
 
 class NodeView {
 public:
+    NodeView();
     void Create(HWND owner, int id);
     // Font and column widths for the DPI the window is shown at.
     void SetDpi(UINT dpi, HFONT font);
@@ -65,6 +67,16 @@ public:
     // A view order by a model column, or the hierarchy order for -1.
     void SortBy(const Scene& scene, int modelColumn);
     int SortColumn() const;
+    // The same order made on the sort thread: the rows change when it is done (SortDone with
+    // its generation, from WM_APP_SORT_DONE), unless the rows or a text changed meanwhile or
+    // another sort began. Both cancel it.
+    void StartSort(int modelColumn);
+    bool SortDone(unsigned generation);  // false when dropped
+    bool FinishSort();                   // waits for the sort and shows it
+    void CancelSort();
+    bool Sorting() const { return sortJob_ != nullptr; }
+    int PendingSortColumn() const;
+    std::string ColumnTitle(int modelColumn) const;  // the key as shown, or "(other lines)"
     std::string CellText(int row, int listColumn) const;
     std::string HeaderTip(int listColumn) const;
     HWND Header() const;
@@ -92,6 +104,7 @@ private:
     void RefreshTable();
     void UpdateTable(SceneNode* node);
     void ShowKeyColumns();
+    void ShowSortArrow();
     const std::vector<SceneNode*>& HierarchyRows() const;
     static RowTexts TextsOf(const std::vector<SceneNode*>& rows);
     void OrderRows();
@@ -103,6 +116,7 @@ private:
     static LRESULT CALLBACK EditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void ShowPropsColumn();
     std::string ColumnIdOf(int modelColumn) const;
+    int ColumnWithId(const std::string& id) const;  // -1 for none
     RowTexts TextsOfRows() const;
     const FilterRow* FilterRowAt(int row) const;
     std::string PropsCell(int row) const;
@@ -142,4 +156,9 @@ private:
     std::wstring tipWide_;
     HWND editor_ = nullptr;
     int editedRow_ = -1, editedColumn_ = -1;
+    const Scene* scene_ = nullptr;  // the one watched
+    std::shared_ptr<SortWorker::Job> sortJob_;  // the sort whose rows are to show
+    std::string pendingSortId_;
+    unsigned sortGeneration_ = 0;
+    SortWorker sorter_;  // last: it stops before the rest goes
 };

@@ -10,6 +10,7 @@
 #include "hold.h"
 #include "keyedits.h"
 #include "propertycolumns.h"
+#include "sortworker.h"
 
 namespace {
 
@@ -177,6 +178,34 @@ TEST(TableOrder, NumbersThenTextsThenAbsentStable)
     Texts rows{{"k=10", "k=b", "x=1", "k=9", "k=A", "k=9", "k=-1.5"}};
     const std::vector<size_t> order = SortedRows(rows.texts.size(), rows.Of(), TableColumn{"K"});
     EXPECT_EQ(order, (std::vector<size_t>{6, 3, 5, 0, 4, 1, 2}));
+}
+
+// The sort thread orders as the window would; a cancelled sort reports nothing.
+TEST(TableOrder, TheSortThreadOrdersAsTheWindowWouldAndACancelReportsNothing)
+{
+    Scene scene(nullptr);
+    std::vector<SceneNode*> rows;
+    for (const char* text : {"k=10", "k=b", "x=1", "k=9"})
+        rows.push_back(scene.CreateNode(scene.Root(), "n", text));
+    struct Case {
+        bool cancelled;
+        bool reported;
+    } cases[] = {{false, true}, {true, false}};
+    for (const Case& c : cases) {
+        std::vector<std::vector<size_t>> reported;
+        SortWorker worker([&](const SortWorker::Job& job) { reported.push_back(job.order); });
+        auto job = std::make_shared<SortWorker::Job>();
+        job->rows = rows;
+        job->column = TableColumn{"K"};
+        job->cancel = c.cancelled;
+        worker.Start(job);
+        worker.Wait();
+        ASSERT_EQ(reported.size(), c.reported ? 1u : 0u) << c.cancelled;
+        if (c.reported) {
+            EXPECT_EQ(reported[0], (std::vector<size_t>{3, 0, 1, 2}));
+        }
+        EXPECT_EQ(job->finished, c.reported);
+    }
 }
 
 TEST(KeyEditTexts, OtherLinesStayInOrderAndBreaksAreNormalised)

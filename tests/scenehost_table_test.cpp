@@ -55,6 +55,30 @@ protected:
             PumpMessages();
         }
     }
+    void ClickHeader(int column)
+    {
+        NMLISTVIEW click = {};
+        click.hdr = {List(), static_cast<UINT_PTR>(kNodeListId), static_cast<UINT>(LVN_COLUMNCLICK)};
+        click.iItem = -1;
+        click.iSubItem = column;
+        SendMessageA(window, WM_NOTIFY, kNodeListId, reinterpret_cast<LPARAM>(&click));
+    }
+    void WaitForSort()
+    {
+        for (int wait = 0; wait < 200 && App().Nodes().Sorting(); ++wait) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            PumpMessages();
+        }
+        PumpMessages();  // a dropped sort's report comes all the same
+    }
+    bool SortArrowAt(int column) const
+    {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageA(reinterpret_cast<HWND>(SendMessageA(List(), LVM_GETHEADER, 0, 0)), HDM_GETITEMA,
+                     column, reinterpret_cast<LPARAM>(&item));
+        return (item.fmt & HDF_SORTUP) != 0;
+    }
     bool Key(HWND target, UINT message, WPARAM key)
     {
         MSG msg = {target, message, key, 1, 0, {0, 0}};
@@ -253,6 +277,44 @@ TEST_F(PropertyTable, ColumnsAfterAnEditWhileSortedKeepTheHierarchyOrder)
     Command(IDM_VIEW_LINES);
     Command(IDM_VIEW_TABLE);
     EXPECT_EQ(whileSorted, Titles());
+}
+
+// A header click sorts on the sort thread, the window going on: its rows and the arrow show
+// once it is done, unless a text changed meanwhile or a second click cancelled it.
+TEST_F(PropertyTable, AHeaderClickSortsOnItsThreadAndAChangeOrASecondClickDropsIt)
+{
+    node[kHand]->SetUserPropText(CStr("LOD=0"));
+    PumpMessages();
+    const int lod = ColumnOf("LOD");
+    struct Case {
+        const char* name;
+        std::function<void()> meanwhile;
+        bool sorted;
+        const char* status;  // null: the change's own
+    } cases[] = {
+        {"nothing meanwhile", [] {}, true, "Sorted by LOD."},
+        {"a text changed", [this] { node[kArm]->SetUserPropText(CStr("LOD=7")); }, false, nullptr},
+        {"a second click", [&] { ClickHeader(lod); }, false, "The sort was cancelled."},
+    };
+    for (const Case& c : cases) {
+        ClickHeader(lod);
+        EXPECT_TRUE(App().Nodes().Sorting()) << c.name;
+        EXPECT_EQ(Status(), "Sorting by LOD...") << c.name;
+        EXPECT_EQ(RowNode(0), node[kBase]) << c.name << ": not before it is done";
+        c.meanwhile();
+        WaitForSort();
+        EXPECT_FALSE(App().Nodes().Sorting()) << c.name;
+        EXPECT_EQ(RowNode(0) == node[kHand], c.sorted) << c.name;
+        for (int column = 0; column < static_cast<int>(Titles().size()); ++column)
+            EXPECT_EQ(SortArrowAt(column), c.sorted && column == lod) << c.name << " " << column;
+        if (c.status) {
+            EXPECT_EQ(Status(), c.status) << c.name;
+        }
+        ClickHeader(ColumnOf("Node"));
+        PumpMessages();
+        EXPECT_EQ(RowNode(0), node[kBase]) << c.name << ": the hierarchy order again";
+        EXPECT_FALSE(SortArrowAt(lod)) << c.name;
+    }
 }
 
 TEST_F(PropertyTable, ManyKeysShowTheFirst32UntilTheChooserShowsMore)

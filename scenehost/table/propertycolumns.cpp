@@ -333,23 +333,43 @@ bool TextBefore(std::string_view a, std::string_view b)
     return a.size() < b.size();
 }
 
+
+struct SortCancelled {};
+
 }  // namespace
 
 std::vector<size_t> SortedRows(size_t rows, const RowTexts& textOf, const TableColumn& column)
 {
+    const std::atomic<bool> never{false};
+    std::vector<size_t> order;
+    SortRows(rows, textOf, column, never, order);
+    return order;
+}
+
+bool SortRows(size_t rows, const RowTexts& textOf, const TableColumn& column,
+              const std::atomic<bool>& cancel, std::vector<size_t>& order)
+{
+    const size_t kRowsBetweenLooks = 4096;
     std::vector<SortKey> keys(rows);
     for (size_t row = 0; row < rows; ++row) {
+        if (row % kRowsBetweenLooks == 0 && cancel.load(std::memory_order_relaxed)) return false;
         SortKey& key = keys[row];
         key.row = row;
         if (!FirstValue(textOf(row), column, key.text)) key.kind = 2;
         else key.kind = ReadNumber(key.text, key.number) ? 0 : 1;
     }
-    std::stable_sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) {
-        if (a.kind != b.kind) return a.kind < b.kind;
-        if (a.kind == 0) return a.number < b.number;
-        return a.kind == 1 && TextBefore(a.text, b.text);
-    });
-    std::vector<size_t> order(rows);
+    // The values are read from the texts while they are compared: a cancel ends it at once.
+    try {
+        std::stable_sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
+            if (cancel.load(std::memory_order_relaxed)) throw SortCancelled();
+            if (a.kind != b.kind) return a.kind < b.kind;
+            if (a.kind == 0) return a.number < b.number;
+            return a.kind == 1 && TextBefore(a.text, b.text);
+        });
+    } catch (const SortCancelled&) {
+        return false;
+    }
+    order.resize(rows);
     for (size_t i = 0; i < rows; ++i) order[i] = keys[i].row;
-    return order;
+    return true;
 }

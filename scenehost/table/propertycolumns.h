@@ -4,6 +4,7 @@
 // spelling most nodes use. Lines without '=' share one column after the keys. Plain C++.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -113,3 +114,6 @@ ColumnStats StatsOf(size_t rows, const RowTexts& textOf, const TableColumn& colu
 // The rows in the order of column's first values: numbers by value before other texts, texts
 // ignoring ASCII case, rows lacking the key last; equal values keep their order.
 std::vector<size_t> SortedRows(size_t rows, const RowTexts& textOf, const TableColumn& column);
+// The same on a thread of its own: false, with order left unfinished, once cancel is set.
+bool SortRows(size_t rows, const RowTexts& textOf, const TableColumn& column,
+              const std::atomic<bool>& cancel, std::vector<size_t>& order);
