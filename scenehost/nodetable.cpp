@@ -281,8 +281,7 @@ bool NodeView::SortDone(unsigned generation)
     sorter_.Stop();  // its thread is at its end
     EndCellEdit();
     hierarchy_ = std::move(job->rows);
-    rows_.resize(hierarchy_.size());
-    for (size_t i = 0; i < rows_.size(); ++i) rows_[i] = hierarchy_[job->order[i]];
+    rows_ = std::move(job->sorted);
     sortId_ = std::move(pendingSortId_);
     pendingSortId_.clear();
     ShowRows(*scene_);

@@ -192,8 +192,8 @@ TEST(TableOrder, TheSortThreadOrdersAsTheWindowWouldAndACancelReportsNothing)
         bool reported;
     } cases[] = {{false, true}, {true, false}};
     for (const Case& c : cases) {
-        std::vector<std::vector<size_t>> reported;
-        SortWorker worker([&](const SortWorker::Job& job) { reported.push_back(job.order); });
+        std::vector<std::vector<SceneNode*>> reported;
+        SortWorker worker([&](const SortWorker::Job& job) { reported.push_back(job.sorted); });
         auto job = std::make_shared<SortWorker::Job>();
         job->rows = rows;
         job->column = TableColumn{"K"};
@@ -202,7 +202,7 @@ TEST(TableOrder, TheSortThreadOrdersAsTheWindowWouldAndACancelReportsNothing)
         worker.Wait();
         ASSERT_EQ(reported.size(), c.reported ? 1u : 0u) << c.cancelled;
         if (c.reported) {
-            EXPECT_EQ(reported[0], (std::vector<size_t>{3, 0, 1, 2}));
+            EXPECT_EQ(reported[0], (std::vector<SceneNode*>{rows[3], rows[0], rows[1], rows[2]}));
         }
         EXPECT_EQ(job->finished, c.reported);
     }

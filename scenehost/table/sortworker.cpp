@@ -41,7 +41,12 @@ void SortWorker::Run(Job& job)
     const RowTexts textOf = [&job](size_t row) { return job.rows[row]->UserPropText().data(); };
     bool done = false;
     try {
-        done = SortRows(job.rows.size(), textOf, job.column, job.cancel, job.order);
+        std::vector<size_t> order;
+        done = SortRows(job.rows.size(), textOf, job.column, job.cancel, order);
+        if (done) {
+            job.sorted.resize(order.size());
+            for (size_t i = 0; i < order.size(); ++i) job.sorted[i] = job.rows[order[i]];
+        }
     } catch (const std::bad_alloc&) {
         // No result, as for a sort cancelled: the rows shown stay.
     }

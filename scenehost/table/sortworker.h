@@ -19,7 +19,7 @@ public:
         std::vector<SceneNode*> rows;  // in the order ties keep
         TableColumn column;
         unsigned generation = 0;
-        std::vector<size_t> order;  // into rows, once finished
+        std::vector<SceneNode*> sorted;  // rows in their new order, once finished
         std::atomic<bool> cancel{false};
         std::atomic<bool> finished{false};
     };
