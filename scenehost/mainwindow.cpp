@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -489,10 +490,21 @@ bool MainWindow::OpenScene(const std::string& path, std::string* error)
     SceneFileError fileError;
     FileStamp stamp;
     replacingScene_ = true;
-    const bool loaded = LoadSceneFile(path.c_str(), CoreInterface::Instance().GetScene(),
-                                      document_, fileError, &stamp);
+    Scene& scene = CoreInterface::Instance().GetScene();
+    const std::uint64_t before = scene.TreeVersion();
+    const bool loaded = LoadSceneFile(path.c_str(), scene, document_, fileError, &stamp);
     replacingScene_ = false;
-    if (!loaded) return Failed(DescribeError(path.c_str(), fileError), error);
+    if (!loaded) {
+        // The old scene is gone once the read began building: a Save must not write the
+        // empty scene over the old file.
+        if (scene.TreeVersion() != before) {
+            path_.clear();
+            document_.reset();
+            stamp_ = FileStamp();
+            UpdateTitle();
+        }
+        return Failed(DescribeError(path.c_str(), fileError), error);
+    }
     path_ = FullPathOf(path);
     stamp_ = stamp;
     filter_.SceneChanged(true);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "app_window.h"
@@ -11,6 +13,17 @@
 #include "fileio.h"
 #include "hold.h"
 #include "resource.h"
+
+namespace {
+std::size_t failingSize = 0;  // while set, each allocation of this size fails
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    if (failingSize != 0 && size == failingSize) throw std::bad_alloc();
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
 
 namespace {
 
@@ -250,6 +263,40 @@ TEST_F(SavePath, AGltfWithNoChangedTextIsNotWritten)
     Save();
     ASSERT_EQ(answerer.Seen().size(), 1u) << "a changed text is saved over the new version only when asked";
     EXPECT_NE(Contents(gltf), reexported);
+}
+
+// A file whose read runs out of memory once its nodes are being made: the old scene is gone,
+// so neither the nodes made so far nor the old file's name may stay for a Save to write over.
+TEST_F(SavePath, AReadThatRunsOutOfMemoryHalfWayLeavesAnEmptyUntitledScene)
+{
+    const int kNodes = 37;
+    std::string nodes, roots;
+    for (int i = 0; i < kNodes; ++i) {
+        nodes += std::string(i ? "," : "") + "{\"name\":\"n" + std::to_string(i) +
+                 "\",\"extras\":{\"LOD\":1}}";
+        roots += (i ? "," : "") + std::to_string(i);
+    }
+    const std::string gltf = folder + "big.gltf";
+    Put(gltf, "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[" + roots +
+                  "]}],\"nodes\":[" + nodes + "]}");
+    Put(path, kOld);
+    ASSERT_TRUE(App().OpenScene(path));
+
+    // Fails the reader's table of where each node lies in the file (four offsets a node),
+    // made once every node of the scene is.
+    std::string error;
+    failingSize = kNodes * 4 * sizeof(size_t);
+    const bool opened = App().OpenScene(gltf, &error);
+    failingSize = 0;
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(error, gltf + ": cannot be read: std::bad_alloc");
+    Scene& scene = CoreInterface::Instance().GetScene();
+    EXPECT_EQ(scene.NodeCount(), 0) << "no scene that is not the file";
+    char title[256] = "";
+    GetWindowTextA(App().Window(), title, sizeof title);
+    EXPECT_EQ(std::string(title), "Scene Host - Untitled");
+    EXPECT_FALSE(scene.Modified());
+    EXPECT_EQ(Contents(path), kOld);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "sceneformat.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 #include "fileio.h"
@@ -37,7 +38,12 @@ bool LoadSceneFile(const char* path, Scene& scene, std::unique_ptr<SceneDocument
     std::string bytes;
     if (!ReadWholeFile(path, bytes, error, stamp)) return false;
     std::unique_ptr<SceneDocument> read;
-    if (!FormatOf(path).ReadOwned(std::move(bytes), scene, read, error)) return false;
+    const std::uint64_t before = scene.TreeVersion();
+    if (!FormatOf(path).ReadOwned(std::move(bytes), scene, read, error)) {
+        // A read that failed once it had begun building leaves no half scene behind.
+        if (scene.TreeVersion() != before) scene.Clear();
+        return false;
+    }
     if (read) read->path = path;
     document = std::move(read);
     return true;
