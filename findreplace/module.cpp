@@ -31,6 +31,7 @@ const FrameModule kFrameModule = {
     IDD_FIND_REPLACE,
     FindReplaceProc,
     &theFloater.window,
+    &theFloater.frame,
     nullptr,
     RegisterMenuHook,
     Unloading,

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "guard.h"
 
 class FloaterFrame {
@@ -23,6 +26,21 @@ public:
     // (its owner going, for one) is forgotten, so that the next opening makes a new one.
     void Destroyed(HWND destroyed, HWND& window);
 
+    // At WM_INITDIALOG: the controls of a newly made window as the template made them.
+    void Made(HWND window);
+    // Between the scenes of a batch: the open window is hidden, the floater lets go of it as
+    // of a closed one, and its controls are set back as made; the next opening shows it
+    // again. A window that cannot be set back (minimised, disabled, unknown controls) is
+    // closed instead.
+    void PutAway(HWND& window, DLGPROC procedure);
+    // The opening after a PutAway: the kept window starts again as a newly made one does,
+    // WM_INITDIALOG and the first field's focus included. False when there is none to show
+    // for that owner; a kept window of another owner is destroyed.
+    bool Reopen(DLGPROC procedure, HWND owner);
+    // The module is going: no window of its own may outlive its code.
+    void DestroyKept();
+    HWND Kept() const { return kept_; }
+
     // The outer rectangle where the user last left the window; -1, -1: never moved.
     int x = -1;
     int y = -1;
@@ -30,8 +48,23 @@ public:
     int height = 0;
 
 private:
+    struct MadeControl {
+        HWND control;
+        std::string text;
+        LONG style;
+        LRESULT limit;  // an edit field's text limit
+        LRESULT check;  // a button's check state
+    };
+
+    bool CanSetBack(HWND window) const;
+    void SetBack(HWND window, DLGPROC procedure);
+
     Keeps keeps_;
     bool shortcutsPaused_ = false;
+    HWND madeWindow_ = nullptr;  // the window whose controls made_ holds
+    std::string madeCaption_;
+    std::vector<MadeControl> made_;
+    HWND kept_ = nullptr;  // put away, hidden, for the next opening
 };
 
 // At WM_INITDIALOG: the caption and the task switcher show the application's icon.
@@ -46,6 +79,8 @@ INT_PTR CALLBACK FloaterProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         floater.window = window;
         TakeOwnersIcon(window);
     }
-    return Guarded<INT_PTR>(
-        FALSE, [&] { return floater.HandleMessage(window, message, wParam, lParam); });
+    return Guarded<INT_PTR>(FALSE, [&] {
+        if (message == WM_INITDIALOG) floater.frame.Made(window);
+        return floater.HandleMessage(window, message, wParam, lParam);
+    });
 }

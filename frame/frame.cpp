@@ -12,6 +12,18 @@ HINSTANCE moduleInstance = nullptr;
 int onceFlag = 0;
 char stringBuffer[256];
 
+class FrameSceneWindows : public SceneWindows {
+public:
+    void PutAway() override
+    {
+        Guarded([] {
+            kFrameModule.floaterFrame->PutAway(*kFrameModule.floaterWindow, kFrameModule.floaterProc);
+        });
+    }
+};
+
+FrameSceneWindows theSceneWindows;
+
 class FrameDescriptor : public ClassDescriptor {
 public:
     // Static and never deleted by the host.
@@ -22,6 +34,10 @@ public:
     int KindCode() override { return kUtilityKindCode; }
     ClassKey GetClassKey() override { return kFrameModule.classKey; }
     const char* CategoryName() override { return ResString(kFrameModule.categoryId); }
+    void* ExtraInterface(int id) override
+    {
+        return id == kSceneWindowsInterface ? static_cast<SceneWindows*>(&theSceneWindows) : nullptr;
+    }
 };
 
 }  // namespace
@@ -44,8 +60,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     // A module that is unloaded while the host runs must leave nothing of its own behind in
     // the host's windows; at process exit (reserved set) nothing is left to protect.
     return Guarded<BOOL>(FALSE, [&] {
-        if (reason == DLL_PROCESS_DETACH && !reserved && kFrameModule.unloading)
-            kFrameModule.unloading();
+        if (reason == DLL_PROCESS_DETACH && !reserved) {
+            kFrameModule.floaterFrame->DestroyKept();
+            if (kFrameModule.unloading) kFrameModule.unloading();
+        }
         if (onceFlag) return TRUE;
         onceFlag = 1;
         InitCustomControls(instance);
@@ -103,6 +121,7 @@ void PanelUtility::OpenFloater()
     }
     Interface* ip = hostInterface ? hostInterface : GetCOREInterface();
     // The floater's own procedure records the window at WM_INITDIALOG.
+    if (kFrameModule.floaterFrame->Reopen(kFrameModule.floaterProc, ip->MainWindow())) return;
     CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(kFrameModule.floaterTemplate),
                        ip->MainWindow(), kFrameModule.floaterProc, 0);
 }

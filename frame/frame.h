@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "cstr.h"
+#include "floaterframe.h"
 #include "interface.h"
 #include "plugin.h"
 
@@ -17,6 +18,7 @@ struct FrameModule {
     int floaterTemplate;    // dialog id of the floater
     DLGPROC floaterProc;
     HWND* floaterWindow;    // the floater object's window: null while no floater is open
+    FloaterFrame* floaterFrame;  // the floater's placement and its window kept between scenes
     // After the "Create Floater" button opened (or found) the floater; may be null.
     void (*afterFloaterButton)(Interface* ip);
     // Once, at the module's first entry notification; may be null.

@@ -28,6 +28,7 @@ const FrameModule kFrameModule = {
     IDD_PROP_EDITOR,
     PropEditorProc,
     &theFloater.window,
+    &theFloater.frame,
     RefreshAfterFloaterButton,
     nullptr,
     nullptr,

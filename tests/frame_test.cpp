@@ -187,6 +187,103 @@ TEST_P(ModuleFrame, OtherUtilityCallsChangeNothing)
     EXPECT_EQ(module->descriptor->CreateInstance(0), utility);
 }
 
+// What a user could see of a floater, and what it holds that a user's next keys would meet.
+std::string Look(HWND floater)
+{
+    RECT rect = {};
+    GetWindowRect(floater, &rect);
+    std::string look = WindowText(floater) + " at " + std::to_string(rect.left) + "," +
+                       std::to_string(rect.top) + " size " + std::to_string(rect.right - rect.left) +
+                       "x" + std::to_string(rect.bottom - rect.top) + " focus " +
+                       std::to_string(GetDlgCtrlID(GetFocus())) +
+                       (AcceleratorsEnabled() ? " shortcuts on" : " shortcuts paused") + "\n";
+    for (HWND control = GetWindow(floater, GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        const std::string kind = ClassOf(control);
+        const LONG style = GetWindowLongA(control, GWL_STYLE);
+        look += std::to_string(GetDlgCtrlID(control)) + " " + kind + " \"" + WindowText(control) +
+                "\"" + (style & WS_DISABLED ? " disabled" : "") + (style & WS_VISIBLE ? "" : " hidden");
+        if (kind == "Button") look += " type " + std::to_string(style & BS_TYPEMASK);
+        if (kind == "Edit") {
+            DWORD start = 0, end = 0;
+            SendMessageA(control, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            look += " sel " + std::to_string(start) + "-" + std::to_string(end) +
+                    (SendMessageA(control, EM_CANUNDO, 0, 0) ? " can-undo" : "") +
+                    (SendMessageA(control, EM_GETMODIFY, 0, 0) ? " modified" : "") + " limit " +
+                    std::to_string(SendMessageA(control, EM_GETLIMITTEXT, 0, 0));
+        }
+        if (kind == "ListBox") look += " items " + std::to_string(ListItems(control).size());
+        look += "\n";
+    }
+    return look;
+}
+
+// What a scene may leave in a floater: typed text, a list item, the focus on a button.
+void LeaveWorkIn(HWND floater)
+{
+    for (HWND control = GetWindow(floater, GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        const std::string kind = ClassOf(control);
+        if (kind == "Edit") {
+            SetFocus(control);
+            SendMessageA(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("left over"));
+        } else if (kind == "ListBox") {
+            SendMessageA(control, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("stale"));
+        }
+    }
+    for (HWND control = GetWindow(floater, GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT))
+        if (ClassOf(control) == "Button" && IsWindowEnabled(control)) SetFocus(control);
+}
+
+// Between the scenes of a batch the floater is put away and opened again: the same window,
+// as a new one looks, with nothing of the scene before; one it cannot set back is closed.
+TEST_P(ModuleFrame, FloaterPutAwayBetweenScenesComesBackAsANewOne)
+{
+    auto* windows = static_cast<SceneWindows*>(module->descriptor->ExtraInterface(kSceneWindowsInterface));
+    ASSERT_NE(windows, nullptr);
+    EXPECT_EQ(module->descriptor->ExtraInterface(kSceneWindowsInterface + 1), nullptr);
+    Utility()->Activate(&host.Core(), &host.Panel());
+    const int callbacks = host.Core().CallbackCount();
+    const int dialogs = host.Core().DialogWindowCount();
+    SendMessageA(PageButton(), BM_CLICK, 0, 0);
+    HWND floater = FindTopWindow(GetParam().floaterCaption);
+    ASSERT_NE(floater, nullptr);
+    const std::string fresh = Look(floater);
+
+    const struct {
+        const char* left;
+        void (*leave)(HWND);
+        bool kept;
+    } kCases[] = {
+        {"untouched", [](HWND) {}, true},
+        {"with work left in it", LeaveWorkIn, true},
+        {"minimised", [](HWND window) { ShowWindow(window, SW_MINIMIZE); }, false},
+        {"disabled", [](HWND window) { EnableWindow(window, FALSE); }, false},
+    };
+    for (const auto& scene : kCases) {
+        SCOPED_TRACE(scene.left);
+        scene.leave(floater);
+        PumpMessages();
+        windows->PutAway();
+        PumpMessages();
+        EXPECT_EQ(FindTopWindow(GetParam().floaterCaption), nullptr);
+        EXPECT_EQ(IsWindow(floater) != FALSE, scene.kept);
+        EXPECT_TRUE(AcceleratorsEnabled());
+        EXPECT_EQ(host.Core().CallbackCount(), callbacks) << "the list no longer follows the selection";
+        EXPECT_EQ(host.Core().DialogWindowCount(), dialogs);
+        windows->PutAway();  // nothing open: nothing happens
+
+        SendMessageA(PageButton(), BM_CLICK, 0, 0);
+        HWND reopened = FindTopWindow(GetParam().floaterCaption);
+        ASSERT_NE(reopened, nullptr);
+        EXPECT_EQ(reopened == floater, scene.kept);
+        EXPECT_EQ(Look(reopened), fresh);
+        floater = reopened;
+    }
+    Utility()->Deactivate(&host.Core(), &host.Panel());
+}
+
 INSTANTIATE_TEST_SUITE_P(BothModules, ModuleFrame, testing::Values(kTarnwick, kBelvost),
                          [](const testing::TestParamInfo<ModuleValues>& info) {
                              return std::string(info.param.file).substr(0, 7) == "tarnwic"

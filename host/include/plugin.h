@@ -75,6 +75,20 @@ protected:
     ~UtilityObject() = default;
 };
 
+// What a class may offer beyond the slots above, handed out by ExtraInterface(id).
+constexpr int kSceneWindowsInterface = 0x53570001;
+
+// A module's windows kept from one scene to the next while a batch runs scene after scene.
+class SceneWindows {
+public:
+    // The module's open windows leave the screen as when closed, each set back to what a
+    // newly made one shows, and come back on their next opening.
+    virtual void PutAway() = 0;
+
+protected:
+    ~SceneWindows() = default;
+};
+
 extern "C" {
 typedef const char* (*LibDescriptionProc)();
 typedef int (*LibNumberClassesProc)();

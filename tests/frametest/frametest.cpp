@@ -4,6 +4,7 @@
 namespace {
 
 HWND floaterWindow = nullptr;
+FloaterFrame floaterFrame{FloaterFrame::Keeps::kPlace};
 
 INT_PTR CALLBACK TestFloaterProc(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
@@ -22,6 +23,6 @@ INT_PTR CALLBACK TestFloaterProc(HWND window, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 const FrameModule kFrameModule = {3, 2, {0x11111111, 0x22222222}, 101, 102, TestFloaterProc,
-                                  &floaterWindow, nullptr, nullptr, nullptr};
+                                  &floaterWindow, &floaterFrame, nullptr, nullptr, nullptr};
 
 extern "C" char* FrameTestResString(int id) { return ResString(id); }
