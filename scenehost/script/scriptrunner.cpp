@@ -11,6 +11,7 @@
 #include "hosttexts.h"
 #include "hostutil.h"
 #include "nodewalk.h"
+#include "plugin.h"
 #include "resource.h"
 #include "scriptwindows.h"
 
@@ -181,8 +182,13 @@ void ScriptRunner::Finish()
 }
 
 // A fresh scene: no floater, no utility in the panel, no undo history, nothing asked yet.
+// A plug-in's floater is put away rather than closed, to come back as a new one would.
 void ScriptRunner::StartFresh()
 {
+    for (const PluginModule& plugin : app_.Utilities().Plugins())
+        if (auto* windows = static_cast<SceneWindows*>(
+                plugin.descriptor->ExtraInterface(kSceneWindowsInterface)))
+            windows->PutAway();
     CloseOtherWindows(app_.Window());
     Drain();
     app_.Utilities().Choose(-1);

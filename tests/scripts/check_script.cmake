@@ -3,8 +3,8 @@
 #   PROGRAM, EMULATOR (may be empty), SOURCE (this folder), WORK (a folder to run in),
 #   SCRIPT (a script of SOURCE) or TEXT (a script's lines separated by "|", run as NAME.script,
 #   or from standard input with STDIN set), SCENES (separated by "|"), CODE (exit code,
-#   default 0), ERROR (text standard error must hold; else it must be empty), OUTPUT (text
-#   standard output must hold); and for batches: ARGS (more options, separated by "|"),
+#   default 0), ERROR (text standard error must hold; else it must be empty), OUTPUT (texts
+#   standard output must hold, "|"); and for batches: ARGS (more options, separated by "|"),
 #   COPIES (scenes made as copies of desk.scene, "|"), LIST (the lines of list.txt, "|"),
 #   INPUT (a file of WORK for the standard input), REPORT (a file of SOURCE that the report
 #   must equal, its "ms" left out; the report is written to report.jsonl) and UNCHANGED
@@ -61,7 +61,10 @@ elseif(NOT err STREQUAL "")
     string(APPEND problems "standard error is not empty\n")
 endif()
 if(DEFINED OUTPUT)
-    expect_to_hold(out "${OUTPUT}")
+    string(REPLACE "|" ";" outputs "${OUTPUT}")
+    foreach(output IN LISTS outputs)
+        expect_to_hold(out "${output}")
+    endforeach()
 endif()
 if(DEFINED REPORT)
     file(READ "${WORK}/report.jsonl" report)
