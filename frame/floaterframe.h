@@ -26,7 +26,9 @@ public:
     // (its owner going, for one) is forgotten, so that the next opening makes a new one.
     void Destroyed(HWND destroyed, HWND& window);
 
-    // At WM_INITDIALOG: the controls of a newly made window as the template made them.
+    // After the floater's own WM_INITDIALOG: the controls of a newly made window as they
+    // start. Setting them back to that and starting again gives what a new window gets, as
+    // the floaters' starts depend only on what they set themselves.
     void Made(HWND window);
     // Between the scenes of a batch: the open window is hidden, the floater lets go of it as
     // of a closed one, and its controls are set back as made; the next opening shows it
@@ -80,7 +82,8 @@ INT_PTR CALLBACK FloaterProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         TakeOwnersIcon(window);
     }
     return Guarded<INT_PTR>(FALSE, [&] {
+        const INT_PTR result = floater.HandleMessage(window, message, wParam, lParam);
         if (message == WM_INITDIALOG) floater.frame.Made(window);
-        return floater.HandleMessage(window, message, wParam, lParam);
+        return result;
     });
 }
