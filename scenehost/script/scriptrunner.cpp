@@ -199,8 +199,11 @@ void ScriptRunner::StartFresh()
 
 void ScriptRunner::Drain()
 {
+    // A run without the main window shown has nothing to show: its windows are not painted.
+    const UINT unpainted = PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
+    const UINT kinds = IsWindowVisible(app_.Window()) ? 0 : unpainted;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | kinds)) {
         if (msg.message == WM_QUIT) break;  // the main window has gone
         if (app_.TranslateKeyboard(&msg)) continue;
         TranslateMessage(&msg);
