@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "questionanswerer.h"
+#include "scriptwindows.h"
 #include "test_host.h"
 #include "windowprobes.h"
 
@@ -53,6 +54,47 @@ TEST_F(WindowProbes, TextsOfEveryKindComeBackWhole)
     }
     EXPECT_EQ(ListItems(list), Strings(std::begin(texts), std::end(texts)));
     EXPECT_EQ(StatusBarText(status, 0), "");
+}
+
+int clicks[3];  // BN_CLICKED notices, by control id
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) < 3)
+        ++clicks[LOWORD(wParam)];
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A press reaches the button's parent once, whatever the button's size (one not laid out yet
+// has none, and a played mouse click lands outside it), and a check box changes its mark.
+TEST_F(WindowProbes, APressedButtonTellsItsParentOnce)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = CountingProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "PressTest";
+    RegisterClassA(&windowClass);
+    HWND parent = CreateWindowExA(0, "PressTest", "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, top,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    struct Case {
+        DWORD style;
+        int width;
+        LRESULT checked;  // after the press
+    };
+    const Case cases[] = {{BS_PUSHBUTTON, 80, BST_UNCHECKED},
+                          {BS_DEFPUSHBUTTON, 0, BST_UNCHECKED},
+                          {BS_AUTOCHECKBOX, 80, BST_CHECKED}};
+    for (int id = 0; id < 3; ++id) {
+        const Case& c = cases[id];
+        HWND button = CreateWindowExA(0, "BUTTON", "Press", WS_CHILD | WS_VISIBLE | c.style, 0,
+                                      0, c.width, c.width / 4, parent,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                      GetModuleHandleA(nullptr), nullptr);
+        PressButton(button);
+        EXPECT_EQ(clicks[id], 1) << "case " << id;
+        EXPECT_EQ(SendMessageA(button, BM_GETCHECK, 0, 0), c.checked) << "case " << id;
+    }
+    DestroyWindow(parent);
 }
 
 TEST_F(WindowProbes, ControlsAreFoundByIdOrByTheLabelShown)

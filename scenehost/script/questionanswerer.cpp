@@ -279,7 +279,7 @@ bool QuestionAnswerer::TakeAction(HWND dialog, const AnswerAction& action, std::
         problem = "the button " + word + " is disabled";
         return false;
     }
-    SendMessageA(button, BM_CLICK, 0, 0);
+    PressButton(button);
     return true;
 }
 
@@ -291,7 +291,7 @@ bool QuestionAnswerer::Close(OpenQuestion& question)
     case 1:
         if (HWND cancel = FindButton(dialog, "Cancel")) {
             if (IsWindowEnabled(cancel)) {
-                SendMessageA(cancel, BM_CLICK, 0, 0);
+                PressButton(cancel);
                 return false;
             }
         }

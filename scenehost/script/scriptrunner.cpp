@@ -427,7 +427,7 @@ bool ScriptRunner::Click(const Args& args)
 {
     HWND button = nullptr;
     if (!FindUsable(args, "Button", button)) return false;
-    SendMessageA(button, BM_CLICK, 0, 0);
+    PressButton(button);
     return true;
 }
 

@@ -9,3 +9,8 @@
 
 // A descendant control by its id (a whole number) or by a button's shown text; null if none.
 HWND FindControl(HWND parent, const std::string& control);
+
+// Presses a button as a click does. A push button's parent is sent the click's notice itself:
+// BM_CLICK plays the mouse through the button's capture, which another process's window
+// taking the foreground meanwhile can end, and the click would be lost without a word.
+void PressButton(HWND button);
