@@ -197,17 +197,28 @@ void ScriptRunner::StartFresh()
     checkedQuestions_ = 0;
 }
 
+namespace {
+const int kDrainLooks = 100;
+}  // namespace
+
 void ScriptRunner::Drain()
 {
     // A run without the main window shown has nothing to show: its windows are not painted.
     const UINT unpainted = PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
     const UINT kinds = IsWindowVisible(app_.Window()) ? 0 : unpainted;
+    // PeekMessage can say the queue is empty while a message posted before it still waits
+    // (after it handled a message another program's windows sent meanwhile): the queue's
+    // own state says whether to look again.
+    const UINT waiting = QS_POSTMESSAGE | QS_SENDMESSAGE | QS_INPUT;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | kinds)) {
-        if (msg.message == WM_QUIT) break;  // the main window has gone
-        if (app_.TranslateKeyboard(&msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    for (int look = 0; look < kDrainLooks; ++look) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | kinds)) {
+            if (msg.message == WM_QUIT) return;  // the main window has gone
+            if (app_.TranslateKeyboard(&msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (!(HIWORD(GetQueueStatus(waiting)) & waiting)) return;
     }
 }
 
