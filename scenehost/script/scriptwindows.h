@@ -11,6 +11,6 @@
 HWND FindControl(HWND parent, const std::string& control);
 
 // Presses a button as a click does. A push button's parent is sent the click's notice itself:
-// BM_CLICK plays the mouse through the button's capture, which another process's window
-// taking the foreground meanwhile can end, and the click would be lost without a word.
+// BM_CLICK plays a mouse click at the button's corner, which a button not laid out yet (one
+// with no size) never gets, and the click would be lost without a word.
 void PressButton(HWND button);
