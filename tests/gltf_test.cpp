@@ -72,6 +72,7 @@ TEST(GltfExtras, ValuesBecomeLinesThatReadBackTheSame)
         {"static", "static"}, {"x=y", "x=y"}, {"", ""}, {"  padded", "  padded"},
         {"[1,", "[1,"}, {"Caf\xC3\xA9", "Caf\xC3\xA9"}, {"1", "\"1\""}, {"true", "\"true\""},
         {"null", "\"null\""}, {" 2 ", "\" 2 \""}, {"[1]", "\"[1]\""}, {"{}", "\"{}\""},
+        {"\xEF\xBB\xBF" "1", "\"\xEF\xBB\xBF" "1\""}, {"\xEF\xBB\xBF" "x", "\xEF\xBB\xBF" "x"},
         {"\"q", "\"\\\"q\""}, {"a\r\nb", "\"a\\r\\nb\""}, {std::string("a\0b", 3), "\"a\\u0000b\""},
         {1, "1"}, {-2, "-2"}, {2.5, "2.5"}, {1.0, "1.0"}, {true, "true"}, {nullptr, "null"},
         {Json::array({"a", 1}), "[\"a\",1]"}, {Json{{"k", {{"n", 1}}}}, "{\"k\":{\"n\":1}}"},

@@ -18,6 +18,9 @@ namespace {
 bool ReadsAsJson(const char* text, size_t length)
 {
     const char* blanks = " \t\r\n";
+    // The parser skips a byte order mark before the text.
+    if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+        return Json::accept(text, text + length);
     size_t at = 0;
     while (at < length && text[at] && std::strchr(blanks, text[at])) ++at;
     if (at == length || !text[at] || !std::strchr("-0123456789tfn[{\"", text[at])) return false;
