@@ -453,12 +453,18 @@ bool MainWindow::NewScene(bool askToSave)
     const bool cleared = CoreInterface::Instance().GetScene().Clear();
     replacingScene_ = false;
     if (!cleared) return false;
+    ForgetFile();
+    CoreInterface::Instance().ShowStatus(HostText(IDS_NEW_SCENE).c_str());
+    return true;
+}
+
+// The scene is no longer any file's: a Save asks for a name.
+void MainWindow::ForgetFile()
+{
     path_.clear();
     document_.reset();
     stamp_ = FileStamp();
     UpdateTitle();
-    CoreInterface::Instance().ShowStatus(HostText(IDS_NEW_SCENE).c_str());
-    return true;
 }
 
 // A file that an interrupted save may have left part new: a script is told, the user asked
@@ -497,12 +503,7 @@ bool MainWindow::OpenScene(const std::string& path, std::string* error)
     if (!loaded) {
         // The old scene is gone once the read began building: a Save must not write the
         // empty scene over the old file.
-        if (scene.TreeVersion() != before) {
-            path_.clear();
-            document_.reset();
-            stamp_ = FileStamp();
-            UpdateTitle();
-        }
+        if (scene.TreeVersion() != before) ForgetFile();
         return Failed(DescribeError(path.c_str(), fileError), error);
     }
     path_ = FullPathOf(path);

@@ -84,6 +84,7 @@ private:
 
     bool CommandRunning();
     bool ConfirmDiscard();
+    void ForgetFile();
     bool RecoverInterruptedSave(const std::string& path, std::string* error);
     bool Save(bool askForName);
     bool SaveTo(const std::string& path, std::string* error, bool overwriteChanges = false);
