@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fileio.h"
 #include "glb.h"
@@ -559,6 +560,97 @@ TEST(GltfFile, RefusesRepeatedKeysAndNumbersBeyondADouble)
         EXPECT_EQ(error.line, c.line) << c.message;
         EXPECT_EQ(error.message, c.message);
     }
+}
+
+// The outline's names and texts are given back block by block as the scene takes its nodes:
+// in any order of the nodes in the file, each node still finds its own when it is taken.
+TEST(GltfOutline, EveryNodeKeepsItsTextUntilTaken)
+{
+    const std::string head = R"({"asset":{"version":"2.0"},"scenes":[{"nodes":)";
+    const struct {
+        const char* what;
+        std::string file;
+        std::vector<std::string> taken;  // name|text, in the scene's order
+    } cases[] = {
+        {"children before their parent",
+         head + R"([2]}],"nodes":[{"name":"c0","extras":{"a":1}},{"name":"c1"},
+             {"name":"p","children":[1,0],"extras":{"b":"x","n":{"m":[1]}}}]})",
+         {"p|b=x\r\nn={\"m\":[1]}", "c1|", "c0|a=1"}},
+        {"a parent's children far apart",
+         head + R"([0,1]}],"nodes":[{"name":"p0","children":[2,5]},{"name":"p1","children":[4,3]},
+             {"name":"a","extras":{"k":"q"}},{"name":"b","extras":{"k":"r"}},
+             {"name":"c","extras":{"k":"s"}},{"name":"d","extras":{"k":"t"}}]})",
+         {"p0|", "a|k=q", "d|k=t", "p1|", "c|k=s", "b|k=r"}},
+        {"roots backwards, nodes outside the scene",
+         head + R"([3,0]}],"nodes":[{"name":"r0","extras":{"x":true}},{"name":"out","extras":{"y":1}},
+             {"extras":[1,2]},{"name":"r3","children":[2],"extras":{"z":null}},{"name":"out2"}]})",
+         {"r3|z=null", "|", "r0|x=true"}},
+        {"no nodes in the scene",
+         head + R"([]}],"nodes":[{"name":"a","extras":{"k":1}}]})", {}},
+    };
+    for (const auto& c : cases) {
+        for (const size_t block : {size_t(1), size_t(12), size_t(40), kGltfTextBlock}) {
+            GltfOutline outline;
+            SceneFileError error;
+            ASSERT_TRUE(ReadGltfOutline(c.file, false, outline, error, block)) << error.message;
+            std::vector<std::string> taken;
+            outline.StartTaking();
+            for (const GltfOutline::Visit& visit : outline.order) {
+                const GltfOutline::Node& node = outline.nodes[visit.index];
+                const char* name = outline.NameOf(node);
+                const char* text = outline.TextOf(node);
+                ASSERT_TRUE(name && text) << c.what << ", blocks of " << block << ": node "
+                                          << visit.index << " lost its text";
+                taken.push_back((node.hasName ? name : "") + std::string("|") + text);
+                outline.Taken(visit.index);
+            }
+            EXPECT_EQ(taken, c.taken) << c.what << ", blocks of " << block;
+            if (block == 1) {
+                EXPECT_GE(outline.blocks.size(), outline.nodes.size() - 1) << c.what;
+            }
+            for (const std::string& left : outline.blocks)
+                EXPECT_EQ(left.capacity(), std::string().capacity()) << c.what << ": kept";
+        }
+    }
+}
+
+// A scene of more texts than a block holds, its nodes in an order far from the file's: each
+// root's children spread over the whole file, before it.
+TEST(GltfOutline, SceneOfManyBlocksInAnyOrder)
+{
+    const int roots = 30, nodes = 3000;
+    std::string file = R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[)";
+    for (int r = nodes - 1; r >= nodes - roots; --r)
+        file += std::to_string(r) + (r > nodes - roots ? "," : "]}],\"nodes\":[");
+    const auto textOf = [](int i) { return std::string(700, static_cast<char>('a' + i % 26)) +
+                                           std::to_string(i); };
+    for (int i = 0; i < nodes; ++i) {
+        file += "{\"name\":\"N" + std::to_string(i) + "\",\"extras\":{\"s\":\"" + textOf(i) + "\"}";
+        if (i >= nodes - roots) {
+            file += ",\"children\":[";
+            for (int child = i - (nodes - roots); child < nodes - roots; child += roots)
+                file += (child >= roots ? "," : "") + std::to_string(child);
+            file += "]";
+        }
+        file += i + 1 < nodes ? "}," : "}]}";
+    }
+    std::vector<std::string> expected;
+    for (int r = nodes - 1; r >= nodes - roots; --r) {
+        expected.push_back("N" + std::to_string(r) + "|s=" + textOf(r));
+        for (int child = r - (nodes - roots); child < nodes - roots; child += roots)
+            expected.push_back("N" + std::to_string(child) + "|s=" + textOf(child));
+    }
+    Scene scene;
+    std::unique_ptr<SceneDocument> document;
+    SceneFileError error;
+    ASSERT_GT(file.size(), 2 * kGltfTextBlock);
+    ASSERT_TRUE(GltfFormat().Read(file, scene, document, error)) << error.message;
+    NodeTab built;
+    scene.CollectNodes(built);
+    std::vector<std::string> read;
+    for (int i = 0; i < built.Count(); ++i)
+        read.push_back(std::string(built[i]->NodeName()) + "|" + PropsOf(built[i]));
+    EXPECT_EQ(read, expected);
 }
 
 // Save As into another folder takes the buffers and images along, never over another file.

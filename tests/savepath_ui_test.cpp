@@ -269,23 +269,24 @@ TEST_F(SavePath, AGltfWithNoChangedTextIsNotWritten)
 // so neither the nodes made so far nor the old file's name may stay for a Save to write over.
 TEST_F(SavePath, AReadThatRunsOutOfMemoryHalfWayLeavesAnEmptyUntitledScene)
 {
+    // A chain of nodes, each the child of the one before.
     const int kNodes = 37;
-    std::string nodes, roots;
+    std::string nodes;
     for (int i = 0; i < kNodes; ++i) {
-        nodes += std::string(i ? "," : "") + "{\"name\":\"n" + std::to_string(i) +
-                 "\",\"extras\":{\"LOD\":1}}";
-        roots += (i ? "," : "") + std::to_string(i);
+        nodes += std::string(i ? "," : "") + "{\"name\":\"n" + std::to_string(i) + "\"" +
+                 (i + 1 < kNodes ? ",\"children\":[" + std::to_string(i + 1) + "]" : "") +
+                 ",\"extras\":{\"LOD\":1}}";
     }
     const std::string gltf = folder + "big.gltf";
-    Put(gltf, "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[" + roots +
-                  "]}],\"nodes\":[" + nodes + "]}");
+    Put(gltf, "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],"
+              "\"nodes\":[" + nodes + "]}");
     Put(path, kOld);
     ASSERT_TRUE(App().OpenScene(path));
 
-    // Fails the reader's table of where each node lies in the file (four offsets a node),
-    // made once every node of the scene is.
+    // Fails the builder's list of the ancestors of the node it makes when that list grows to
+    // 64: 32 nodes are made by then.
     std::string error;
-    failingSize = kNodes * 4 * sizeof(size_t);
+    failingSize = 64 * sizeof(void*);
     const bool opened = App().OpenScene(gltf, &error);
     failingSize = 0;
     EXPECT_FALSE(opened);

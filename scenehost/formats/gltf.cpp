@@ -48,12 +48,7 @@ struct GltfNode {
     uint64_t hash;  // of its text as read
 };
 
-struct NodeSpan {
-    size_t begin;
-    size_t end;
-    size_t extrasBegin;
-    size_t extrasEnd;
-};
+using NodeSpan = GltfOutline::Span;
 
 class GltfDocument : public SceneDocument {
 public:
@@ -90,31 +85,37 @@ uint64_t HashOf(const CStr& text) { return ContentHash(text.data(), text.Length(
 
 // --- Reading ---------------------------------------------------------------------------
 
-bool BuildScene(GltfDocument& document, const GltfOutline& outline, const TextCodec& codec,
+// The outline's names and texts are given back block by block as the nodes take them.
+bool BuildScene(GltfDocument& document, GltfOutline& outline, const TextCodec& codec,
                 Scene& scene, SceneFileError& error)
 {
     if (!scene.Clear()) return Fail(error, "a command is still running in the scene");
     std::vector<SceneNode*> parents = {scene.Root()};
     document.nodes.reserve(outline.order.size());
+    document.spans = std::move(outline.spans);
+    outline.StartTaking();
     // UTF-8 names and texts go from the outline to the nodes as they are.
     const bool asRead = &codec == &Utf8TextCodec();
-    std::string utf8, name, text;
+    std::string name, text;
     for (const GltfOutline::Visit& visit : outline.order) {
         const GltfOutline::Node& node = outline.nodes[visit.index];
-        const char* nameRead = outline.names.c_str() + node.nameBegin;
-        const char* textRead = node.textLength > 0 ? outline.texts.c_str() + node.textBegin : "";
+        const char* nameRead = outline.NameOf(node);
+        const char* textRead = outline.TextOf(node);
+        if (!nameRead || !textRead) {
+            scene.Clear();
+            return Fail(error, "cannot be read: node " + std::to_string(visit.index) +
+                                   " lost its text before it was built");
+        }
         bool lost = false;
         if (!node.hasName) {
             name = "node " + std::to_string(visit.index);
             nameRead = name.c_str();
         } else if (!asRead) {
-            utf8.assign(outline.names, node.nameBegin, node.nameLength);
-            name = codec.FromUtf8(utf8, lost);
+            name = codec.FromUtf8(std::string(nameRead, node.nameLength), lost);
             nameRead = name.c_str();
         }
         if (!asRead) {
-            utf8.assign(outline.texts, node.textBegin, node.textLength);
-            text = codec.FromUtf8(utf8, lost);
+            text = codec.FromUtf8(std::string(textRead, node.textLength), lost);
             textRead = text.c_str();
         }
         parents.resize(visit.depth);
@@ -123,12 +124,10 @@ bool BuildScene(GltfDocument& document, const GltfOutline& outline, const TextCo
             scene.Clear();
             return Fail(error, "is too large to hold in memory");
         }
+        outline.Taken(visit.index);
         parents.push_back(created);
         document.nodes.push_back({visit.index, HashOf(created->UserPropText())});
     }
-    document.spans.reserve(outline.nodes.size());
-    for (const GltfOutline::Node& node : outline.nodes)
-        document.spans.push_back({node.begin, node.end, node.extrasBegin, node.extrasEnd});
     scene.SetModified(false);
     return true;
 }

@@ -214,8 +214,9 @@ struct SceneRecord {
 
 class OutlineHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, OutlineHandler> {
 public:
-    OutlineHandler(const std::string& json, size_t base, GltfOutline& outline)
-        : json_(json), base_(base), stream_(json.c_str() + base), outline_(outline)
+    OutlineHandler(const std::string& json, size_t base, size_t textBlock, GltfOutline& outline)
+        : json_(json), base_(base), textBlock_(textBlock > 0 ? textBlock : 1),
+          stream_(json.c_str() + base), outline_(outline)
     {
     }
 
@@ -271,6 +272,13 @@ private:
     struct KeyRecord {
         size_t begin;  // in keyText_
         size_t length;
+    };
+    // What the checks need of a node.
+    struct Shape {
+        size_t childrenBegin = 0;  // in children_
+        size_t childrenCount = 0;
+        bool isObject = false;
+        uint8_t childrenKind = kAbsent;
     };
 
     size_t Pos() const { return base_ + stream_.Tell(); }
@@ -349,13 +357,13 @@ private:
         if (tooDeep_) return true;
         const Slot slot = NextSlot();
         if (extrasDepth_ == 1 && !extrasRefused_) {
-            MakeRoom(outline_.texts, length + 2);
+            std::string& texts = outline_.blocks.back();
             if (string)
-                AppendStringText(outline_.texts, text, length);
+                AppendStringText(texts, text, length);
             else if (number)
-                AppendNumberText(outline_.texts, text, length);
+                AppendNumberText(texts, text, length);
             else
-                outline_.texts.append(text, length);
+                texts.append(text, length);
         }
         switch (slot) {
         case Slot::kRoot: rootIsObject_ = false; break;
@@ -368,32 +376,29 @@ private:
         case Slot::kSceneObject: scenes_.emplace_back(); break;
         case Slot::kSceneNodes: scenes_.back().nodesKind = kNotList; break;
         case Slot::kNodes: nodesKind_ = kNotList; break;
-        case Slot::kNode:
-            MakeRoom(outline_.nodes, 1);
-            outline_.nodes.emplace_back();
-            break;
+        case Slot::kNode: AddNode(false, 0); break;
         case Slot::kName: {
             GltfOutline::Node& node = outline_.nodes.back();
             node.hasName = string;
             if (string) {
-                node.nameBegin = outline_.names.size();
+                std::string& names = outline_.blocks.back();
+                node.nameBegin = names.size();
                 node.nameLength = length;
-                MakeRoom(outline_.names, length + 1);
-                outline_.names.append(text, length);
-                outline_.names += '\0';
+                names.append(text, length);
+                names += '\0';
             }
             break;
         }
-        case Slot::kChildren: outline_.nodes.back().childrenKind = kNotList; break;
+        case Slot::kChildren: shapes_.back().childrenKind = kNotList; break;
         case Slot::kUri:
             if (string)
                 outline_.references.push_back(
                     {begin, TokenEnd(json_, begin), std::string(text, length)});
             break;
         case Slot::kExtras: {
-            GltfOutline::Node& node = outline_.nodes.back();
-            node.extrasBegin = begin;
-            node.extrasEnd = TokenEnd(json_, begin);
+            GltfOutline::Span& span = outline_.spans.back();
+            span.extrasBegin = begin;
+            span.extrasEnd = TokenEnd(json_, begin);
             break;
         }
         case Slot::kScene:
@@ -407,6 +412,24 @@ private:
         default: break;
         }
         return true;
+    }
+
+    // A node begins. Its name and text go into the last block, or a new one when that one is
+    // about full, so that no node's lie in two.
+    void AddNode(bool object, size_t begin)
+    {
+        MakeRoom(outline_.nodes, 1);
+        MakeRoom(outline_.spans, 1);
+        MakeRoom(shapes_, 1);
+        outline_.nodes.emplace_back();
+        outline_.spans.emplace_back().begin = begin;
+        shapes_.emplace_back().isObject = object;
+        std::vector<std::string>& blocks = outline_.blocks;
+        if (blocks.empty() || (blocks.back().size() >= textBlock_ - textBlock_ / 16 &&
+                               blocks.size() < UINT32_MAX)) {
+            blocks.emplace_back().reserve(textBlock_);
+        }
+        outline_.nodes.back().block = static_cast<uint32_t>(blocks.size() - 1);
     }
 
     void AddEntry(Slot slot, uint64_t index, size_t begin, size_t end)
@@ -453,23 +476,17 @@ private:
             break;
         }
         case Slot::kNodes: nodesKind_ = object ? kNotList : kList; break;
-        case Slot::kNode: {
-            MakeRoom(outline_.nodes, 1);
-            outline_.nodes.emplace_back();
-            outline_.nodes.back().isObject = object;
-            outline_.nodes.back().begin = begin;
-            break;
-        }
+        case Slot::kNode: AddNode(object, begin); break;
         case Slot::kName: outline_.nodes.back().hasName = false; break;
         case Slot::kChildren: {
-            GltfOutline::Node& record = outline_.nodes.back();
-            record.childrenKind = object ? kNotList : kList;
-            record.childrenBegin = children_.size();
+            Shape& shape = shapes_.back();
+            shape.childrenKind = object ? kNotList : kList;
+            shape.childrenBegin = children_.size();
             break;
         }
         case Slot::kExtras: {
-            outline_.nodes.back().extrasBegin = begin;
-            outline_.nodes.back().textBegin = outline_.texts.size();
+            outline_.spans.back().extrasBegin = begin;
+            outline_.nodes.back().textBegin = outline_.blocks.back().size();
             extrasDepth_ = 1;
             extrasRefused_ = !object;  // only an object gives lines
             extrasMembers_ = 0;
@@ -520,23 +537,24 @@ private:
             break;
         case Slot::kChildren:
             if (frame.slot == Slot::kChildren) {
-                GltfOutline::Node& node = outline_.nodes[frame.node];
-                node.childrenCount = children_.size() - node.childrenBegin;
+                Shape& shape = shapes_[frame.node];
+                shape.childrenCount = children_.size() - shape.childrenBegin;
             }
             break;
-        case Slot::kNode: outline_.nodes[frame.node].end = end; break;
+        case Slot::kNode: outline_.spans[frame.node].end = end; break;
         case Slot::kExtras: {
             GltfOutline::Node& node = outline_.nodes[frame.node];
-            node.extrasEnd = end;
-            if (extrasRefused_) outline_.texts.resize(node.textBegin);
-            node.textLength = outline_.texts.size() - node.textBegin;
-            if (node.textLength > 0) outline_.texts += '\0';
+            std::string& texts = outline_.blocks.back();
+            outline_.spans[frame.node].extrasEnd = end;
+            if (extrasRefused_) texts.resize(node.textBegin);
+            node.textLength = texts.size() - node.textBegin;
+            if (node.textLength > 0) texts += '\0';
             extrasDepth_ = 0;
             break;
         }
         default:
             if (frame.inExtras && --extrasDepth_ == 1 && !extrasRefused_)
-                outline_.texts += DumpOf(json_, nestedBegin_, end);
+                outline_.blocks.back() += DumpOf(json_, nestedBegin_, end);
             break;
         }
         keys_.resize(frame.keysBegin);
@@ -611,10 +629,10 @@ private:
                 extrasRefused_ = true;
                 return;
             }
-        MakeRoom(outline_.texts, length + 3);
-        if (extrasMembers_++ > 0) outline_.texts += "\r\n";
-        outline_.texts.append(text, length);
-        outline_.texts += '=';
+        std::string& texts = outline_.blocks.back();
+        if (extrasMembers_++ > 0) texts += "\r\n";
+        texts.append(text, length);
+        texts += '=';
     }
 
     static std::string NodePrefix(long node)
@@ -642,6 +660,7 @@ private:
 
     const std::string& json_;
     const size_t base_;
+    const size_t textBlock_;
     rapidjson::StringStream stream_;
     GltfOutline& outline_;
 
@@ -677,6 +696,7 @@ private:
     std::vector<SceneRecord> scenes_;
     std::vector<Entry> sceneEntries_;
     uint8_t nodesKind_ = kAbsent;
+    std::vector<Shape> shapes_;  // beside outline_.nodes
     std::vector<Entry> children_;
 
     struct Pending {
@@ -763,9 +783,8 @@ bool OutlineHandler::Check(std::string& problem)
         problem = "the default scene: its node list is not a list";
         return false;
     }
-    std::vector<GltfOutline::Node>& nodes = outline_.nodes;
-    std::vector<long> parents(nodes.size(), -2);  // -2: not reached yet
-    outline_.order.reserve(nodes.size());
+    std::vector<long> parents(shapes_.size(), -2);  // -2: not reached yet
+    outline_.order.reserve(shapes_.size());
     if (!PushEntries(scene.entriesBegin, scene.entriesCount, sceneEntries_, "the default scene",
                      1, -1, problem))
         return false;
@@ -780,7 +799,7 @@ bool OutlineHandler::Check(std::string& problem)
                                    : " is reached twice (one parent at most)");
             return false;
         }
-        const GltfOutline::Node& node = nodes[index];
+        const Shape& node = shapes_[index];
         if (!node.isObject) {
             problem = label + " is not an object";
             return false;
@@ -885,12 +904,27 @@ private:
 }  // namespace
 
 bool ReadGltfOutline(const std::string& json, bool binary, GltfOutline& outline,
-                     SceneFileError& error)
+                     SceneFileError& error, size_t textBlock)
 {
     outline = GltfOutline();
     const size_t base = json.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    OutlineHandler handler(json, base, outline);
+    OutlineHandler handler(json, base, textBlock, outline);
     return handler.Read(binary, error);
+}
+
+void GltfOutline::StartTaking()
+{
+    waiting_.assign(blocks.size(), 0);
+    for (const Visit& visit : order) ++waiting_[nodes[visit.index].block];
+    for (size_t i = 0; i < blocks.size(); ++i)
+        if (waiting_[i] == 0) std::string().swap(blocks[i]);
+}
+
+void GltfOutline::Taken(size_t index)
+{
+    const uint32_t block = nodes[index].block;
+    if (block < waiting_.size() && waiting_[block] > 0 && --waiting_[block] == 0)
+        std::string().swap(blocks[block]);
 }
 
 long JsonDepth(const std::string& text)

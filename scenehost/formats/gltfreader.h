@@ -17,30 +17,35 @@
 const int kMaxJsonDepth = 1000;
 const int kMaxExtrasValueDepth = kMaxJsonDepth - 4;
 
+// Nodes' names and texts go into blocks of about this many bytes.
+const size_t kGltfTextBlock = size_t(1) << 20;
+
 struct GltfOutline {
-    struct Node {
+    struct Span {
         size_t begin = 0;        // the node's JSON value
         size_t end = 0;
         size_t extrasBegin = 0;  // extrasBegin == extrasEnd: the node has no extras
         size_t extrasEnd = 0;
-        size_t nameBegin = 0;    // in names, when hasName
+    };
+    // What the scene takes of a node. Its name and text lie in blocks[block], each followed by
+    // a NUL.
+    struct Node {
+        size_t nameBegin = 0;   // when hasName
         size_t nameLength = 0;
-        size_t textBegin = 0;    // in texts: the user-property text its extras give, UTF-8
+        size_t textBegin = 0;   // the user-property text its extras give (TextOfExtras), UTF-8
         size_t textLength = 0;
-        size_t childrenBegin = 0;  // in children
-        size_t childrenCount = 0;
-        bool isObject = false;
-        bool hasName = false;     // a "name" that is a string
-        uint8_t childrenKind = 0; // kAbsent, kList, kNotList
+        uint32_t block = 0;
+        bool hasName = false;   // a "name" that is a string
     };
     struct Visit {
         size_t index;  // in nodes
         int depth;     // 1 for the default scene's own nodes
     };
+    std::vector<Span> spans;   // in file order
     std::vector<Node> nodes;   // in file order
-    // The nodes' names and their texts (TextOfExtras), UTF-8, each followed by a NUL.
-    std::string names;
-    std::string texts;
+    // A node's name and text are in one block, so that a scene built from the outline can
+    // give the blocks back as it goes (Taken).
+    std::vector<std::string> blocks;
     std::vector<Visit> order;  // the default scene's nodes depth first, in file order
     struct Reference {
         size_t begin;     // the "uri" string of a buffer or an image
@@ -48,12 +53,33 @@ struct GltfOutline {
         std::string uri;  // as it reads
     };
     std::vector<Reference> references;
+
+    // The node's name and text, NUL-terminated; null once its block is given back.
+    const char* NameOf(const Node& node) const { return InBlock(node, node.nameBegin); }
+    const char* TextOf(const Node& node) const
+    {
+        return node.textLength > 0 ? InBlock(node, node.textBegin) : "";
+    }
+    // Before the scene takes the nodes of order: blocks no visit needs are given back.
+    void StartTaking();
+    // The scene has taken nodes[index], a node of order: its block goes once every node of
+    // order in it has been taken.
+    void Taken(size_t index);
+
+private:
+    const char* InBlock(const Node& node, size_t at) const
+    {
+        if (!waiting_.empty() && waiting_[node.block] == 0) return nullptr;
+        return blocks[node.block].c_str() + at;
+    }
+    std::vector<size_t> waiting_;  // per block, the nodes of order not taken yet
 };
 
 // Reads json, a .gltf file or a .glb's JSON chunk (binary: the line of a problem goes into
-// the message, since a line of a binary file means nothing).
+// the message, since a line of a binary file means nothing), its names and texts in blocks of
+// about textBlock bytes.
 bool ReadGltfOutline(const std::string& json, bool binary, GltfOutline& outline,
-                     SceneFileError& error);
+                     SceneFileError& error, size_t textBlock = kGltfTextBlock);
 
 // How deep the JSON text nests (0 for a scalar); -1 when it is no JSON text.
 long JsonDepth(const std::string& text);
