@@ -823,8 +823,11 @@ void TimeGltfFile(const Options& options, const std::string& path, Results& resu
     DeleteFileA(path.c_str());
 }
 
+const char* const kPeakOverRuns = "peak memory over all runs (opens over an earlier scene), MB";
+
 // A copy of the file is opened, 10 % of its nodes (those with a group member) lose that
 // member, the removal is undone and done again, and the copy saved; the file itself stays.
+// "peak memory" is the process's after the first run: one open, edit and save.
 int RunGltfScene(const Options& options)
 {
     char folder[MAX_PATH] = "";
@@ -855,10 +858,12 @@ int RunGltfScene(const Options& options)
             session.Command(IDM_EDIT_REDO);
             session.Pump();
             session.Time("save", [&] { session.Command(IDM_FILE_SAVE); });
+            // The first run opens into an empty window; the later ones over its scene.
+            if (run == 0) results.Set("peak memory, MB", static_cast<double>(PeakMegabytes()));
         }
         DestroyWindow(session.Main());
     }
-    results.Set("peak memory, MB", static_cast<double>(PeakMegabytes()));
+    results.Set(kPeakOverRuns, static_cast<double>(PeakMegabytes()));
     DeleteFileA(path.c_str());
     TimeGltfFile(options, path, results);
     double checkPeak = 0;  // not every system tells it for a process that has ended
@@ -1030,7 +1035,7 @@ int RunGltf(const Options& options, const std::string& out, const std::string& c
                                 "Remove Property (10 %)", "Remove Property: undo", "save",
                                 "file: read and hash", "file: parse and build", "file: splice",
                                 "file: write over a file", "SAX pass", "peer: read", "peer: remove", "peer: write",
-                                "peak memory, MB", "--check: peak memory, MB",
+                                "peak memory, MB", kPeakOverRuns, "--check: peak memory, MB",
                                 "peer: peak memory, MB", "file, MB"};
     std::printf("%s; glTF files of bench/gltf_scene.py; median of %d runs, ms (× the SAX pass "
                 "over the same bytes; memory: × the file's size)%s\n\n",
