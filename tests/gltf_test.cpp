@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -473,6 +474,79 @@ TEST(GltfSplice, GlbChunkPaddingFollowsTheJson)
             EXPECT_EQ(saved, file) << "nothing changed";
         }
     }
+}
+
+// A file of count nodes under the scene, laid out as a writer with indentation does: every
+// third without extras, the others with two members.
+std::string ManyNodes(int count)
+{
+    std::string scene, nodes;
+    for (int i = 0; i < count; ++i) {
+        scene += (i ? ", " : "") + std::to_string(i);
+        nodes += i ? ",\n  {\n   \"name\": \"n" : "  {\n   \"name\": \"n";
+        nodes += std::to_string(i) + "\"";
+        if (i % 3 != 1)
+            nodes += ",\n   \"extras\": {\n    \"k\": " + std::to_string(i) + ",\n    \"x\": 1.5e3\n   }";
+        nodes += "\n  }";
+    }
+    return "{\n \"asset\": {\"version\": \"2.0\"},\n \"scenes\": [{\"nodes\": [" + scene +
+           "]}],\n \"nodes\": [\n" + nodes + "\n ]\n}\n";
+}
+
+// The changed nodes are split over threads at any point: each count of threads gives the bytes
+// of the save made node by node, or the same refusal, which names the first node that fails.
+TEST(GltfSplice, ThreadsGiveTheSerialResult)
+{
+    const int count = 40;
+    const std::string file = ManyNodes(count);
+    struct Edit {
+        int node;
+        const char* text;
+    };
+    const char* bad = "k=1\r\nbroken";
+    const struct {
+        const char* what;
+        std::vector<Edit> edits;
+        std::string part;  // of the serial result
+    } cases[] = {
+        {"none", {}, file},
+        {"the first node", {{0, "k=7\r\nx=1500.0"}}, "\"k\": 7,\n    \"x\": 1.5e3\n"},
+        {"the last node", {{count - 1, "k=7"}}, "\"n39\",\n   \"extras\": {\n    \"k\": 7\n   }"},
+        {"a few, gaining and losing",
+         {{1, "g=\"new\""}, {2, ""}, {20, "k=20\r\nx=1500.0\r\ny=[1]"}},
+         "  {\n   \"name\": \"n1\",\n   \"extras\": {\n    \"g\": \"new\"\n   }\n  },\n"
+         "  {\n   \"name\": \"n2\"\n  }"},
+        {"every node", {}, "\"m\": 2"},
+        {"a failure at the end", {{0, "k=1"}, {38, "k=1"}, {count - 1, bad}},
+         "refused: node \"n39\": line 2 \"broken\" has no '='"},
+        {"the first failure decides", {{5, "k=1"}, {13, "a=1\r\n=2"}, {27, bad}, {33, bad}},
+         "refused: node \"n13\": line 2 \"=2\" has an empty key"},
+    };
+    for (const auto& c : cases) {
+        std::vector<Edit> edits = c.edits;
+        if (std::string(c.what) == "every node")
+            for (int i = 0; i < count; ++i) edits.push_back({i, i % 2 ? "k=1" : "m=2\r\nk=3"});
+        std::string serial;
+        for (const size_t workers : {1, 2, 3, 7, 64}) {
+            SetSaveWorkersForTests(workers);
+            Scene scene;
+            std::unique_ptr<SceneDocument> document;
+            SceneFileError error;
+            ASSERT_TRUE(GltfFormat().Read(file, scene, document, error)) << error.message;
+            NodeTab nodes;
+            scene.CollectNodes(nodes);
+            for (const Edit& edit : edits) nodes[edit.node]->SetUserPropText(edit.text);
+            std::string saved;
+            if (!GltfFormat().Write(scene, document.get(), saved, error))
+                saved = "refused: " + error.message;
+            if (workers == 1)
+                serial = saved;
+            else
+                EXPECT_EQ(saved, serial) << c.what << ", " << workers << " threads";
+        }
+        EXPECT_NE(serial.find(c.part), std::string::npos) << c.what << ": " << serial;
+    }
+    SetSaveWorkersForTests(0);
 }
 
 std::string Nested(size_t levels)

@@ -12,6 +12,7 @@
 #include "xxhash.h"
 
 #if defined(_WIN32)
+#include <malloc.h>
 #include <windows.h>
 #else
 #include <cerrno>
@@ -1141,3 +1142,16 @@ void SetDiskFaultsForTests(const DiskFaults& newFaults)
 }
 
 bool DiskFaultHappened() { return faultHappened; }
+
+void PrepareHeapForThreads()
+{
+#if defined(_WIN32)
+    static const bool prepared = [] {
+        ULONG lowFragmentation = 2;
+        return HeapSetInformation(reinterpret_cast<HANDLE>(_get_heap_handle()),
+                                  HeapCompatibilityInformation, &lowFragmentation,
+                                  sizeof lowFragmentation) != 0;
+    }();
+    (void)prepared;
+#endif
+}

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <exception>
+#include <iterator>
 #include <map>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "fileio.h"
@@ -261,7 +265,6 @@ struct Edit {
     size_t from;
     size_t to;
     std::string text;
-    const NodeSpan* node = nullptr;  // the node whose extras it changes
 };
 
 // The lines a node's extras gave as read, and where their members are written.
@@ -303,30 +306,147 @@ Edit EditOf(const std::string& json, const JsonLayout& layout, const NodeSpan& s
     return {members.back().valueEnd, members.back().valueEnd, separator + member};
 }
 
-bool Edits(const Scene& scene, const GltfDocument& document, const TextCodec& codec,
-           std::vector<Edit>& edits, SceneFileError& error)
+// The changed nodes' work is split over threads, each taking a run of them in file order, with
+// at least this many changed nodes a thread.
+const size_t kChangedPerWorker = 2048;
+const size_t kMostWorkers = 8;
+size_t workersForTests = 0;  // SetSaveWorkersForTests
+
+// Calls work(part, begin, end) for consecutive parts of [0, count), on threads of their own
+// but the first, which runs on the calling one, and returns when all are done, with what each
+// part threw. A part whose thread cannot be started runs on the calling thread.
+template <typename Work>
+std::vector<std::exception_ptr> InParts(size_t count, size_t parts, const Work& work)
+{
+    std::vector<std::exception_ptr> thrown(parts);
+    const auto run = [&work, &thrown, parts, count](size_t part) noexcept {
+        try {
+            work(part, count * part / parts, count * (part + 1) / parts);
+        } catch (...) {
+            thrown[part] = std::current_exception();
+        }
+    };
+    if (parts > 1) PrepareHeapForThreads();
+    std::vector<std::thread> threads;
+    threads.reserve(parts);
+    std::vector<size_t> here = {0};
+    here.reserve(parts);
+    for (size_t part = 1; part < parts; ++part) {
+        try {
+            threads.emplace_back(run, part);
+        } catch (const std::system_error&) {
+            here.push_back(part);
+        }
+    }
+    for (const size_t part : here) run(part);
+    for (std::thread& thread : threads) thread.join();
+    return thrown;
+}
+
+size_t PartsFor(size_t count)
+{
+    if (workersForTests > 0) return std::min(workersForTests, std::max<size_t>(count, 1));
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::max<size_t>(1, std::min({cores, kMostWorkers, count / kChangedPerWorker}));
+}
+
+// One thread's share of a save: the edits of its nodes, and those nodes in a file of their
+// own, read back with every check of an open (every other byte of the save is as read).
+struct EditsPart {
+    std::vector<Edit> edits;
+    bool failed = false;
+    SceneFileError error;
+    bool readsBack = true;
+    SceneFileError readBack;
+};
+
+// The edit of a changed node, false when its text cannot be saved. changed is false where
+// the text gives the extras it was read from.
+bool EditOfNode(const SceneNode* node, const std::string& json, const JsonLayout& layout,
+                const NodeSpan& span, const TextCodec& codec, Edit& edit, bool& changed,
+                SceneFileError& error)
+{
+    changed = false;
+    std::vector<JsonMember> members;
+    const ExtrasText asRead = ReadExtras(json, span, codec, members);
+    if (asRead.text == node->UserPropText().data()) return true;
+    Json extras;
+    std::vector<int> kept;
+    if (!ExtrasOfNode(node, asRead, codec, extras, error, &kept)) return false;
+    // Blank lines give no properties to extras that cannot take any.
+    if (extras.empty() && (!asRead.refusal.empty() || span.extrasBegin == span.extrasEnd))
+        return true;
+    edit = EditOf(json, layout, span, extras, kept, members);
+    changed = true;
+    return true;
+}
+
+void MakePart(const NodeTab& nodes, const std::vector<int>& touched, size_t begin, size_t end,
+              const GltfDocument& document, bool binary, const TextCodec& codec,
+              EditsPart& part)
+{
+    const std::string& json = document.Text();
+    std::string changed = "{\"asset\":{\"version\":\"2.0\"},\"nodes\":[";
+    const size_t changedStart = changed.size();
+    for (size_t i = begin; i < end; ++i) {
+        const int index = touched[i];
+        const NodeSpan& span = document.spans[document.nodes[index].index];
+        Edit edit;
+        bool has = false;
+        if (!EditOfNode(nodes[index], json, document.layout, span, codec, edit, has,
+                        part.error)) {
+            part.failed = true;
+            return;
+        }
+        if (!has) continue;
+        if (changed.size() > changedStart) changed += ',';
+        changed.append(json, span.begin, edit.from - span.begin);
+        changed += edit.text;
+        changed.append(json, edit.to, span.end - edit.to);
+        part.edits.push_back(std::move(edit));
+    }
+    changed += "]}";
+    GltfOutline check;
+    if (!part.edits.empty()) part.readsBack = ReadGltfOutline(changed, binary, check, part.readBack);
+}
+
+// The edits of the nodes whose text changed, in file order. readsBack is false when the
+// changed nodes would not read back on their own.
+bool Edits(const Scene& scene, const GltfDocument& document, bool binary, const TextCodec& codec,
+           std::vector<Edit>& edits, bool& readsBack, SceneFileError& error)
 {
     NodeTab nodes;
     scene.CollectNodes(nodes);
     if (static_cast<size_t>(nodes.Count()) != document.nodes.size())
         return Fail(error, "the scene's nodes no longer match the file they were read from");
-    const std::string& json = document.Text();
-    for (int i = 0; i < nodes.Count(); ++i) {
-        const GltfNode& read = document.nodes[i];
-        const CStr& text = nodes[i]->UserPropText();
-        if (HashOf(text) == read.hash) continue;
-        const NodeSpan& span = document.spans[read.index];
-        std::vector<JsonMember> members;
-        const ExtrasText asRead = ReadExtras(json, span, codec, members);
-        if (asRead.text == text.data()) continue;
-        Json extras;
-        std::vector<int> kept;
-        if (!ExtrasOfNode(nodes[i], asRead, codec, extras, error, &kept)) return false;
-        // Blank lines give no properties to extras that cannot take any.
-        if (extras.empty() && (!asRead.refusal.empty() || span.extrasBegin == span.extrasEnd))
-            continue;
-        edits.push_back(EditOf(json, document.layout, span, extras, kept, members));
-        edits.back().node = &span;
+    const size_t count = static_cast<size_t>(nodes.Count());
+    const size_t hashParts = PartsFor(count / 16);
+    std::vector<std::vector<int>> touchedIn(hashParts);
+    for (const std::exception_ptr& thrown :
+         InParts(count, hashParts, [&](size_t part, size_t begin, size_t end) {
+             for (size_t i = begin; i < end; ++i)
+                 if (HashOf(nodes[static_cast<int>(i)]->UserPropText()) != document.nodes[i].hash)
+                     touchedIn[part].push_back(static_cast<int>(i));
+         }))
+        if (thrown) std::rethrow_exception(thrown);
+    std::vector<int> touched;
+    for (const std::vector<int>& some : touchedIn)
+        touched.insert(touched.end(), some.begin(), some.end());
+    std::vector<EditsPart> parts(PartsFor(touched.size()));
+    const std::vector<std::exception_ptr> thrown =
+        InParts(touched.size(), parts.size(), [&](size_t part, size_t begin, size_t end) {
+            MakePart(nodes, touched, begin, end, document, binary, codec, parts[part]);
+        });
+    // The first node in file order that fails decides, as if they were made one by one.
+    readsBack = true;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (thrown[i]) std::rethrow_exception(thrown[i]);
+        if (parts[i].failed) {
+            error = parts[i].error;
+            return false;
+        }
+        readsBack = readsBack && parts[i].readsBack;
+        std::move(parts[i].edits.begin(), parts[i].edits.end(), std::back_inserter(edits));
     }
     return true;
 }
@@ -360,7 +480,8 @@ bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary
                    SavedText& text, SceneFileError& error)
 {
     std::vector<Edit> edits;
-    if (!Edits(scene, document, codec, edits, error)) return false;
+    bool readsBack = true;
+    if (!Edits(scene, document, binary, codec, edits, readsBack, error)) return false;
     for (size_t i = 0; i < document.references.size(); ++i) {
         const GltfOutline::Reference& reference = document.references[i];
         if (uris[i] != reference.uri)
@@ -374,19 +495,9 @@ bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary
     }
     const std::string& json = document.Text();
     TextPieces out;
-    // Only the changed nodes need reading back: every other byte is as read. They go into a
-    // file of their own, at the depth they have in the whole.
-    std::string changed = "{\"asset\":{\"version\":\"2.0\"},\"nodes\":[";
-    const size_t changedStart = changed.size();
     size_t done = 0;
     for (Edit& edit : edits) {
         out.Add(json.data() + done, edit.from - done);
-        if (edit.node) {
-            if (changed.size() > changedStart) changed += ',';
-            changed.append(json, edit.node->begin, edit.from - edit.node->begin);
-            changed += edit.text;
-            changed.append(json, edit.to, edit.node->end - edit.to);
-        }
         text.texts.push_back(std::move(edit.text));
         out.Add(text.texts.back());
         done = edit.to;
@@ -395,11 +506,11 @@ bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary
     // The old padding of a .glb's JSON chunk is no part of the new one.
     if (document.binary && !edits.empty()) end = std::max(done, json.find_last_not_of(' ') + 1);
     out.Add(json.data() + done, end - done);
-    changed += "]}";
+    // Only the changed nodes were read back; when they would not read, the whole text is
+    // read, for the line and node it names.
     GltfOutline check;
     SceneFileError problem;
-    if (!ReadGltfOutline(changed, binary, check, problem) &&
-        !ReadGltfOutline(out.Joined(), binary, check, problem))  // for the line and node it names
+    if (!readsBack && !ReadGltfOutline(out.Joined(), binary, check, problem))
         return Fail(error, "the saved text would not read back, so the file was left as it is (" +
                                (problem.line > 0 ? "line " + std::to_string(problem.line) + ": "
                                                  : std::string()) +
@@ -668,6 +779,8 @@ const SceneFormat& GlbFormat()
     static const GltfSceneFormat format(true, SystemTextCodec());
     return format;
 }
+
+void SetSaveWorkersForTests(size_t workers) { workersForTests = workers; }
 
 std::unique_ptr<SceneFormat> MakeGltfFormat(bool binary, const TextCodec& codec)
 {

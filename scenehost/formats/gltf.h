@@ -4,6 +4,7 @@
 // changed; everything else stays as it was read.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "sceneformat.h"
@@ -14,3 +15,6 @@ const SceneFormat& GlbFormat();
 // The same formats with texts in another code page than the process's. codec must outlive
 // the format.
 std::unique_ptr<SceneFormat> MakeGltfFormat(bool binary, const TextCodec& codec);
+// For tests: a save's changed nodes go to this many threads, however few they are; 0: as
+// many as the machine has cores, each with enough to do.
+void SetSaveWorkersForTests(size_t workers);

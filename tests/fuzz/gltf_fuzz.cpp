@@ -1,7 +1,8 @@
 // Any bytes as a glTF file: a clear error or a scene, never a crash. A scene read must show
 // each node's extras as the JSON library's document gives them, save unchanged as the same
 // bytes, and every member's line must read back as the same value. Edited texts saved by the
-// splice must give the JSON the whole-document writer gives, or both must refuse.
+// splice must give the JSON the whole-document writer gives, or both must refuse, and the
+// same bytes whether its nodes are split over threads or not.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -81,6 +82,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool spliced = GltfFormat().Write(scene, document.get(), saved, error);
     if (!spliced && error.message.empty()) std::abort();
     if (spliced != wholeSaved) std::abort();
+    // Split over threads, the same bytes or the same refusal.
+    SetSaveWorkersForTests(3);
+    std::string threaded;
+    SceneFileError threadError;
+    const bool inThreads = GltfFormat().Write(scene, document.get(), threaded, threadError);
+    SetSaveWorkersForTests(0);
+    if (inThreads != spliced || threaded != (spliced ? saved : std::string()) ||
+        (!spliced && threadError.message != error.message))
+        std::abort();
     // Both through one printing, so that numbers compare as the document holds them.
     if (spliced && Json::parse(Json::parse(saved).dump()) != Json::parse(whole.dump()))
         std::abort();
