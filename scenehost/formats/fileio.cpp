@@ -12,7 +12,6 @@
 #include "xxhash.h"
 
 #if defined(_WIN32)
-#include <malloc.h>
 #include <windows.h>
 #else
 #include <cerrno>
@@ -1143,15 +1142,11 @@ void SetDiskFaultsForTests(const DiskFaults& newFaults)
 
 bool DiskFaultHappened() { return faultHappened; }
 
-void PrepareHeapForThreads()
+bool ThreadsAllocateAtOnce()
 {
 #if defined(_WIN32)
-    static const bool prepared = [] {
-        ULONG lowFragmentation = 2;
-        return HeapSetInformation(reinterpret_cast<HANDLE>(_get_heap_handle()),
-                                  HeapCompatibilityInformation, &lowFragmentation,
-                                  sizeof lowFragmentation) != 0;
-    }();
-    (void)prepared;
+    return !UnderWine();
+#else
+    return true;
 #endif
 }

@@ -72,9 +72,9 @@ bool FindInterruptedSave(const char* path, bool removeLeftOvers, std::string& jo
 // Puts the text kept in journal back into path, then removes the journals of path.
 bool RestoreFromJournal(const char* path, const std::string& journal, SceneFileError& error);
 
-// Lets threads allocate at once without waiting on one another: the C runtime's heap gets its
-// low-fragmentation front end, which some systems leave off. Once for the process.
-void PrepareHeapForThreads();
+// Whether threads that allocate much at once run side by side. Not under Wine, whose heap
+// takes them one at a time: two threads splitting a save took longer than one.
+bool ThreadsAllocateAtOnce();
 
 // For tests: the saves' changes to the disk (each piece written, each flush, each rename or
 // removal) stop at a chosen one, as if the program were killed there, or that one fails.

@@ -326,7 +326,6 @@ std::vector<std::exception_ptr> InParts(size_t count, size_t parts, const Work& 
             thrown[part] = std::current_exception();
         }
     };
-    if (parts > 1) PrepareHeapForThreads();
     std::vector<std::thread> threads;
     threads.reserve(parts);
     std::vector<size_t> here = {0};
@@ -346,6 +345,7 @@ std::vector<std::exception_ptr> InParts(size_t count, size_t parts, const Work& 
 size_t PartsFor(size_t count)
 {
     if (workersForTests > 0) return std::min(workersForTests, std::max<size_t>(count, 1));
+    if (!ThreadsAllocateAtOnce()) return 1;
     const size_t cores = std::max(1u, std::thread::hardware_concurrency());
     return std::max<size_t>(1, std::min({cores, kMostWorkers, count / kChangedPerWorker}));
 }
