@@ -141,7 +141,17 @@ void FloaterFrame::PutAway(HWND& window, DLGPROC procedure)
         return;
     }
     // Hidden first, so that a field loses the focus as it would when the window closes.
-    ShowWindow(open, SW_HIDE);
+    // With its owner hidden too there is no window to hand the activation to: the floater
+    // keeps it, so that its next opening need not take it back.
+    HWND owner = GetWindow(open, GW_OWNER);
+    if (owner && !IsWindowVisible(owner)) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(open, focus)) SetFocus(nullptr);
+        SetWindowPos(open, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    } else {
+        ShowWindow(open, SW_HIDE);
+    }
     procedure(open, WM_DESTROY, 0, 0);
     window = nullptr;
     madeWindow_ = open;  // the floater's Destroyed forgot it

@@ -54,6 +54,7 @@ protected:
         PumpMessages();
     }
     UtilityObject* Utility() { return static_cast<UtilityObject*>(module->descriptor->CreateInstance(0)); }
+    void PutAwayAndReopen();
     HWND PageButton()
     {
         return GetDlgItem(host.Core().PanelPage(0), 1001);
@@ -238,7 +239,22 @@ void LeaveWorkIn(HWND floater)
 
 // Between the scenes of a batch the floater is put away and opened again: the same window,
 // as a new one looks, with nothing of the scene before; one it cannot set back is closed.
+// With its owner hidden (a script run) it keeps the activation while put away: each opening
+// still finds it active, its first field focused and the shortcuts paused, as a new one.
 TEST_P(ModuleFrame, FloaterPutAwayBetweenScenesComesBackAsANewOne)
+{
+    for (const bool ownerShown : {true, false}) {
+        SCOPED_TRACE(ownerShown ? "owner shown" : "owner hidden");
+        ShowWindow(host.MainWindow(), ownerShown ? SW_SHOW : SW_HIDE);
+        ASSERT_NO_FATAL_FAILURE(PutAwayAndReopen());
+        if (HWND floater = FindTopWindow(GetParam().floaterCaption))
+            SendMessageA(floater, WM_COMMAND, IDCANCEL, 0);
+        PumpMessages();
+    }
+    ShowWindow(host.MainWindow(), SW_SHOW);
+}
+
+void ModuleFrame::PutAwayAndReopen()
 {
     auto* windows = static_cast<SceneWindows*>(module->descriptor->ExtraInterface(kSceneWindowsInterface));
     ASSERT_NE(windows, nullptr);
@@ -270,6 +286,7 @@ TEST_P(ModuleFrame, FloaterPutAwayBetweenScenesComesBackAsANewOne)
         EXPECT_EQ(FindTopWindow(GetParam().floaterCaption), nullptr);
         EXPECT_EQ(IsWindow(floater) != FALSE, scene.kept);
         EXPECT_TRUE(AcceleratorsEnabled());
+        EXPECT_FALSE(GetFocus() && IsChild(floater, GetFocus())) << "a hidden field kept the focus";
         EXPECT_EQ(host.Core().CallbackCount(), callbacks) << "the list no longer follows the selection";
         EXPECT_EQ(host.Core().DialogWindowCount(), dialogs);
         windows->PutAway();  // nothing open: nothing happens
@@ -279,6 +296,7 @@ TEST_P(ModuleFrame, FloaterPutAwayBetweenScenesComesBackAsANewOne)
         ASSERT_NE(reopened, nullptr);
         EXPECT_EQ(reopened == floater, scene.kept);
         EXPECT_EQ(Look(reopened), fresh);
+        EXPECT_EQ(GetActiveWindow(), reopened);
         floater = reopened;
     }
     Utility()->Deactivate(&host.Core(), &host.Panel());
