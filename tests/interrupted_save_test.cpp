@@ -155,6 +155,32 @@ TEST_F(InterruptedSave, EveryStopOrFailureLeavesAWholeTextOrAJournalOfTheOldOne)
     }
 }
 
+// The old text is copied into the journal, and back, through a block sized to the file:
+// old texts of sizes around a page come back whole wherever the save stops.
+TEST_F(InterruptedSave, OldTextsOfAnySizeComeBackFromTheJournal)
+{
+    for (const size_t size : {size_t(1), size_t(4095), size_t(4096), size_t(4097), size_t(100000)}) {
+        std::string old;
+        for (size_t i = 0; i < size; ++i) old += static_cast<char>('a' + i * 11 % 26);
+        int points = 0;
+        for (int after = 0; after < 1000; ++after) {
+            SCOPED_TRACE(std::to_string(size) + " bytes, stopped after " + std::to_string(after));
+            for (std::string name; !(name = Files()).empty();)
+                ASSERT_EQ(std::remove(folder.Path(name.substr(0, name.find(' '))).c_str()), 0);
+            ASSERT_NO_FATAL_FAILURE(Put(old));
+            SetDiskFaultsForTests({DiskFaults::Kind::kStop, after, 16, DiskFaults::Method::kInPlace});
+            SceneFileError error;
+            WriteFileSafely(Path().c_str(), kNew, error);
+            const bool hit = DiskFaultHappened();
+            SetDiskFaultsForTests(DiskFaults());
+            if (!hit) break;
+            ++points;
+            ASSERT_NO_FATAL_FAILURE(ExpectOpenFindsAWholeText(old, kNew, ""));
+        }
+        EXPECT_GE(points, 4);
+    }
+}
+
 // Texts in pieces of any size, around the blocks a write gathers them in, over a file in
 // each way a save takes: the file and its stamp get the whole text.
 TEST_F(InterruptedSave, ATextInPiecesIsWrittenWhole)

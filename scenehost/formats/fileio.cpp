@@ -120,6 +120,8 @@ public:
     bool Open(const std::string& path, std::uint64_t offset);
     // got is 0 at the end.
     bool Read(char* bytes, size_t size, size_t& got);
+    // The bytes from the reading point to the end as the file stands now.
+    bool Left(std::uint64_t& left) const;
     void Close();
 
 private:
@@ -336,6 +338,17 @@ bool InFile::Read(char* bytes, size_t size, size_t& got)
     return true;
 }
 
+bool InFile::Left(std::uint64_t& left) const
+{
+    LARGE_INTEGER size, at, none;
+    none.QuadPart = 0;
+    if (!GetFileSizeEx(file_, &size) || !SetFilePointerEx(file_, none, &at, FILE_CURRENT) ||
+        size.QuadPart < at.QuadPart)
+        return false;
+    left = static_cast<std::uint64_t>(size.QuadPart - at.QuadPart);
+    return true;
+}
+
 void InFile::Close()
 {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
@@ -534,6 +547,15 @@ bool InFile::Read(char* bytes, size_t size, size_t& got)
     return true;
 }
 
+bool InFile::Left(std::uint64_t& left) const
+{
+    struct stat facts;
+    const off_t at = lseek(file_, 0, SEEK_CUR);
+    if (fstat(file_, &facts) != 0 || at < 0 || facts.st_size < at) return false;
+    left = static_cast<std::uint64_t>(facts.st_size - at);
+    return true;
+}
+
 void InFile::Close()
 {
     if (file_ >= 0) close(file_);
@@ -666,19 +688,24 @@ bool CopyFrom(const std::string& path, std::uint64_t offset, OutFile* file, std:
     if (!unread) unread = &failedToRead;
     *unread = false;
     InFile in;
-    std::unique_ptr<char[]> block = Block(kBlock);
-    if (!block) return false;
     if (!in.Open(path, offset)) {
         *unread = true;
         return false;
     }
+    // No larger than the file with a byte to see its end: the system may touch every page of
+    // the block on each read, and a small file read into a large block pays for all of them.
+    std::uint64_t left = kBlock;
+    in.Left(left);
+    const size_t blockSize = static_cast<size_t>(std::min<std::uint64_t>(left + 1, kBlock));
+    std::unique_ptr<char[]> block = Block(blockSize);
+    if (!block) return false;
     XXH3_state_t state;
     XXH3_INITSTATE(&state);
     XXH3_64bits_reset(&state);
     size = 0;
     for (;;) {
         size_t got = 0;
-        if (!in.Read(block.get(), kBlock, got)) {
+        if (!in.Read(block.get(), blockSize, got)) {
             *unread = true;
             return false;
         }
