@@ -162,6 +162,13 @@ void NodeView::ShowRows(const Scene& scene)
 {
     rowOf_.clear();
     rowOfKnown_ = false;
+    // Already empty (a scene cleared, then rebuilt empty, then opened): laying the list out
+    // again would change nothing.
+    if (rows_.empty() && SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0) == 0) {
+        shownSelected_.clear();
+        shownKnown_ = true;
+        return;
+    }
     // The list is emptied first, so that it starts with nothing selected or focused. Deleting
     // drops its selection at once where a zero count drops it range by range; and each
     // resumed redraw or count change with redrawing on costs a fixed few milliseconds.

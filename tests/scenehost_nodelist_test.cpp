@@ -134,6 +134,43 @@ TEST_F(NodeList, NodeChangesShowInTheirRow)
     EXPECT_EQ(WindowText(window), "Scene Host - desk.scene *");
 }
 
+// A batch's scene changes (emptied, rebuilt empty, opened, each after a Select All): every
+// list holds its scene's rows with none marked or focused, under a header that spans it.
+TEST_F(NodeList, RowsAndHeaderFollowEachSceneOfABatch)
+{
+    const std::string two = WriteFile("other.scene", "scene 1\nnode 1 \"A\"\nnode 2 \"B\"\n");
+    const std::string empty = WriteFile("copy.scene", "scene 1\n");
+    const struct {
+        const char* step;
+        std::string path;  // empty: a new scene
+        int rows;
+    } kSteps[] = {
+        {"a new scene over the desk", "", 0},
+        {"a new scene over an empty one", "", 0},
+        {"an empty file", empty, 0},
+        {"two nodes over an empty scene", two, 2},
+        {"the desk over two nodes", deskPath, kRowCount},
+        {"an empty file over the desk", empty, 0},
+        {"the desk again", deskPath, kRowCount},
+    };
+    for (const auto& step : kSteps) {
+        SCOPED_TRACE(step.step);
+        Command(IDM_EDIT_SELECT_ALL);
+        ASSERT_TRUE(step.path.empty() ? App().NewScene(false) : App().OpenScene(step.path));
+        PumpMessages();
+        EXPECT_EQ(RowCount(), step.rows);
+        ExpectRowsMatchTheScene(step.step);
+        EXPECT_EQ(SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0), 0);
+        EXPECT_EQ(SendMessageA(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
+        HWND header = reinterpret_cast<HWND>(SendMessageA(List(), LVM_GETHEADER, 0, 0));
+        EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 3);
+        RECT list = {}, spans = {};
+        GetClientRect(List(), &list);
+        GetWindowRect(header, &spans);
+        EXPECT_EQ(spans.right - spans.left, list.right - list.left);
+    }
+}
+
 // A question leaves the main window usable; what the user picks meanwhile is no part of
 // the waiting command, whether it is cancelled or kept.
 TEST_F(NodeList, PicksWhileACommandWaitsStayOutOfItsStep)
