@@ -825,8 +825,9 @@ public:
     }
     void Read()
     {
-        // One reader for every call, so that its stack is not made anew each time.
-        static thread_local rapidjson::Reader reader;
+        // A reader of its own: one kept per thread (thread_local) is destroyed as a save's
+        // worker thread ends, which the MinGW runtime under Wine was seen to fault on.
+        rapidjson::Reader reader;
         reader.Parse<kValueFlags>(stream_, *this);
     }
     // Positions as OutlineHandler receives them.
