@@ -120,8 +120,8 @@ public:
     bool Open(const std::string& path, std::uint64_t offset);
     // got is 0 at the end.
     bool Read(char* bytes, size_t size, size_t& got);
-    // The bytes from the reading point to the end as the file stands now.
-    bool Left(std::uint64_t& left) const;
+    // The file's size as it stands now.
+    bool Size(std::uint64_t& size) const;
     void Close();
 
 private:
@@ -338,14 +338,11 @@ bool InFile::Read(char* bytes, size_t size, size_t& got)
     return true;
 }
 
-bool InFile::Left(std::uint64_t& left) const
+bool InFile::Size(std::uint64_t& size) const
 {
-    LARGE_INTEGER size, at, none;
-    none.QuadPart = 0;
-    if (!GetFileSizeEx(file_, &size) || !SetFilePointerEx(file_, none, &at, FILE_CURRENT) ||
-        size.QuadPart < at.QuadPart)
-        return false;
-    left = static_cast<std::uint64_t>(size.QuadPart - at.QuadPart);
+    FileFacts facts;
+    if (!FactsOfHandle(file_, facts)) return false;
+    size = facts.size;
     return true;
 }
 
@@ -547,12 +544,11 @@ bool InFile::Read(char* bytes, size_t size, size_t& got)
     return true;
 }
 
-bool InFile::Left(std::uint64_t& left) const
+bool InFile::Size(std::uint64_t& size) const
 {
-    struct stat facts;
-    const off_t at = lseek(file_, 0, SEEK_CUR);
-    if (fstat(file_, &facts) != 0 || at < 0 || facts.st_size < at) return false;
-    left = static_cast<std::uint64_t>(facts.st_size - at);
+    struct stat status;
+    if (fstat(file_, &status) != 0) return false;
+    size = FactsOf(status).size;
     return true;
 }
 
@@ -694,8 +690,8 @@ bool CopyFrom(const std::string& path, std::uint64_t offset, OutFile* file, std:
     }
     // No larger than the file with a byte to see its end: the system may touch every page of
     // the block on each read, and a small file read into a large block pays for all of them.
-    std::uint64_t left = kBlock;
-    in.Left(left);
+    std::uint64_t whole = 0;
+    const std::uint64_t left = in.Size(whole) && whole >= offset ? whole - offset : kBlock;
     const size_t blockSize = static_cast<size_t>(std::min<std::uint64_t>(left + 1, kBlock));
     std::unique_ptr<char[]> block = Block(blockSize);
     if (!block) return false;
