@@ -108,6 +108,31 @@ TEST(GltfExtras, LinesLeftAsReadKeepTheirMembers)
     EXPECT_EQ(problem, "its extras has a key holding a line break or NUL, which a line cannot hold");
 }
 
+// A line that repeats a key names the first line with it, among a few members and among many.
+TEST(GltfExtras, RepeatedKeysNameTheirFirstLine)
+{
+    const Json read = {{"a", 1}, {"b", 2}};
+    const ExtrasText asRead = TextOfExtras(&read, Utf8TextCodec());
+    std::string many;
+    for (int i = 0; i < 20; ++i) many += "k" + std::to_string(i) + "=1\r\n";
+    const struct {
+        std::string text;
+        const char* problem;
+    } cases[] = {
+        {"a=1\r\nb=2\r\na=3", "line 3 \"a=3\" repeats the key of line 1"},
+        {"a=2\r\na=1", "line 2 \"a=1\" repeats the key of line 1"},
+        {"\r\n\r\nb=2\r\nb=3", "line 4 \"b=3\" repeats the key of line 3"},
+        {many + "k3=x", "line 21 \"k3=x\" repeats the key of line 4"},
+        {"a=1\r\n" + many + "b=2\r\na=5", "line 23 \"a=5\" repeats the key of line 1"},
+    };
+    for (const auto& c : cases) {
+        Json extras;
+        std::string problem;
+        EXPECT_FALSE(ExtrasOfText(c.text, asRead, Utf8TextCodec(), extras, problem)) << c.text;
+        EXPECT_EQ(problem, c.problem);
+    }
+}
+
 // A file's sample copy to open, change and save.
 class GltfSample : public testing::Test {
 protected:
@@ -476,6 +501,52 @@ TEST(GltfSplice, GlbChunkPaddingFollowsTheJson)
     }
 }
 
+// A save reads a changed node's extras without a document: every kind of value gives the lines
+// the document gives, kept members stay as written, and extras of another type name it.
+TEST(GltfSplice, ExtrasReadForASaveGiveTheDocumentsLines)
+{
+    const struct {
+        std::string extras;
+        const char* kept;     // as written in the saved file
+        const char* problem;  // for a line added, or null
+    } cases[] = {
+        {R"({"a": [1, {"b" : 2.50}], "s":"x\u00e9\"", "t":true, "n" :null})",
+         R"("a":[1, {"b" : 2.50}],"s":"x\u00e9\"","t":true,"n":null,"added":1)", nullptr},
+        {R"({"z": -0.0, "e": 1E2, "i": 18446744073709551616, "o": {}, "q": "[1]"})",
+         R"("z":-0.0,"e":1E2,"i":18446744073709551616,"o":{},"q":"[1]","added":1)", nullptr},
+        {"{ }", R"("extras":{"added":1})", nullptr},
+        {R"({"a\nb": 1})", nullptr,
+         "its extras has a key holding a line break or NUL, which a line cannot hold"},
+        {"[1]", nullptr, "its extras is of type array, not an object, so it cannot take properties"},
+        {"7", nullptr, "its extras is of type number, not an object, so it cannot take properties"},
+        {"false", nullptr,
+         "its extras is of type boolean, not an object, so it cannot take properties"},
+        {"null", nullptr, "its extras is of type null, not an object, so it cannot take properties"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = Head(("{\"name\":\"A\",\"extras\":" + c.extras + "},{}").c_str());
+        Scene scene;
+        std::unique_ptr<SceneDocument> document;
+        SceneFileError error;
+        ASSERT_TRUE(GltfFormat().Read(file, scene, document, error)) << error.message;
+        SceneNode* node = NodeNamed(scene, "A");
+        const std::string read = PropsOf(node);
+        node->SetUserPropText((read + (read.empty() ? "" : "\r\n") + "added=1").c_str());
+        std::string saved;
+        if (c.problem) {
+            EXPECT_FALSE(GltfFormat().Write(scene, document.get(), saved, error)) << c.extras;
+            EXPECT_EQ(error.message, std::string("node \"A\": ") + c.problem);
+            continue;
+        }
+        ASSERT_TRUE(GltfFormat().Write(scene, document.get(), saved, error)) << error.message;
+        Json reference;
+        std::string problem;
+        ASSERT_TRUE(ReferenceSave(file, scene, reference, problem)) << problem;
+        EXPECT_EQ(Json::parse(saved), reference) << c.extras;
+        EXPECT_NE(saved.find(c.kept), std::string::npos) << saved;
+    }
+}
+
 // A file of count nodes under the scene, laid out as a writer with indentation does: every
 // third without extras, the others with two members.
 std::string ManyNodes(int count)
@@ -545,6 +616,39 @@ TEST(GltfSplice, ThreadsGiveTheSerialResult)
                 EXPECT_EQ(saved, serial) << c.what << ", " << workers << " threads";
         }
         EXPECT_NE(serial.find(c.part), std::string::npos) << c.what << ": " << serial;
+    }
+    SetSaveWorkersForTests(0);
+}
+
+// Many changed nodes are read back a piece at a time; the texts of every thread's edits stay
+// where the saved text's pieces point.
+TEST(GltfSplice, ManyChangedNodesSaveAsTheDocumentDoes)
+{
+    const int count = 3000;
+    const std::string file = ManyNodes(count);
+    const std::string filler(400, 'f');
+    std::string serial;
+    for (const size_t workers : {1, 2}) {
+        SetSaveWorkersForTests(workers);
+        Scene scene;
+        std::unique_ptr<SceneDocument> document;
+        SceneFileError error;
+        ASSERT_TRUE(GltfFormat().Read(file, scene, document, error)) << error.message;
+        NodeTab nodes;
+        scene.CollectNodes(nodes);
+        for (int i = 0; i < count; ++i)
+            nodes[i]->SetUserPropText(i % 5 == 4 ? "" : ("long=" + filler + std::to_string(i)).c_str());
+        std::string saved;
+        ASSERT_TRUE(GltfFormat().Write(scene, document.get(), saved, error)) << error.message;
+        if (workers == 1) {
+            serial = saved;
+            Json reference;
+            std::string problem;
+            ASSERT_TRUE(ReferenceSave(file, scene, reference, problem)) << problem;
+            EXPECT_EQ(Json::parse(saved), reference);
+        } else {
+            EXPECT_EQ(saved, serial) << workers << " threads";
+        }
     }
     SetSaveWorkersForTests(0);
 }

@@ -6,6 +6,8 @@
 #include <exception>
 #include <iterator>
 #include <map>
+#include <stdexcept>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -144,10 +146,10 @@ std::string Quoted(const SceneNode* node)
 }
 
 bool ExtrasOfNode(const SceneNode* node, const ExtrasText& asRead, const TextCodec& codec,
-                  Json& extras, SceneFileError& error, std::vector<int>* kept = nullptr)
+                  Json& extras, SceneFileError& error)
 {
     std::string problem;
-    if (ExtrasOfText(node->UserPropText().data(), asRead, codec, extras, problem, kept))
+    if (ExtrasOfText(node->UserPropText().data(), asRead, codec, extras, problem))
         return true;
     return Fail(error, Quoted(node) + problem);
 }
@@ -236,74 +238,141 @@ void PrintValue(const Json& value, const MemberStyle& style, const std::string& 
     out += object ? '}' : ']';
 }
 
-// A node's new extras: members kept from the file as they were written, new ones printed.
-std::string PrintExtras(const std::string& json, const Json& extras, const std::vector<int>& kept,
-                        const std::vector<JsonMember>& read, const MemberStyle& style)
+// A node's new extras, appended to out: members kept from the file as they were written, new
+// ones printed.
+void PrintExtras(const std::string& json, const std::vector<ExtrasMember>& extras,
+                 const std::vector<JsonMember>& read, const MemberStyle& style, std::string& out)
 {
     const std::string inner = style.base + style.unit;
-    std::string out = "{";
-    size_t i = 0;
-    for (auto at = extras.begin(); at != extras.end(); ++at, ++i) {
-        if (i > 0) out += style.multiline ? std::string(",") : style.comma;
-        if (style.multiline) out += style.newline + inner;
-        if (kept[i] >= 0 && static_cast<size_t>(kept[i]) < read.size()) {
-            const JsonMember& member = read[kept[i]];
-            out.append(json, member.keyBegin, member.keyEnd - member.keyBegin);
-            out += style.colon;
-            out.append(json, member.valueBegin, member.valueEnd - member.valueBegin);
-        } else {
-            out += Json(at.key()).dump() + style.colon;
-            PrintValue(at.value(), style, inner, out);
+    out += '{';
+    for (size_t i = 0; i < extras.size(); ++i) {
+        if (i > 0) out += style.multiline ? std::string_view(",") : std::string_view(style.comma);
+        if (style.multiline) {
+            out += style.newline;
+            out += inner;
         }
+        const ExtrasMember& member = extras[i];
+        if (member.kept < 0) {
+            out += Json(member.key).dump();
+            out += style.colon;
+            PrintValue(member.value, style, inner, out);
+            continue;
+        }
+        // The lines read are made from these members, one each.
+        if (static_cast<size_t>(member.kept) >= read.size())
+            throw std::logic_error("a kept line has no member");
+        const JsonMember& kept = read[member.kept];
+        out.append(json, kept.keyBegin, kept.keyEnd - kept.keyBegin);
+        out += style.colon;
+        out.append(json, kept.valueBegin, kept.valueEnd - kept.valueBegin);
     }
-    if (style.multiline) out += style.newline + style.base;
-    return out + "}";
+    if (style.multiline) {
+        out += style.newline;
+        out += style.base;
+    }
+    out += '}';
 }
 
-// A change of the file's text: [from, to) becomes text.
+// A change of the file's text: [from, to) becomes the size bytes at text.
 struct Edit {
     size_t from;
     size_t to;
-    std::string text;
+    const char* text;
+    size_t size;
 };
 
-// The lines a node's extras gave as read, and where their members are written.
-ExtrasText ReadExtras(const std::string& json, const NodeSpan& span, const TextCodec& codec,
-                      std::vector<JsonMember>& members)
+// The same while its text is still being put together: the size bytes at at of a buffer.
+struct PartEdit {
+    size_t from;
+    size_t to;
+    size_t at;
+    size_t size;
+};
+
+// What the library calls the type of a JSON value, by its first byte.
+const char* TypeNameOf(char first)
 {
-    if (span.extrasBegin == span.extrasEnd) return ExtrasText();
-    const Json extras =
-        Json::parse(json.begin() + span.extrasBegin, json.begin() + span.extrasEnd);
-    if (extras.is_object()) members = MembersOf(json, span.extrasBegin);
-    return TextOfExtras(&extras, codec);
+    switch (first) {
+    case '{': return "object";
+    case '[': return "array";
+    case '"': return "string";
+    case 't':
+    case 'f': return "boolean";
+    case 'n': return "null";
+    default: return "number";
+    }
 }
 
-Edit EditOf(const std::string& json, const JsonLayout& layout, const NodeSpan& span,
-            const Json& extras, const std::vector<int>& kept, const std::vector<JsonMember>& read)
+// The lines a node's extras gave as read, from the pass over the node.
+void ReadExtras(const std::string& json, const NodeSpan& span, const NodeMembers& read,
+                const TextCodec& codec, ExtrasText& asRead)
 {
-    const std::vector<JsonMember> members = MembersOf(json, span.begin);
+    asRead.Clear();
+    if (span.extrasBegin == span.extrasEnd) return;
+    if (json[span.extrasBegin] != '{') {
+        RefuseExtrasOfType(asRead, TypeNameOf(json[span.extrasBegin]));
+        return;
+    }
+    size_t begin = 0;
+    for (size_t i = 0; i < read.extras.size(); ++i) {
+        const size_t end = read.valueEnds[i];
+        if (!AddExtrasLine(asRead, read.extras[i].key, read.values.data() + begin, end - begin,
+                           codec))
+            return;
+        begin = end;
+    }
+}
+
+// The edit that gives the node extras, its new text appended to out.
+PartEdit EditOf(const std::string& json, const JsonLayout& layout, const NodeSpan& span,
+                const NodeMembers& read, const std::vector<ExtrasMember>& extras, std::string& out)
+{
+    const std::vector<JsonMember>& members = read.node;
     const MemberStyle style = StyleOf(json, layout, span, members);
     size_t at = 0;
     while (at < members.size() && members[at].key != "extras") ++at;
     const bool has = at < members.size();
+    const size_t start = out.size();
+    const auto made = [&out, start](size_t from, size_t to) {
+        return PartEdit{from, to, start, out.size() - start};
+    };
     if (extras.empty()) {
-        if (at > 0) return {members[at - 1].valueEnd, members[at].valueEnd, std::string()};
-        if (members.size() > 1) return {members[0].keyBegin, members[1].keyBegin, std::string()};
-        return {span.begin + 1, span.end - 1, std::string()};
+        if (at > 0) return made(members[at - 1].valueEnd, members[at].valueEnd);
+        if (members.size() > 1) return made(members[0].keyBegin, members[1].keyBegin);
+        return made(span.begin + 1, span.end - 1);
     }
-    const std::string value = PrintExtras(json, extras, kept, read, style);
-    if (has) return {members[at].valueBegin, members[at].valueEnd, value};
-    const std::string member = "\"extras\"" + style.colon + value;
+    if (has) {
+        PrintExtras(json, extras, read.extras, style, out);
+        return made(members[at].valueBegin, members[at].valueEnd);
+    }
+    const auto member = [&] {
+        out += "\"extras\"";
+        out += style.colon;
+        PrintExtras(json, extras, read.extras, style, out);
+    };
     if (members.empty()) {
-        if (!style.multiline) return {span.begin + 1, span.end - 1, member};
+        if (!style.multiline) {
+            member();
+            return made(span.begin + 1, span.end - 1);
+        }
         std::string nodeIndent;
         IndentBefore(json, span.begin, nodeIndent);
-        return {span.begin + 1, span.end - 1,
-                style.newline + style.base + member + style.newline + nodeIndent};
+        out += style.newline;
+        out += style.base;
+        member();
+        out += style.newline;
+        out += nodeIndent;
+        return made(span.begin + 1, span.end - 1);
     }
-    const std::string separator =
-        style.multiline ? "," + style.newline + style.base : style.comma;
-    return {members.back().valueEnd, members.back().valueEnd, separator + member};
+    if (style.multiline) {
+        out += ',';
+        out += style.newline;
+        out += style.base;
+    } else {
+        out += style.comma;
+    }
+    member();
+    return made(members.back().valueEnd, members.back().valueEnd);
 }
 
 // The changed nodes' work is split over threads, each taking a run of them in file order, with
@@ -350,70 +419,91 @@ size_t PartsFor(size_t count)
     return std::max<size_t>(1, std::min({cores, kMostWorkers, count / kChangedPerWorker}));
 }
 
-// One thread's share of a save: the edits of its nodes, and those nodes in a file of their
+// One thread's share of a save: the edits of its nodes, and those nodes in files of their
 // own, read back with every check of an open (every other byte of the save is as read).
 struct EditsPart {
-    std::vector<Edit> edits;
+    std::vector<PartEdit> edits;
+    std::string texts;  // the edits' new texts, one after another
     bool failed = false;
     SceneFileError error;
     bool readsBack = true;
-    SceneFileError readBack;
 };
 
-// The edit of a changed node, false when its text cannot be saved. changed is false where
-// the text gives the extras it was read from.
+// What a part keeps from node to node for the room it holds.
+struct NodeWork {
+    NodeMembers read;
+    ExtrasText asRead;
+    std::vector<ExtrasMember> extras;
+};
+
+// Adds the edit of a changed node to part; false when its text cannot be saved. changed is
+// false where the text gives the extras it was read from.
 bool EditOfNode(const SceneNode* node, const std::string& json, const JsonLayout& layout,
-                const NodeSpan& span, const TextCodec& codec, Edit& edit, bool& changed,
-                SceneFileError& error)
+                const NodeSpan& span, const TextCodec& codec, NodeWork& work, EditsPart& part,
+                bool& changed)
 {
     changed = false;
-    std::vector<JsonMember> members;
-    const ExtrasText asRead = ReadExtras(json, span, codec, members);
-    if (asRead.text == node->UserPropText().data()) return true;
-    Json extras;
-    std::vector<int> kept;
-    if (!ExtrasOfNode(node, asRead, codec, extras, error, &kept)) return false;
+    ReadNodeMembers(json, span.begin, work.read);
+    ReadExtras(json, span, work.read, codec, work.asRead);
+    const std::string_view text = node->UserPropText().data();
+    if (work.asRead.text == text) return true;
+    std::string problem;
+    if (!MembersOfText(text, work.asRead, codec, work.extras, problem))
+        return Fail(part.error, Quoted(node) + problem);
     // Blank lines give no properties to extras that cannot take any.
-    if (extras.empty() && (!asRead.refusal.empty() || span.extrasBegin == span.extrasEnd))
+    if (work.extras.empty() &&
+        (!work.asRead.refusal.empty() || span.extrasBegin == span.extrasEnd))
         return true;
-    edit = EditOf(json, layout, span, extras, kept, members);
+    part.edits.push_back(EditOf(json, layout, span, work.read, work.extras, part.texts));
     changed = true;
     return true;
 }
+
+// The changed nodes are read back a few at a time, so that no text and outline of them all
+// are held at once.
+const size_t kReadBackText = size_t(1) << 20;
 
 void MakePart(const NodeTab& nodes, const std::vector<int>& touched, size_t begin, size_t end,
               const GltfDocument& document, bool binary, const TextCodec& codec,
               EditsPart& part)
 {
     const std::string& json = document.Text();
-    std::string changed = "{\"asset\":{\"version\":\"2.0\"},\"nodes\":[";
-    const size_t changedStart = changed.size();
+    const char* const head = "{\"asset\":{\"version\":\"2.0\"},\"nodes\":[";
+    std::string changed = head;
+    size_t inChanged = 0;
+    const auto readBack = [&] {
+        if (inChanged == 0) return;
+        changed += "]}";
+        GltfOutline check;
+        SceneFileError problem;
+        if (part.readsBack) part.readsBack = ReadGltfOutline(changed, binary, check, problem);
+        changed.assign(head);
+        inChanged = 0;
+    };
+    NodeWork work;
     for (size_t i = begin; i < end; ++i) {
         const int index = touched[i];
         const NodeSpan& span = document.spans[document.nodes[index].index];
-        Edit edit;
         bool has = false;
-        if (!EditOfNode(nodes[index], json, document.layout, span, codec, edit, has,
-                        part.error)) {
+        if (!EditOfNode(nodes[index], json, document.layout, span, codec, work, part, has)) {
             part.failed = true;
             return;
         }
         if (!has) continue;
-        if (changed.size() > changedStart) changed += ',';
+        const PartEdit& edit = part.edits.back();
+        if (inChanged++ > 0) changed += ',';
         changed.append(json, span.begin, edit.from - span.begin);
-        changed += edit.text;
+        changed.append(part.texts, edit.at, edit.size);
         changed.append(json, edit.to, span.end - edit.to);
-        part.edits.push_back(std::move(edit));
+        if (changed.size() >= kReadBackText) readBack();
     }
-    changed += "]}";
-    GltfOutline check;
-    if (!part.edits.empty()) part.readsBack = ReadGltfOutline(changed, binary, check, part.readBack);
+    readBack();
 }
 
-// The edits of the nodes whose text changed, in file order. readsBack is false when the
-// changed nodes would not read back on their own.
+// The edits of the nodes whose text changed, in file order, their texts held by text.
+// readsBack is false when the changed nodes would not read back on their own.
 bool Edits(const Scene& scene, const GltfDocument& document, bool binary, const TextCodec& codec,
-           std::vector<Edit>& edits, bool& readsBack, SceneFileError& error)
+           std::vector<Edit>& edits, SavedText& text, bool& readsBack, SceneFileError& error)
 {
     NodeTab nodes;
     scene.CollectNodes(nodes);
@@ -446,7 +536,16 @@ bool Edits(const Scene& scene, const GltfDocument& document, bool binary, const 
             return false;
         }
         readsBack = readsBack && parts[i].readsBack;
-        std::move(parts[i].edits.begin(), parts[i].edits.end(), std::back_inserter(edits));
+    }
+    size_t made = edits.size();
+    for (const EditsPart& part : parts) made += part.edits.size();
+    edits.reserve(made);
+    for (EditsPart& part : parts) {
+        text.texts.push_back(std::move(part.texts));
+        const char* texts = text.texts.back().data();
+        for (const PartEdit& edit : part.edits)
+            edits.push_back({edit.from, edit.to, texts + edit.at, edit.size});
+        std::vector<PartEdit>().swap(part.edits);
     }
     return true;
 }
@@ -481,11 +580,12 @@ bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary
 {
     std::vector<Edit> edits;
     bool readsBack = true;
-    if (!Edits(scene, document, binary, codec, edits, readsBack, error)) return false;
+    if (!Edits(scene, document, binary, codec, edits, text, readsBack, error)) return false;
     for (size_t i = 0; i < document.references.size(); ++i) {
         const GltfOutline::Reference& reference = document.references[i];
-        if (uris[i] != reference.uri)
-            edits.push_back({reference.begin, reference.end, Json(uris[i]).dump()});
+        if (uris[i] == reference.uri) continue;
+        const std::string& uri = text.texts.emplace_back(Json(uris[i]).dump());
+        edits.push_back({reference.begin, reference.end, uri.data(), uri.size()});
     }
     std::sort(edits.begin(), edits.end(),
               [](const Edit& a, const Edit& b) { return a.from < b.from; });
@@ -496,10 +596,9 @@ bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary
     const std::string& json = document.Text();
     TextPieces out;
     size_t done = 0;
-    for (Edit& edit : edits) {
+    for (const Edit& edit : edits) {
         out.Add(json.data() + done, edit.from - done);
-        text.texts.push_back(std::move(edit.text));
-        out.Add(text.texts.back());
+        out.Add(edit.text, edit.size);
         done = edit.to;
     }
     size_t end = json.size();

@@ -53,44 +53,45 @@ bool IsValidUtf8(const std::string& text)
 // Calls take(number, line) for each line of text, counting from 1; CR LF, LF and CR each end
 // a line.
 template <typename Take>
-bool ForEachLine(const std::string& text, Take take)
+bool ForEachLine(std::string_view all, Take take)
 {
     int number = 1;
     size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        if (!take(number++, text.substr(start, end - start))) return false;
-        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++end;
+    while (start < all.size()) {
+        size_t end = all.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = all.size();
+        if (!take(number++, all.substr(start, end - start))) return false;
+        if (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n') ++end;
         start = end + 1;
     }
     return true;
 }
 
-std::string LineLabel(int number, const std::string& line)
+std::string LineLabel(int number, std::string_view line)
 {
     const size_t shown = 40;
-    const std::string text = line.size() > shown ? line.substr(0, shown) + "..." : line;
+    const std::string text =
+        line.size() > shown ? std::string(line.substr(0, shown)) + "..." : std::string(line);
     return "line " + std::to_string(number) + " \"" + text + "\"";
 }
 
-// The member of an unchanged line, each line read serving once.
-int KeptMember(const std::string& line, const ExtrasText& asRead, std::vector<bool>& used,
-               std::string& key, Json& value)
+// The line read that an unchanged line keeps, each serving once; -1 for none.
+int KeptLine(std::string_view line, const ExtrasText& asRead, std::vector<bool>& used)
 {
+    const std::string_view read(asRead.text);
     for (size_t i = 0; i < asRead.lines.size(); ++i) {
-        if (used[i] || asRead.lines[i].text != line) continue;
+        const ExtrasText::Line& candidate = asRead.lines[i];
+        if (used[i] || read.substr(candidate.begin, candidate.length) != line) continue;
         used[i] = true;
-        key = asRead.lines[i].key;
-        value = asRead.lines[i].value;
         return static_cast<int>(i);
     }
     return -1;
 }
 
-bool NewMember(const std::string& line, const ExtrasText& asRead, const TextCodec& codec,
+bool NewMember(std::string_view lineRead, const ExtrasText& asRead, const TextCodec& codec,
                std::string& key, Json& value, std::string& problem)
 {
+    const std::string line(lineRead);
     const size_t equals = line.find('=');
     if (equals == std::string::npos) {
         problem = "has no '='";
@@ -245,32 +246,125 @@ Json ValueOfText(const std::string& utf8)
     return value.is_discarded() ? Json(utf8) : value;
 }
 
+void ExtrasText::Clear()
+{
+    text.clear();
+    lines.clear();
+    lost = false;
+    refusal.clear();
+}
+
+bool AddExtrasLine(ExtrasText& text, const std::string& key, const char* value, size_t length,
+                   const TextCodec& codec, const Json* json)
+{
+    if (key.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        text.Clear();
+        text.refusal = "its extras has a key holding a line break or NUL, which a line cannot hold";
+        return false;
+    }
+    if (!text.lines.empty()) text.text += "\r\n";
+    const size_t begin = text.text.size();
+    if (&codec == &Utf8TextCodec()) {
+        text.text += key;
+        text.text += '=';
+        text.text.append(value, length);
+    } else {
+        bool keyLost = false;
+        bool valueLost = false;
+        text.text += codec.FromUtf8(key, keyLost);
+        text.text += '=';
+        text.text += codec.FromUtf8(std::string(value, length), valueLost);
+        text.lost = text.lost || keyLost || valueLost;
+    }
+    text.lines.push_back({begin, text.text.size() - begin, key, json ? *json : Json()});
+    return true;
+}
+
+void RefuseExtrasOfType(ExtrasText& text, const char* typeName)
+{
+    text.Clear();
+    text.refusal = std::string("its extras is of type ") + typeName +
+                   ", not an object, so it cannot take properties";
+}
+
 ExtrasText TextOfExtras(const Json* extras, const TextCodec& codec)
 {
     ExtrasText result;
     if (!extras) return result;
     if (!extras->is_object()) {
-        result.refusal = std::string("its extras is of type ") + extras->type_name() +
-                         ", not an object, so it cannot take properties";
+        RefuseExtrasOfType(result, extras->type_name());
         return result;
     }
     for (const auto& member : extras->items()) {
-        if (member.key().find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
-            result = ExtrasText();
-            result.refusal =
-                "its extras has a key holding a line break or NUL, which a line cannot hold";
-            return result;
-        }
-        bool keyLost = false;
-        bool valueLost = false;
-        std::string line = codec.FromUtf8(member.key(), keyLost) + "=" +
-                           codec.FromUtf8(ValueText(member.value()), valueLost);
-        result.lost = result.lost || keyLost || valueLost;
-        if (!result.lines.empty()) result.text += "\r\n";
-        result.text += line;
-        result.lines.push_back({std::move(line), member.key(), member.value()});
+        const std::string value = ValueText(member.value());
+        if (!AddExtrasLine(result, member.key(), value.data(), value.size(), codec,
+                           &member.value()))
+            break;
     }
     return result;
+}
+
+namespace {
+
+// The key of a member, kept or new.
+const std::string& KeyOf(const ExtrasMember& member, const ExtrasText& asRead)
+{
+    return member.kept >= 0 ? asRead.lines[member.kept].key : member.key;
+}
+
+// Finds an earlier member with the same key: by comparison among a few, by a map among many.
+class RepeatedKeys {
+public:
+    // The line of the earlier member with the key of members.back(), or 0.
+    int Repeated(const std::vector<ExtrasMember>& members, const ExtrasText& asRead)
+    {
+        const std::string& key = KeyOf(members.back(), asRead);
+        const size_t earlier = members.size() - 1;
+        if (earlier < kFew) {
+            for (size_t i = 0; i < earlier; ++i)
+                if (KeyOf(members[i], asRead) == key) return members[i].line;
+            return 0;
+        }
+        if (lineOfKey_.empty())
+            for (size_t i = 0; i < earlier; ++i)
+                lineOfKey_.emplace(KeyOf(members[i], asRead), members[i].line);
+        const auto first = lineOfKey_.emplace(key, members.back().line);
+        return first.second ? 0 : first.first->second;
+    }
+
+private:
+    static const size_t kFew = 16;
+    std::map<std::string, int> lineOfKey_;
+};
+
+}  // namespace
+
+bool MembersOfText(std::string_view text, const ExtrasText& asRead, const TextCodec& codec,
+                   std::vector<ExtrasMember>& members, std::string& problem)
+{
+    members.clear();
+    std::vector<bool> used(asRead.lines.size(), false);
+    RepeatedKeys repeated;
+    return ForEachLine(text, [&](int number, std::string_view line) {
+        if (line.empty()) return true;
+        if (!asRead.refusal.empty()) {
+            problem = asRead.refusal;
+            return false;
+        }
+        ExtrasMember& member = members.emplace_back();
+        member.line = number;
+        member.kept = KeptLine(line, asRead, used);
+        std::string why;
+        if (member.kept < 0 && !NewMember(line, asRead, codec, member.key, member.value, why)) {
+            problem = LineLabel(number, line) + " " + why;
+            return false;
+        }
+        if (const int first = repeated.Repeated(members, asRead)) {
+            problem = LineLabel(number, line) + " repeats the key of line " + std::to_string(first);
+            return false;
+        }
+        return true;
+    });
 }
 
 bool ExtrasOfText(const std::string& text, const ExtrasText& asRead, const TextCodec& codec,
@@ -278,30 +372,16 @@ bool ExtrasOfText(const std::string& text, const ExtrasText& asRead, const TextC
 {
     extras = Json::object();
     if (kept) kept->clear();
-    std::vector<bool> used(asRead.lines.size(), false);
-    std::map<std::string, int> lineOfKey;
-    return ForEachLine(text, [&](int number, const std::string& line) {
-        if (line.empty()) return true;
-        if (!asRead.refusal.empty()) {
-            problem = asRead.refusal;
-            return false;
+    std::vector<ExtrasMember> members;
+    if (!MembersOfText(text, asRead, codec, members, problem)) return false;
+    for (ExtrasMember& member : members) {
+        if (member.kept >= 0) {
+            const ExtrasText::Line& line = asRead.lines[member.kept];
+            extras[line.key] = line.value;
+        } else {
+            extras[member.key] = std::move(member.value);
         }
-        std::string key;
-        Json value;
-        std::string why;
-        const int keptLine = KeptMember(line, asRead, used, key, value);
-        if (keptLine < 0 && !NewMember(line, asRead, codec, key, value, why)) {
-            problem = LineLabel(number, line) + " " + why;
-            return false;
-        }
-        const auto first = lineOfKey.emplace(key, number);
-        if (!first.second) {
-            problem = LineLabel(number, line) + " repeats the key of line " +
-                      std::to_string(first.first->second);
-            return false;
-        }
-        extras[key] = std::move(value);
-        if (kept) kept->push_back(keptLine);
-        return true;
-    });
+        if (kept) kept->push_back(member.kept);
+    }
+    return true;
 }

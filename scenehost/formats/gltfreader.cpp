@@ -817,9 +817,10 @@ bool OutlineHandler::Check(std::string& problem)
     return true;
 }
 
-class MembersHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, MembersHandler> {
+class NodeMembersHandler
+    : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, NodeMembersHandler> {
 public:
-    MembersHandler(const std::string& json, size_t begin, std::vector<JsonMember>& members)
+    NodeMembersHandler(const std::string& json, size_t begin, NodeMembers& members)
         : json_(json), begin_(begin), stream_(json.c_str() + begin), members_(members)
     {
     }
@@ -830,47 +831,77 @@ public:
         rapidjson::Reader reader;
         reader.Parse<kValueFlags>(stream_, *this);
     }
-    // Positions as OutlineHandler receives them.
-    bool Default() { return Ended(Pos()); }
-    bool RawNumber(const char*, rapidjson::SizeType, bool) { return Ended(TokenEnd(json_, Pos())); }
-    bool String(const char*, rapidjson::SizeType, bool) { return Ended(TokenEnd(json_, Pos())); }
+    // Positions and texts as OutlineHandler receives them.
+    bool Null() { return Literal("null", 4); }
+    bool Bool(bool value) { return value ? Literal("true", 4) : Literal("false", 5); }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool)
+    {
+        if (InExtrasMember()) AppendNumberText(members_.values, text, length);
+        return Ended(TokenEnd(json_, Pos()));
+    }
+    bool String(const char* text, rapidjson::SizeType length, bool)
+    {
+        if (InExtrasMember()) AppendStringText(members_.values, text, length);
+        return Ended(TokenEnd(json_, Pos()));
+    }
     bool Key(const char* text, rapidjson::SizeType length, bool)
     {
-        if (depth_ != 1) return true;
+        std::vector<JsonMember>* owner =
+            depth_ == 1 ? &members_.node : InExtrasMember() ? &members_.extras : nullptr;
+        if (!owner) return true;
         const size_t keyBegin = Pos();
         const size_t keyEnd = TokenEnd(json_, keyBegin);
-        members_.push_back(
+        owner->push_back(
             {keyBegin, keyEnd, ValueAfterKey(json_, keyEnd), 0, std::string(text, length)});
         return true;
     }
-    bool StartObject() { return Open(); }
-    bool StartArray() { return Open(); }
+    bool StartObject() { return Open(true); }
+    bool StartArray() { return Open(false); }
     bool EndObject(rapidjson::SizeType) { return Close(); }
     bool EndArray(rapidjson::SizeType) { return Close(); }
 
 private:
     size_t Pos() const { return begin_ + stream_.Tell(); }
-    bool Open()
+    // Within the extras object, outside its members' values.
+    bool InExtrasMember() const { return extras_ && depth_ == 2; }
+    bool Literal(const char* text, size_t length)
     {
+        if (InExtrasMember()) members_.values.append(text, length);
+        return Ended(Pos());
+    }
+    bool Open(bool object)
+    {
+        if (depth_ == 1 && object && !members_.node.empty() && members_.node.back().key == "extras")
+            extras_ = true;
+        if (InExtrasMember()) nestedBegin_ = Pos();
         ++depth_;
         return true;
     }
     bool Close()
     {
         --depth_;
-        return Ended(Pos() + 1);
+        const size_t end = Pos() + 1;
+        if (InExtrasMember()) members_.values += DumpOf(json_, nestedBegin_, end);
+        if (depth_ == 1) extras_ = false;
+        return Ended(end);
     }
     bool Ended(size_t end)
     {
-        if (depth_ == 1 && !members_.empty()) members_.back().valueEnd = end;
+        if (depth_ == 1 && !members_.node.empty()) members_.node.back().valueEnd = end;
+        if (InExtrasMember() && !members_.extras.empty()) {
+            members_.extras.back().valueEnd = end;
+            members_.valueEnds.push_back(members_.values.size());
+        }
         return true;
     }
 
     const std::string& json_;
     const size_t begin_;
     rapidjson::StringStream stream_;
-    std::vector<JsonMember>& members_;
+    NodeMembers& members_;
     int depth_ = 0;
+    bool extras_ = false;  // the extras object is open
+    size_t nestedBegin_ = 0;
 };
 
 // How deep a text nests, by nlohmann's own reading of it, without a document.
@@ -935,10 +966,12 @@ long JsonDepth(const std::string& text)
     return counter.valid ? counter.deepest : -1;
 }
 
-std::vector<JsonMember> MembersOf(const std::string& json, size_t begin)
+void ReadNodeMembers(const std::string& json, size_t begin, NodeMembers& members)
 {
-    std::vector<JsonMember> members;
-    MembersHandler handler(json, begin, members);
+    members.node.clear();
+    members.extras.clear();
+    members.values.clear();
+    members.valueEnds.clear();
+    NodeMembersHandler handler(json, begin, members);
     handler.Read();
-    return members;
 }

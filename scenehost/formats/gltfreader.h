@@ -84,7 +84,7 @@ bool ReadGltfOutline(const std::string& json, bool binary, GltfOutline& outline,
 // How deep the JSON text nests (0 for a scalar); -1 when it is no JSON text.
 long JsonDepth(const std::string& text);
 
-// The members of the object at json[begin] of a file ReadGltfOutline accepted, in order.
+// A member of an object of a file ReadGltfOutline accepted.
 struct JsonMember {
     size_t keyBegin;    // the opening quote
     size_t keyEnd;      // after the closing quote
@@ -92,4 +92,15 @@ struct JsonMember {
     size_t valueEnd;
     std::string key;
 };
-std::vector<JsonMember> MembersOf(const std::string& json, size_t begin);
+
+// What a save needs of a node, from one pass over it: where its members lie and, when its
+// extras are an object, where theirs lie and the UTF-8 text each one's value gives its line.
+// Kept from node to node for the room it holds.
+struct NodeMembers {
+    std::vector<JsonMember> node;
+    std::vector<JsonMember> extras;
+    std::string values;             // the extras' values' texts, one after another
+    std::vector<size_t> valueEnds;  // per member of extras, where its text ends in values
+};
+// The node at json[begin] of a file ReadGltfOutline accepted.
+void ReadNodeMembers(const std::string& json, size_t begin, NodeMembers& members);
