@@ -62,6 +62,9 @@ INT_PTR FindReplaceFloater::HandleMessage(HWND window, UINT message, WPARAM wPar
         coreInterface->UnregisterDialogWindow(window);
         frame.Destroyed(window, this->window);
         return TRUE;
+    case WM_NCDESTROY:  // gone for good; a window put away between scenes gets WM_DESTROY only
+        if (controls_.window == window) controls_ = {};
+        return FALSE;
     case WM_EXITSIZEMOVE:
         frame.Remember(window);
         return TRUE;
@@ -112,13 +115,23 @@ void FindReplaceFloater::OnCommand(HWND window, int id, int code)
 
 void FindReplaceFloater::UpdateButtons(HWND window)
 {
-    const bool hasFind = GetWindowTextLengthA(GetDlgItem(window, IDC_FIND_TEXT)) > 0;
-    const bool hasReplace = GetWindowTextLengthA(GetDlgItem(window, IDC_REPLACE_TEXT)) > 0;
-    EnableWindow(GetDlgItem(window, IDC_SEARCH_SELECT), hasFind);
-    EnableWindow(GetDlgItem(window, IDC_REMOVE_PROPERTY), hasFind);
-    EnableWindow(GetDlgItem(window, IDC_REPLACE), hasFind && hasReplace);
+    // Each look-up of a control asks the system for the window's children: once a window.
+    if (controls_.window != window) {
+        controls_ = {window,
+                     GetDlgItem(window, IDC_FIND_TEXT),
+                     GetDlgItem(window, IDC_REPLACE_TEXT),
+                     GetDlgItem(window, IDC_SEARCH_SELECT),
+                     GetDlgItem(window, IDC_REMOVE_PROPERTY),
+                     GetDlgItem(window, IDC_REPLACE),
+                     GetDlgItem(window, IDC_WRITE_ALL)};
+    }
+    const bool hasFind = GetWindowTextLengthA(controls_.find) > 0;
+    const bool hasReplace = GetWindowTextLengthA(controls_.replace) > 0;
+    EnableIfOther(controls_.searchSelect, hasFind);
+    EnableIfOther(controls_.removeProperty, hasFind);
+    EnableIfOther(controls_.replaceButton, hasFind && hasReplace);
     // An empty Find text is allowed here: every node then gets the new line.
-    EnableWindow(GetDlgItem(window, IDC_WRITE_ALL), hasReplace);
+    EnableIfOther(controls_.writeAll, hasReplace);
 }
 
 bool FindReplaceFloater::ReadWindowText(HWND control, CStr& text)

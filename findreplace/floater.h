@@ -31,10 +31,23 @@ public:
     FloaterFrame frame{FloaterFrame::Keeps::kPlace};  // where it opens; its size is fixed
 
 private:
+    // The controls UpdateButtons reads and sets, of the window they belong to.
+    struct Controls {
+        HWND window = nullptr;
+        HWND find = nullptr;
+        HWND replace = nullptr;
+        HWND searchSelect = nullptr;
+        HWND removeProperty = nullptr;
+        HWND replaceButton = nullptr;
+        HWND writeAll = nullptr;
+    };
+
     void OnCommand(HWND window, int id, int code);
     bool HasSelection();
     void TakeSelection(NodeTab& nodes);
     void CloseRun(const RunOutcome& outcome, int undoNameId, int summaryId, int selectedCount);
+
+    Controls controls_;
 };
 
 extern FindReplaceFloater theFloater;

@@ -19,17 +19,43 @@ void TakeOwnersIcon(HWND window)
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
 }
 
-void FloaterFrame::Place(HWND window) const
+namespace {
+
+bool SameRect(const RECT& a, const RECT& b)
 {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+void EnableIfOther(HWND control, bool enabled)
+{
+    if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+void FloaterFrame::Place(HWND window)
+{
+    RECT now;
+    if (!GetWindowRect(window, &now)) return;
     if (x == -1 && y == -1) {
-        CenterWindow(window, GetParent(window));
+        HWND owner = GetParent(window);
+        RECT over = {};
+        const bool ownerKnown = owner && GetWindowRect(owner, &over);
+        if (ownerKnown && centred_.known && SameRect(over, centred_.owner) &&
+            SameRect(now, centred_.place))
+            return;
+        centred_ = {};
+        CenterWindow(window, owner);
+        if (ownerKnown && GetWindowRect(window, &centred_.place)) {
+            centred_.owner = over;
+            centred_.known = true;
+        }
         return;
     }
-    RECT now;
-    if (keeps_ == Keeps::kPlace && GetWindowRect(window, &now))
-        MoveWindow(window, x, y, now.right - now.left, now.bottom - now.top, FALSE);
-    else
-        MoveWindow(window, x, y, width, height, FALSE);
+    const int w = keeps_ == Keeps::kPlace ? now.right - now.left : width;
+    const int h = keeps_ == Keeps::kPlace ? now.bottom - now.top : height;
+    const RECT wanted = {x, y, x + w, y + h};
+    if (!SameRect(now, wanted)) MoveWindow(window, x, y, w, h, FALSE);
 }
 
 void FloaterFrame::Remember(HWND window)

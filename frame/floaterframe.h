@@ -15,8 +15,11 @@ public:
     enum class Keeps { kPlace, kPlaceAndSize };
     explicit FloaterFrame(Keeps keeps) : keeps_(keeps) {}
 
-    // At WM_INITDIALOG.
-    void Place(HWND window) const;
+    // At WM_INITDIALOG. A window already where it belongs is not moved; the work area it is
+    // centred in is asked again only when the owner, the window's size or the screen changed.
+    void Place(HWND window);
+    // WM_DISPLAYCHANGE or WM_SETTINGCHANGE: the work area may differ now.
+    void ScreenChanged() { centred_ = {}; }
     // At WM_EXITSIZEMOVE: the user has finished moving or sizing the window.
     void Remember(HWND window);
     // A field's notification: EN_SETFOCUS pauses the shortcuts, EN_KILLFOCUS resumes them.
@@ -61,7 +64,15 @@ private:
     bool CanSetBack(HWND window) const;
     void SetBack(HWND window, DLGPROC procedure);
 
+    // Where the last centring put the window, over which owner rectangle.
+    struct Centred {
+        bool known = false;
+        RECT owner = {};
+        RECT place = {};
+    };
+
     Keeps keeps_;
+    Centred centred_;
     bool shortcutsPaused_ = false;
     HWND madeWindow_ = nullptr;  // the window whose controls made_ holds
     std::string madeCaption_;
@@ -72,6 +83,10 @@ private:
 // At WM_INITDIALOG: the caption and the task switcher show the application's icon.
 void TakeOwnersIcon(HWND window);
 
+// Enables or disables a control unless it is so already: each change is a round of messages
+// and a redraw, even to the same state.
+void EnableIfOther(HWND control, bool enabled);
+
 // A floater's dialog procedure: the floater object records its window at WM_INITDIALOG and
 // handles every message.
 template <class Floater, Floater& floater>
@@ -81,6 +96,7 @@ INT_PTR CALLBACK FloaterProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         floater.window = window;
         TakeOwnersIcon(window);
     }
+    if (message == WM_DISPLAYCHANGE || message == WM_SETTINGCHANGE) floater.frame.ScreenChanged();
     return Guarded<INT_PTR>(FALSE, [&] {
         const INT_PTR result = floater.HandleMessage(window, message, wParam, lParam);
         if (message == WM_INITDIALOG) floater.frame.Made(window);

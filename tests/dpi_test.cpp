@@ -165,4 +165,25 @@ TEST(FirstWindowSize, ScalesWithTheDpiWithinTheWorkArea)
     }
 }
 
+// A text measures as the screen shows it, in the message font of each DPI.
+TEST(TextExtent, MeasuresAsTheScreenDoes)
+{
+    for (const UINT dpi : {96u, 144u, 192u}) {
+        HFONT font = CreateMessageFont(dpi);
+        ASSERT_NE(font, nullptr);
+        HDC screen = GetDC(nullptr);
+        HGDIOBJ previous = SelectObject(screen, font);
+        for (const char* text : {"", "Ag", "1,000,000 nodes, 10,001 selected", "W i d e  MMM"}) {
+            SIZE expected = {};
+            GetTextExtentPoint32A(screen, text, lstrlenA(text), &expected);
+            const SIZE got = TextExtent(font, text);
+            EXPECT_EQ(got.cx, expected.cx) << dpi << " DPI: " << text;
+            EXPECT_EQ(got.cy, expected.cy) << dpi << " DPI: " << text;
+        }
+        SelectObject(screen, previous);
+        ReleaseDC(nullptr, screen);
+        DeleteObject(font);
+    }
+}
+
 }  // namespace

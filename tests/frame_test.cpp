@@ -302,6 +302,74 @@ void ModuleFrame::PutAwayAndReopen()
     Utility()->Deactivate(&host.Core(), &host.Panel());
 }
 
+HWND movesOf = nullptr;  // the window whose moves CountMoves counts
+int moves = 0;
+
+LRESULT CALLBACK CountMoves(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == movesOf && sent->message == WM_WINDOWPOSCHANGING &&
+        !(reinterpret_cast<const WINDOWPOS*>(sent->lParam)->flags & SWP_NOMOVE))
+        ++moves;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+RECT WindowRect(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+void MoveTo(HWND window, int x, int y, bool byUser)
+{
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (byUser) SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+}
+
+// A floater opened again where it already stands is not moved; one whose owner moved is
+// centred over it again, and one the user moved opens where it was left.
+TEST_P(ModuleFrame, FloaterOpenedAgainMovesOnlyWhenItsPlaceChanged)
+{
+    auto* windows = static_cast<SceneWindows*>(module->descriptor->ExtraInterface(kSceneWindowsInterface));
+    Utility()->Activate(&host.Core(), &host.Panel());
+    SendMessageA(PageButton(), BM_CLICK, 0, 0);
+    HWND floater = movesOf = FindTopWindow(GetParam().floaterCaption);
+    ASSERT_NE(floater, nullptr);
+    MoveTo(floater, -1, -1, true);  // as never moved: centred on its owner
+    HWND owner = host.MainWindow();
+    const RECT owner0 = WindowRect(owner);
+    const struct {
+        const char* before;
+        void (*change)(HWND floater, HWND owner);
+        int moves, x, y;  // x, y -1: centred on the owner
+    } kCases[] = {
+        {"first centring", [](HWND, HWND) {}, 1, -1, -1},
+        {"nothing changed", [](HWND, HWND) {}, 0, -1, -1},
+        {"the owner moved", [](HWND, HWND o) { MoveTo(o, WindowRect(o).left + 40, 30, false); }, 1, -1, -1},
+        {"the work area changed", [](HWND f, HWND) { SendMessageA(f, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0); }, 0, -1, -1},
+        {"moved by the user", [](HWND f, HWND) { MoveTo(f, 50, 60, true); }, 0, 50, 60},
+        {"moved, not by the user", [](HWND f, HWND) { MoveTo(f, 70, 80, false); }, 1, 50, 60},
+    };
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CountMoves, nullptr, GetCurrentThreadId());
+    for (const auto& scene : kCases) {
+        SCOPED_TRACE(scene.before);
+        scene.change(floater, owner);
+        windows->PutAway();
+        moves = 0;
+        SendMessageA(PageButton(), BM_CLICK, 0, 0);
+        ASSERT_EQ(FindTopWindow(GetParam().floaterCaption), floater);
+        EXPECT_EQ(moves, scene.moves);
+        const RECT own = WindowRect(floater), over = WindowRect(owner);
+        EXPECT_NEAR(own.left, scene.x != -1 ? scene.x : (over.left + over.right - (own.right - own.left)) / 2, 1);
+        EXPECT_NEAR(own.top, scene.y != -1 ? scene.y : (over.top + over.bottom - (own.bottom - own.top)) / 2, 1);
+    }
+    UnhookWindowsHookEx(hook);
+    MoveTo(floater, -1, -1, true);
+    MoveTo(owner, owner0.left, owner0.top, false);
+    Utility()->Deactivate(&host.Core(), &host.Panel());
+}
+
 INSTANTIATE_TEST_SUITE_P(BothModules, ModuleFrame, testing::Values(kTarnwick, kBelvost),
                          [](const testing::TestParamInfo<ModuleValues>& info) {
                              return std::string(info.param.file).substr(0, 7) == "tarnwic"

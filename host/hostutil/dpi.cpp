@@ -57,12 +57,14 @@ HFONT CreateMessageFont(UINT dpi)
 
 SIZE TextExtent(HFONT font, const char* text)
 {
+    // A memory DC measures as the screen does, without asking the system for the screen's
+    // visible region as a window DC's does.
     SIZE size = {0, 0};
-    HDC dc = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) return size;
     HGDIOBJ previous = SelectObject(dc, font);
     GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
     SelectObject(dc, previous);
-    ReleaseDC(nullptr, dc);
+    DeleteDC(dc);
     return size;
 }

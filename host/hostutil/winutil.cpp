@@ -63,6 +63,7 @@ BOOL CenterWindow(HWND window, HWND parent)
     // Keep the caption reachable even when the parent hangs off the screen.
     left = Clamp(left, area.left, area.right - width);
     top = Clamp(top, area.top, area.bottom - height);
+    if (left == own.left && top == own.top) return TRUE;
     return SetWindowPos(window, nullptr, left, top, 0, 0,
                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
