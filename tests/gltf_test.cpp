@@ -547,6 +547,31 @@ TEST(GltfSplice, ExtrasReadForASaveGiveTheDocumentsLines)
     }
 }
 
+// The checks a save reads its changed nodes back with, without names and texts, judge a file
+// as the reading does: the same verdict, message and line.
+TEST(GltfOutline, ChecksAloneJudgeAsTheReading)
+{
+    const std::string files[] = {
+        Head(R"({"name":"A","extras":{"a":[1,{"b":"\u00e9"}],"k\n":2}},{"children":[]})"),
+        Head("{\"name\":\"A\",\n\"extras\":{\"LOD\":1,\n\"LOD\":2}},{}"),
+        Head("{},{\"extras\":{\"a\":[\n1e400]}}"),
+        Head("{},{\"extras\":{\"n\":1e999}}"),
+        Head(("{\"extras\":{\"d\":" + std::string(997, '[') + std::string(997, ']') + "}},{}").c_str()),
+        Head("{\"name\":\"\xff\"},{}"),
+        Head(R"({"children":[1]},{"children":[0]})"),
+        Head("{},{\"extras\":{\"a\":1}"),
+        "{\"asset\":{}}",
+    };
+    for (const std::string& file : files) {
+        GltfOutline outline;
+        SceneFileError read, checked;
+        const bool reads = ReadGltfOutline(file, false, outline, read);
+        EXPECT_EQ(CheckGltf(file, false, checked), reads) << file.substr(0, 80);
+        EXPECT_EQ(checked.message, read.message);
+        EXPECT_EQ(checked.line, read.line) << read.message;
+    }
+}
+
 // A file of count nodes under the scene, laid out as a writer with indentation does: every
 // third without extras, the others with two members.
 std::string ManyNodes(int count)

@@ -474,9 +474,8 @@ void MakePart(const NodeTab& nodes, const std::vector<int>& touched, size_t begi
     const auto readBack = [&] {
         if (inChanged == 0) return;
         changed += "]}";
-        GltfOutline check;
         SceneFileError problem;
-        if (part.readsBack) part.readsBack = ReadGltfOutline(changed, binary, check, problem);
+        if (part.readsBack) part.readsBack = CheckGltf(changed, binary, problem);
         changed.assign(head);
         inChanged = 0;
     };
@@ -607,9 +606,8 @@ bool WriteDocument(const Scene& scene, const GltfDocument& document, bool binary
     out.Add(json.data() + done, end - done);
     // Only the changed nodes were read back; when they would not read, the whole text is
     // read, for the line and node it names.
-    GltfOutline check;
     SceneFileError problem;
-    if (!readsBack && !ReadGltfOutline(out.Joined(), binary, check, problem))
+    if (!readsBack && !CheckGltf(out.Joined(), binary, problem))
         return Fail(error, "the saved text would not read back, so the file was left as it is (" +
                                (problem.line > 0 ? "line " + std::to_string(problem.line) + ": "
                                                  : std::string()) +

@@ -15,18 +15,23 @@ namespace {
 // Whether a text would read back as another JSON value. Only these can begin a JSON text
 // (after blanks), and a word only as one of the three literals; the rest is decided by the
 // parser itself.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 bool ReadsAsJson(const char* text, size_t length)
 {
-    const char* blanks = " \t\r\n";
     // The parser skips a byte order mark before the text.
     if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
         return Json::accept(text, text + length);
     size_t at = 0;
-    while (at < length && text[at] && std::strchr(blanks, text[at])) ++at;
-    if (at == length || !text[at] || !std::strchr("-0123456789tfn[{\"", text[at])) return false;
-    if (text[at] == 't' || text[at] == 'f' || text[at] == 'n') {
+    while (at < length && IsBlank(text[at])) ++at;
+    if (at == length) return false;
+    const char first = text[at];
+    if (first != '-' && first != '[' && first != '{' && first != '"' && first != 't' &&
+        first != 'f' && first != 'n' && (first < '0' || first > '9'))
+        return false;
+    if (first == 't' || first == 'f' || first == 'n') {
         size_t end = length;
-        while (end > at && text[end - 1] && std::strchr(blanks, text[end - 1])) --end;
+        while (end > at && IsBlank(text[end - 1])) --end;
         const std::string_view word(text + at, end - at);
         return word == "true" || word == "false" || word == "null";
     }
@@ -35,9 +40,9 @@ bool ReadsAsJson(const char* text, size_t length)
 
 bool NeedsQuotes(const char* text, size_t length)
 {
-    return std::memchr(text, '\r', length) || std::memchr(text, '\n', length) ||
-           std::memchr(text, '\0', length) || (length > 0 && text[0] == '"') ||
-           ReadsAsJson(text, length);
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] == '\r' || text[i] == '\n' || text[i] == '\0') return true;
+    return (length > 0 && text[0] == '"') || ReadsAsJson(text, length);
 }
 
 bool IsValidUtf8(const std::string& text)
@@ -201,8 +206,9 @@ bool ExactDouble(const char* number, size_t length, double& value)
 void AppendNumberText(std::string& out, const char* number, size_t length)
 {
     const bool negative = length > 0 && number[0] == '-';
-    const bool integer = !std::memchr(number, '.', length) && !std::memchr(number, 'e', length) &&
-                         !std::memchr(number, 'E', length);
+    bool integer = true;
+    for (size_t i = 0; i < length && integer; ++i)
+        integer = number[i] != '.' && number[i] != 'e' && number[i] != 'E';
     const size_t digits = length - (negative ? 1 : 0);
     if (integer && digits <= 18) {
         if (negative && digits == 1 && number[1] == '0')

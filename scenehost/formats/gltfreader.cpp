@@ -50,7 +50,13 @@ size_t TokenEnd(const std::string& json, size_t begin)
             if (json[at] == '\\') ++at;
         return at + 1;
     }
-    while (at < json.size() && !IsSpace(json[at]) && !std::strchr(",]}:", json[at])) ++at;
+    for (; at < json.size(); ++at) {
+        switch (json[at]) {
+        case ' ': case '\t': case '\n': case '\r': case ',': case ']': case '}': case ':': case '\0':
+            return at;
+        default: break;
+        }
+    }
     return at;
 }
 
@@ -214,8 +220,10 @@ struct SceneRecord {
 
 class OutlineHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, OutlineHandler> {
 public:
-    OutlineHandler(const std::string& json, size_t base, size_t textBlock, GltfOutline& outline)
-        : json_(json), base_(base), textBlock_(textBlock > 0 ? textBlock : 1),
+    // texts false: the checks alone, without the names and texts.
+    OutlineHandler(const std::string& json, size_t base, size_t textBlock, GltfOutline& outline,
+                   bool texts = true)
+        : json_(json), base_(base), textBlock_(textBlock > 0 ? textBlock : 1), texts_(texts),
           stream_(json.c_str() + base), outline_(outline)
     {
     }
@@ -249,7 +257,7 @@ public:
         const std::string_view key(text, length);
         if (!FirstKey(frame, key)) return false;
         frame.pending = SlotOfMember(frame.slot, key);
-        if (extrasDepth_ == 1) TextKey(text, length);
+        if (extrasDepth_ == 1 && texts_) TextKey(text, length);
         return true;
     }
 
@@ -356,7 +364,7 @@ private:
     {
         if (tooDeep_) return true;
         const Slot slot = NextSlot();
-        if (extrasDepth_ == 1 && !extrasRefused_) {
+        if (extrasDepth_ == 1 && !extrasRefused_ && texts_) {
             std::string& texts = outline_.blocks.back();
             if (string)
                 AppendStringText(texts, text, length);
@@ -380,7 +388,7 @@ private:
         case Slot::kName: {
             GltfOutline::Node& node = outline_.nodes.back();
             node.hasName = string;
-            if (string) {
+            if (string && texts_) {
                 std::string& names = outline_.blocks.back();
                 node.nameBegin = names.size();
                 node.nameLength = length;
@@ -427,7 +435,7 @@ private:
         std::vector<std::string>& blocks = outline_.blocks;
         if (blocks.empty() || (blocks.back().size() >= textBlock_ - textBlock_ / 16 &&
                                blocks.size() < UINT32_MAX)) {
-            blocks.emplace_back().reserve(textBlock_);
+            blocks.emplace_back().reserve(texts_ ? textBlock_ : 0);
         }
         outline_.nodes.back().block = static_cast<uint32_t>(blocks.size() - 1);
     }
@@ -553,7 +561,7 @@ private:
             break;
         }
         default:
-            if (frame.inExtras && --extrasDepth_ == 1 && !extrasRefused_)
+            if (frame.inExtras && --extrasDepth_ == 1 && !extrasRefused_ && texts_)
                 outline_.blocks.back() += DumpOf(json_, nestedBegin_, end);
             break;
         }
@@ -661,6 +669,7 @@ private:
     const std::string& json_;
     const size_t base_;
     const size_t textBlock_;
+    const bool texts_;
     rapidjson::StringStream stream_;
     GltfOutline& outline_;
 
@@ -941,6 +950,14 @@ bool ReadGltfOutline(const std::string& json, bool binary, GltfOutline& outline,
     outline = GltfOutline();
     const size_t base = json.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     OutlineHandler handler(json, base, textBlock, outline);
+    return handler.Read(binary, error);
+}
+
+bool CheckGltf(const std::string& json, bool binary, SceneFileError& error)
+{
+    GltfOutline outline;
+    const size_t base = json.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    OutlineHandler handler(json, base, kGltfTextBlock, outline, false);
     return handler.Read(binary, error);
 }
 

@@ -81,6 +81,9 @@ private:
 bool ReadGltfOutline(const std::string& json, bool binary, GltfOutline& outline,
                      SceneFileError& error, size_t textBlock = kGltfTextBlock);
 
+// The checks of ReadGltfOutline alone, without the names and texts.
+bool CheckGltf(const std::string& json, bool binary, SceneFileError& error);
+
 // How deep the JSON text nests (0 for a scalar); -1 when it is no JSON text.
 long JsonDepth(const std::string& text);
 

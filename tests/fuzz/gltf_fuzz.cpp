@@ -2,7 +2,8 @@
 // each node's extras as the JSON library's document gives them, save unchanged as the same
 // bytes, and every member's line must read back as the same value. Edited texts saved by the
 // splice must give the JSON the whole-document writer gives, or both must refuse, and the
-// same bytes whether its nodes are split over threads or not.
+// same bytes whether its nodes are split over threads or not. The checks without the texts
+// judge every file as the reading does.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -10,6 +11,7 @@
 #include "../support/gltfreference.h"
 #include "gltf.h"
 #include "gltfextras.h"
+#include "gltfreader.h"
 
 namespace {
 
@@ -57,7 +59,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Scene scene;
     std::unique_ptr<SceneDocument> document;
     SceneFileError error;
-    if (!GltfFormat().Read(bytes, scene, document, error)) {
+    const bool read = GltfFormat().Read(bytes, scene, document, error);
+    // The checks alone give the same verdict and message as the reading.
+    GltfOutline outline;
+    SceneFileError outlineError, checkError;
+    const bool outlined = ReadGltfOutline(bytes, false, outline, outlineError);
+    if (CheckGltf(bytes, false, checkError) != outlined ||
+        checkError.message != outlineError.message || checkError.line != outlineError.line)
+        std::abort();
+    if (!read) {
         if (error.message.empty()) std::abort();
         return 0;
     }
