@@ -53,7 +53,8 @@ void AppendStringText(std::string& out, const char* utf8, size_t length);
 ExtrasText TextOfExtras(const Json* extras, const TextCodec& codec);
 // The same member by member, for extras read without a document: the line of a member whose
 // value's text (ValueText, UTF-8) is value; false, with the text refused, for a key no line
-// can hold. NotAnObject is the text of extras of another type (a type_name of the library).
+// can hold. RefuseExtrasOfType gives the text of extras of another type (a type_name of the
+// library).
 bool AddExtrasLine(ExtrasText& text, const std::string& key, const char* value, size_t length,
                    const TextCodec& codec, const Json* json = nullptr);
 void RefuseExtrasOfType(ExtrasText& text, const char* typeName);
