@@ -227,6 +227,91 @@ TEST_F(InterruptedSave, ATextInPiecesIsWrittenWhole)
     }
 }
 
+// A save begun before its new text is made, and the same save made at once: the same
+// file, folder and journal wherever it stops, and the file and folder as they were where
+// the new text could not be made.
+TEST_F(InterruptedSave, OldTextKeptWhileTheNewOneIsMadeLeavesWhatASaveAtOnceLeaves)
+{
+    const size_t kMegabyte = size_t(1) << 20;
+    using Kind = DiskFaults::Kind;
+    struct Case {
+        const char* what;
+        size_t oldSize, newSize;
+        bool made;            // false: the new text could not be made
+        Kind kind;
+        int after;            // the changes before the stop or failure
+        bool keptMeanwhile;   // large enough to keep its old text while the new one is made
+        bool journalLeft;
+    };
+    const Case cases[] = {
+        {"old text larger than the new", 9 * kMegabyte, 5 * kMegabyte, true, Kind::kNone, 0,
+         true, false},
+        {"old text smaller than the new", 5 * kMegabyte, 9 * kMegabyte, true, Kind::kNone, 0,
+         true, false},
+        // The journal takes its opening, room, one write a block, its header and its flush.
+        {"stopped with the journal whole, old larger", 9 * kMegabyte, 5 * kMegabyte, true,
+         Kind::kStop, 6, true, true},
+        {"stopped with the journal whole, old smaller", 5 * kMegabyte, 9 * kMegabyte, true,
+         Kind::kStop, 4, true, true},
+        {"the journal's copy failing", 6 * kMegabyte, 7 * kMegabyte, true, Kind::kFail, 2, true,
+         false},
+        {"new text not made", 6 * kMegabyte, 0, false, Kind::kNone, 0, true, false},
+        {"new text not made, the journal's copy failing", 6 * kMegabyte, 0, false, Kind::kFail,
+         2, true, false},
+        {"a small file", 100000, 200000, true, Kind::kNone, 0, false, false},
+    };
+    struct Outcome {
+        bool saved = false;
+        std::string message, text, files, journal;
+    };
+    const auto save = [this](const Case& c, const std::string& old, const std::string& now,
+                             bool begun) {
+        for (std::string name; !(name = Files()).empty();)
+            EXPECT_EQ(std::remove(folder.Path(name.substr(0, name.find(' '))).c_str()), 0);
+        Put(old);
+        SetDiskFaultsForTests({c.kind, c.after, 0, DiskFaults::Method::kInPlace});
+        Outcome out;
+        SceneFileError error;
+        if (begun) {
+            BegunSave saving(Path().c_str());
+            EXPECT_EQ(saving.KeepsOldTextMeanwhile(), c.keptMeanwhile);
+            out.saved = c.made && saving.Finish(TextPieces(now), error);
+        } else {
+            out.saved = c.made && WriteFileSafely(Path().c_str(), now, error);
+        }
+        SetDiskFaultsForTests(DiskFaults());
+        out.message = error.message;
+        out.text = Contents();
+        out.files = Files();
+        const size_t journal = out.files.find(".journal");
+        if (journal != std::string::npos) {
+            const size_t start = out.files.rfind(' ', journal) + 1;
+            const std::string name = out.files.substr(start, journal + 8 - start);
+            ReadWholeFile(folder.Path(name).c_str(), out.journal, error);
+        }
+        return out;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string old(c.oldSize, '\0'), now(c.newSize, '\0');
+        for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<char>('a' + i * 7 % 26);
+        for (size_t i = 0; i < now.size(); ++i) now[i] = static_cast<char>('A' + i * 5 % 26);
+        const Outcome atOnce = save(c, old, now, false);
+        const Outcome begun = save(c, old, now, true);
+        EXPECT_EQ(begun.saved, atOnce.saved);
+        EXPECT_EQ(begun.message, atOnce.message);
+        EXPECT_TRUE(begun.text == atOnce.text) << begun.text.size() << " bytes";
+        EXPECT_EQ(begun.files, atOnce.files);
+        EXPECT_TRUE(begun.journal == atOnce.journal) << begun.journal.size() << " bytes";
+        EXPECT_EQ(!begun.journal.empty(), c.journalLeft) << begun.files;
+        const bool whole = c.made && c.kind == Kind::kNone;
+        EXPECT_TRUE(begun.text == (whole ? now : old)) << begun.text.size() << " bytes";
+        if (!c.journalLeft) {
+            EXPECT_EQ(begun.files, "a.scene");
+        }
+    }
+}
+
 // A scene large enough that a kill lands while the file is written; first, when given, is
 // the first node's text.
 std::string LargeScene(const char* first)

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 #define XXH_INLINE_ALL
@@ -45,11 +47,13 @@ bool Fail(SceneFileError& error, const std::string& message)
 DiskFaults faults;
 int changesMade = 0;
 bool faultHappened = false;
+std::mutex faultCount;  // a journal may be written on a thread of its own
 
 // Every change a save makes to the disk asks here first.
 bool MayChangeDisk()
 {
     if (faults.kind == DiskFaults::Kind::kNone) return true;
+    const std::lock_guard<std::mutex> counting(faultCount);
     const int change = changesMade++;
     if (change < faults.after) return true;
     if (change == faults.after) faultHappened = true;
@@ -877,34 +881,57 @@ void RemoveLeftOvers(const std::string& path, const SideFiles& present, bool onl
     }
 }
 
-// The old text goes from the file into the journal in pieces, the header last, over room kept
-// for it: a journal cut short has no header. unread: the file itself could not be read.
-bool WriteJournal(const std::string& path, std::uint64_t newSize, std::uint64_t newHash,
-                  std::string& journalPath, bool& unread)
+// A journal being written: the old text first, the header last, over room kept for it, so
+// that a journal cut short has no header.
+struct JournalBody {
+    bool made = false;  // path names a journal of this save
+    std::string path;
+    OutFile file;
+    std::uint64_t oldSize = 0, oldHash = 0;
+    bool copied = false;  // the whole old text followed the room for the header
+    bool unread = false;  // the file itself could not be read
+};
+
+// The old text goes from the file into the journal in pieces.
+void WriteJournalBody(const std::string& path, JournalBody& body)
 {
     const std::string name = NameOf(path);
-    unread = false;
     for (int slot = 1; slot <= kSideSlots; ++slot) {
-        journalPath = SideName(path, slot, ".journal");
-        OutFile journal;
-        if (!journal.Open(journalPath, true)) {
+        std::string journalPath = SideName(path, slot, ".journal");
+        if (!body.file.Open(journalPath, true)) {
             if (Inspect(journalPath).exists) continue;  // another save's, still needed
-            return false;
+            return;
         }
+        body.made = true;
+        body.path = std::move(journalPath);
         const std::string room(JournalHeaderSize(name), '\0');
-        std::uint64_t oldSize = 0, oldHash = 0;
-        bool written = journal.Write(room.data(), room.size()) &&
-                       CopyFrom(path, 0, &journal, oldSize, oldHash, &unread);
-        if (written) {
-            const std::string header = JournalHeader(name, oldSize, oldHash, newSize, newHash);
-            written = journal.WriteAt(0, header.data(), header.size()) && journal.Finish() &&
-                      journal.Close();
-        }
-        if (written) return true;
-        journal.Close();
-        RemoveFile(journalPath);
-        return false;
+        body.copied = body.file.Write(room.data(), room.size()) &&
+                      CopyFrom(path, 0, &body.file, body.oldSize, body.oldHash, &body.unread);
+        return;
     }
+}
+
+void DropJournal(JournalBody& body)
+{
+    if (!body.made) return;
+    body.file.Close();
+    RemoveFile(body.path);
+    body.made = false;
+}
+
+// Writes the header and waits until the disk holds the journal; a journal that cannot be
+// finished goes.
+bool FinishJournal(const std::string& path, std::uint64_t newSize, std::uint64_t newHash,
+                   JournalBody& body)
+{
+    if (body.copied) {
+        const std::string header =
+            JournalHeader(NameOf(path), body.oldSize, body.oldHash, newSize, newHash);
+        if (body.file.WriteAt(0, header.data(), header.size()) && body.file.Finish() &&
+            body.file.Close())
+            return true;
+    }
+    DropJournal(body);
     return false;
 }
 
@@ -962,17 +989,20 @@ bool ReplaceWhole(const std::string& path, const FileFacts& facts, const TextPie
 
 // Rewrites the file in place, so that it keeps its permissions and every hard link sees the
 // new text. Its old text waits in a journal beside it until the new one is safely written,
-// and goes back in if the write fails.
+// and goes back in if the write fails. begun, when given, is that journal with the old text
+// already copied.
 bool RewriteInPlace(const std::string& path, const TextPieces& text, std::uint64_t hash,
-                    SceneFileError& error, FileFacts& written)
+                    SceneFileError& error, FileFacts& written, JournalBody* begun)
 {
-    std::string journal;
-    bool unread = false;
-    if (!WriteJournal(path, text.size, hash, journal, unread))
-        return Fail(error, unread ? "cannot be read, so its old text could not be kept; it was "
+    JournalBody own;
+    JournalBody& body = begun ? *begun : own;
+    if (!begun) WriteJournalBody(path, body);
+    if (!FinishJournal(path, text.size, hash, body))
+        return Fail(error, body.unread ? "cannot be read, so its old text could not be kept; it was "
                                     "left as it is"
                                   : "cannot be saved safely: no journal of its old text could be "
                                     "written beside it; it was left as it is");
+    const std::string journal = body.path;
     OutFile file;
     if (!file.Open(path, false)) {
         RemoveFile(journal);
@@ -1000,6 +1030,52 @@ FileStamp StampOf(const FileFacts& facts, std::uint64_t hash)
     stamp.hash = hash;
     return stamp;
 }
+
+bool ReplaceChosen(const FileFacts& facts)
+{
+    return faults.method == DiskFaults::Method::kChosen ? facts.replaceable
+                                                        : faults.method == DiskFaults::Method::kReplace;
+}
+
+// The refusals of a save of the file that path leads to.
+bool MayWrite(const FileFacts& facts, SceneFileError& error)
+{
+    if (facts.exists && !facts.regular) return Fail(error, kNotRegular);
+    if (facts.readOnly) return Fail(error, "is read-only; it was left as it is");
+    return true;
+}
+
+// Writes a file that may be written, its left-overs that keep nothing removed. begun, when
+// given, is the journal of its old text, which is to be rewritten in place.
+bool WriteChecked(const std::string& path, const FileFacts& facts, const SideFiles& present,
+                  const TextPieces& text, std::uint64_t hash, SceneFileError& error,
+                  FileStamp* stamp, JournalBody* begun)
+{
+    FileFacts written;
+    if (!facts.exists) {
+        if (!WriteNewFile(path, text, error, written)) return false;
+    } else if (!(!begun && ReplaceChosen(facts) && ReplaceWhole(path, facts, text, written)) &&
+               !RewriteInPlace(path, text, hash, error, written, begun)) {
+        return false;
+    }
+    // Journals of earlier interrupted saves describe a text the file no longer has.
+    RemoveLeftOvers(path, present, false);
+    if (stamp) *stamp = StampOf(written, hash);
+    return true;
+}
+
+bool WriteResolved(const std::string& path, const FileFacts& facts, const TextPieces& text,
+                   SceneFileError& error, FileStamp* stamp)
+{
+    if (!MayWrite(facts, error)) return false;
+    // Listed once: what the save itself makes beside the file it also removes.
+    const SideFiles present(path);
+    RemoveLeftOvers(path, present, true);
+    return WriteChecked(path, facts, present, text, text.Hash(), error, stamp, nullptr);
+}
+
+// Below this, the journal's copy of the old text takes about as long as starting a thread.
+const std::uint64_t kKeepMeanwhileFrom = std::uint64_t(1) << 22;
 
 }  // namespace
 
@@ -1079,27 +1155,71 @@ bool WriteFileSafely(const char* pathText, const TextPieces& text, SceneFileErro
     if (IsDeviceName(pathText)) return Fail(error, kNotRegular);
     FileFacts facts;
     const std::string path = ResolvedPath(pathText, &facts);
-    if (facts.exists && !facts.regular) return Fail(error, kNotRegular);
-    if (facts.readOnly) return Fail(error, "is read-only; it was left as it is");
-    // Listed once: what the save itself makes beside the file it also removes.
-    const SideFiles present(path);
-    RemoveLeftOvers(path, present, true);
-    const std::uint64_t hash = text.Hash();  // for the journal and the stamp
-    FileFacts written;
-    if (!facts.exists) {
-        if (!WriteNewFile(path, text, error, written)) return false;
-    } else {
-        const bool replace = faults.method == DiskFaults::Method::kChosen
-                                 ? facts.replaceable
-                                 : faults.method == DiskFaults::Method::kReplace;
-        if (!(replace && ReplaceWhole(path, facts, text, written)) &&
-            !RewriteInPlace(path, text, hash, error, written))
-            return false;
+    return WriteResolved(path, facts, text, error, stamp);
+}
+
+struct BegunSave::State {
+    bool device = false;
+    std::string path;  // resolved
+    FileFacts facts;
+    // Only while the old text is kept meanwhile:
+    std::unique_ptr<SideFiles> present;
+    JournalBody journal;
+    std::thread copying;
+
+    void Copy()
+    {
+        try {
+            WriteJournalBody(path, journal);
+        } catch (...) {
+            journal.copied = false;
+        }
     }
-    // Journals of earlier interrupted saves describe a text the file no longer has.
-    RemoveLeftOvers(path, present, false);
-    if (stamp) *stamp = StampOf(written, hash);
-    return true;
+    void Join()
+    {
+        if (copying.joinable()) copying.join();
+    }
+};
+
+BegunSave::BegunSave(const char* pathText) : state_(new State)
+{
+    State& state = *state_;
+    state.device = IsDeviceName(pathText);
+    if (state.device) return;
+    state.path = ResolvedPath(pathText, &state.facts);
+    SceneFileError refused;
+    if (!state.facts.exists || !MayWrite(state.facts, refused) || ReplaceChosen(state.facts) ||
+        state.facts.size < kKeepMeanwhileFrom)
+        return;
+    state.present.reset(new SideFiles(state.path));
+    RemoveLeftOvers(state.path, *state.present, true);
+    try {
+        state.copying = std::thread([&state] { state.Copy(); });
+    } catch (...) {
+        state.Copy();  // no thread to be had: the copy comes first, as in any save
+    }
+}
+
+BegunSave::~BegunSave()
+{
+    if (!state_->present) return;
+    state_->Join();
+    DropJournal(state_->journal);
+}
+
+bool BegunSave::KeepsOldTextMeanwhile() const { return state_->present != nullptr; }
+
+bool BegunSave::Finish(const TextPieces& text, SceneFileError& error, FileStamp* stamp)
+{
+    State& state = *state_;
+    if (state.device) return Fail(error, kNotRegular);
+    if (!state.present) return WriteResolved(state.path, state.facts, text, error, stamp);
+    const std::uint64_t hash = text.Hash();
+    state.Join();
+    const bool saved = WriteChecked(state.path, state.facts, *state.present, text, hash, error,
+                                    stamp, &state.journal);
+    state.present.reset();  // the journal is the save's own now: finished or removed
+    return saved;
 }
 
 bool FindInterruptedSave(const char* pathText, bool removeLeftOvers, std::string& found,

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "sceneformat.h"
@@ -61,6 +62,27 @@ inline bool WriteFileSafely(const char* path, const std::string& bytes, SceneFil
 {
     return WriteFileSafely(path, TextPieces(bytes), error, stamp);
 }
+
+// A save of path begun before its new text is made. Where an existing file of some size is
+// to be rewritten in place, its old text goes into the journal meanwhile, on a thread of its
+// own; the file itself is touched only by Finish, which saves as WriteFileSafely does, with
+// the same refusals. A save not finished removes that journal and leaves the file as it was.
+class BegunSave {
+public:
+    explicit BegunSave(const char* path);
+    BegunSave(const BegunSave&) = delete;
+    BegunSave& operator=(const BegunSave&) = delete;
+    ~BegunSave();
+
+    bool Finish(const TextPieces& text, SceneFileError& error, FileStamp* stamp = nullptr);
+    // Whether the old text is being kept while the new one is made.
+    bool KeepsOldTextMeanwhile() const;
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
 
 // Whether a save of path stopped while it rewrote the file in place, so that the file may hold
 // part of the new text: journal then names the file that keeps its text from before that

@@ -58,10 +58,11 @@ bool LoadSceneFile(const char* path, Scene& scene, SceneFileError& error)
 bool SaveSceneFile(const char* path, const Scene& scene, const SceneDocument* document,
                    SceneFileError& error, FileStamp* stamp, std::vector<std::string>* copied)
 {
+    BegunSave save(path);  // the old text may be kept while the new one is made
     SavedText text;
     std::vector<std::string> taken;
     if (!FormatOf(path).WriteSaved(path, scene, document, text, taken, error) ||
-        !WriteFileSafely(path, text.pieces, error, stamp))
+        !save.Finish(text.pieces, error, stamp))
         return false;
     if (copied) *copied = std::move(taken);
     return true;
