@@ -222,7 +222,7 @@ class OutlineHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Ou
 public:
     // texts false: the checks alone, without the names and texts.
     OutlineHandler(const std::string& json, size_t base, size_t textBlock, GltfOutline& outline,
-                   bool texts = true)
+                   bool texts)
         : json_(json), base_(base), textBlock_(textBlock > 0 ? textBlock : 1), texts_(texts),
           stream_(json.c_str() + base), outline_(outline)
     {
@@ -944,21 +944,30 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The reading behind both: a byte order mark before the text is skipped.
+bool ReadOutline(const std::string& json, bool binary, GltfOutline& outline,
+                 SceneFileError& error, size_t textBlock, bool texts)
+{
+    const size_t base = json.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    OutlineHandler handler(json, base, textBlock, outline, texts);
+    return handler.Read(binary, error);
+}
+
+}  // namespace
+
 bool ReadGltfOutline(const std::string& json, bool binary, GltfOutline& outline,
                      SceneFileError& error, size_t textBlock)
 {
     outline = GltfOutline();
-    const size_t base = json.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    OutlineHandler handler(json, base, textBlock, outline);
-    return handler.Read(binary, error);
+    return ReadOutline(json, binary, outline, error, textBlock, true);
 }
 
 bool CheckGltf(const std::string& json, bool binary, SceneFileError& error)
 {
     GltfOutline outline;
-    const size_t base = json.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    OutlineHandler handler(json, base, kGltfTextBlock, outline, false);
-    return handler.Read(binary, error);
+    return ReadOutline(json, binary, outline, error, kGltfTextBlock, false);
 }
 
 void GltfOutline::StartTaking()
