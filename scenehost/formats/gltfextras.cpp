@@ -12,11 +12,11 @@
 
 namespace {
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 // Whether a text would read back as another JSON value. Only these can begin a JSON text
 // (after blanks), and a word only as one of the three literals; the rest is decided by the
 // parser itself.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 bool ReadsAsJson(const char* text, size_t length)
 {
     // The parser skips a byte order mark before the text.
@@ -374,10 +374,9 @@ bool MembersOfText(std::string_view text, const ExtrasText& asRead, const TextCo
 }
 
 bool ExtrasOfText(const std::string& text, const ExtrasText& asRead, const TextCodec& codec,
-                  Json& extras, std::string& problem, std::vector<int>* kept)
+                  Json& extras, std::string& problem)
 {
     extras = Json::object();
-    if (kept) kept->clear();
     std::vector<ExtrasMember> members;
     if (!MembersOfText(text, asRead, codec, members, problem)) return false;
     for (ExtrasMember& member : members) {
@@ -387,7 +386,6 @@ bool ExtrasOfText(const std::string& text, const ExtrasText& asRead, const TextC
         } else {
             extras[member.key] = std::move(member.value);
         }
-        if (kept) kept->push_back(member.kept);
     }
     return true;
 }

@@ -71,8 +71,7 @@ struct ExtrasMember {
 // that member. On failure problem says which line and why. members is cleared first.
 bool MembersOfText(std::string_view text, const ExtrasText& asRead, const TextCodec& codec,
                    std::vector<ExtrasMember>& members, std::string& problem);
-// The extras for a node's new text, as MembersOfText gives them.
-// kept, when given, gets for each member of extras the index of the line read that it keeps,
-// or -1 for a new one.
+// The extras for a node's new text, as MembersOfText gives them. A kept member takes its value
+// from asRead's line, so asRead is one TextOfExtras made (or has no lines).
 bool ExtrasOfText(const std::string& text, const ExtrasText& asRead, const TextCodec& codec,
-                  Json& extras, std::string& problem, std::vector<int>* kept = nullptr);
+                  Json& extras, std::string& problem);
