@@ -19,15 +19,6 @@ void TakeOwnersIcon(HWND window)
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
 }
 
-namespace {
-
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-}  // namespace
-
 void EnableIfOther(HWND control, bool enabled)
 {
     if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled ? TRUE : FALSE);
@@ -41,8 +32,8 @@ void FloaterFrame::Place(HWND window)
         HWND owner = GetParent(window);
         RECT over = {};
         const bool ownerKnown = owner && GetWindowRect(owner, &over);
-        if (ownerKnown && centred_.known && SameRect(over, centred_.owner) &&
-            SameRect(now, centred_.place))
+        if (ownerKnown && centred_.known && EqualRect(&over, &centred_.owner) &&
+            EqualRect(&now, &centred_.place))
             return;
         centred_ = {};
         CenterWindow(window, owner);
@@ -55,7 +46,7 @@ void FloaterFrame::Place(HWND window)
     const int w = keeps_ == Keeps::kPlace ? now.right - now.left : width;
     const int h = keeps_ == Keeps::kPlace ? now.bottom - now.top : height;
     const RECT wanted = {x, y, x + w, y + h};
-    if (!SameRect(now, wanted)) MoveWindow(window, x, y, w, h, FALSE);
+    if (!EqualRect(&now, &wanted)) MoveWindow(window, x, y, w, h, FALSE);
 }
 
 void FloaterFrame::Remember(HWND window)
