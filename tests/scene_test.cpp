@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -278,6 +279,39 @@ TEST_F(SceneTest, CollectsDepthFirstNodeBeforeChildren)
     nodes.Append(scene.Root());
     scene.CollectNodes(nodes);
     EXPECT_EQ((NameList{"a", "a1", "a2", "b", "c", "c1"}), Names(nodes));
+}
+
+// The order is kept between collections: every change of the tree must show in the next.
+TEST_F(SceneTest, CollectionFollowsEveryChangeOfTheTree)
+{
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        NameList expected;
+    } steps[] = {
+        {"nothing", [] {}, {"a", "a1", "a2", "b", "c", "c1"}},
+        {"a child of an early node", [this] { scene.CreateNode(a1, "a1x"); },
+         {"a", "a1", "a1x", "a2", "b", "c", "c1"}},
+        {"a top-level node", [this] { scene.CreateNode(nullptr, "d"); },
+         {"a", "a1", "a1x", "a2", "b", "c", "c1", "d"}},
+        {"a rename", [this] { b->SetName("b2"); }, {"a", "a1", "a1x", "a2", "b2", "c", "c1", "d"}},
+        {"a new scene in its place",
+         [this] {
+             ASSERT_TRUE(scene.Clear());
+             scene.CreateNode(scene.CreateNode(nullptr, "x"), "y");
+         },
+         {"x", "y"}},
+        {"cleared", [this] { ASSERT_TRUE(scene.Clear()); }, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        NodeTab nodes;
+        scene.CollectNodes(nodes);
+        EXPECT_EQ(step.expected, Names(nodes));
+        scene.CollectNodes(nodes);
+        EXPECT_EQ(step.expected, Names(nodes)) << "collected again";
+    }
 }
 
 TEST_F(SceneTest, SelectionKeepsOrderWithoutDuplicates)

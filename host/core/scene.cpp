@@ -234,6 +234,7 @@ bool Scene::Clear()
     SelectionRestore::ForgetScene(this);
     for (int i = 0; i < root_->children_.Count(); ++i) delete root_->children_[i];
     root_->children_.Free();
+    order_.Free();
     nodeCount_ = 0;
     treeVersion_ = NewTreeVersion();
     SetModified(false);
@@ -241,8 +242,16 @@ bool Scene::Clear()
     return true;
 }
 
+// At a million nodes the walk costs a cache miss a node, so its order is kept until the tree
+// changes. A walk that memory cut short is not kept, nor is a copy of the order made.
 void Scene::CollectNodes(NodeTab& nodes) const
 {
+    if (orderVersion_ != treeVersion_) {
+        order_.SetCount(0);
+        VisitBelow(root_, [this](SceneNode* node) { Push(order_, node); });
+        orderVersion_ = order_.Count() == nodeCount_ ? treeVersion_ : 0;
+    }
+    if (orderVersion_ == treeVersion_ && nodes.CopyFrom(order_) >= 0) return;
     nodes.SetCount(0);
     VisitBelow(root_, [&nodes](SceneNode* node) { Push(nodes, node); });
 }

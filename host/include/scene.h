@@ -162,4 +162,7 @@ private:
     int textChanges_ = 0;
     int nodeCount_ = 0;
     std::uint64_t treeVersion_;
+    // CollectNodes' last walk, while the tree is as it was at orderVersion_ (0: none).
+    mutable NodeTab order_;
+    mutable std::uint64_t orderVersion_ = 0;
 };

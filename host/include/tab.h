@@ -2,6 +2,7 @@
 // capacity, followed by the elements. An array without storage counts 0 elements.
 #pragma once
 
+#include <cstring>
 #include <type_traits>
 
 #include "hostapi.h"
@@ -73,6 +74,17 @@ public:
     int Delete(int at, int count) { return TBDelete(&header_, at, count, static_cast<int>(sizeof(T))); }
     int SetCount(int count) { return TBSetCount(&header_, count, static_cast<int>(sizeof(T))); }
     void Free() { zfree(reinterpret_cast<void**>(&header_)); }
+    // Makes the tab a copy of other; -1, with the tab emptied, when memory runs out.
+    int CopyFrom(const Tab& other)
+    {
+        if (SetCount(other.Count()) < 0) {
+            SetCount(0);
+            return -1;
+        }
+        if (other.Count() > 0)
+            std::memcpy(Elements(), other.Elements(), sizeof(T) * static_cast<size_t>(other.Count()));
+        return Count();
+    }
 
     // Index of the first element equal to value, or -1.
     int Find(const T& value) const
