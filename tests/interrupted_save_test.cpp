@@ -248,11 +248,12 @@ TEST_F(InterruptedSave, OldTextKeptWhileTheNewOneIsMadeLeavesWhatASaveAtOnceLeav
          true, false},
         {"old text smaller than the new", 5 * kMegabyte, 9 * kMegabyte, true, Kind::kNone, 0,
          true, false},
-        // The journal takes its opening, room, one write a block, its header and its flush.
+        // The journal takes its opening, room, one write a block, a flush, its header and a
+        // flush: stopped at the last, it is whole.
         {"stopped with the journal whole, old larger", 9 * kMegabyte, 5 * kMegabyte, true,
          Kind::kStop, 6, true, true},
         {"stopped with the journal whole, old smaller", 5 * kMegabyte, 9 * kMegabyte, true,
-         Kind::kStop, 4, true, true},
+         Kind::kStop, 5, true, true},
         {"the journal's copy failing", 6 * kMegabyte, 7 * kMegabyte, true, Kind::kFail, 2, true,
          false},
         {"new text not made", 6 * kMegabyte, 0, false, Kind::kNone, 0, true, false},
@@ -304,6 +305,13 @@ TEST_F(InterruptedSave, OldTextKeptWhileTheNewOneIsMadeLeavesWhatASaveAtOnceLeav
         EXPECT_EQ(begun.files, atOnce.files);
         EXPECT_TRUE(begun.journal == atOnce.journal) << begun.journal.size() << " bytes";
         EXPECT_EQ(!begun.journal.empty(), c.journalLeft) << begun.files;
+        if (c.journalLeft) {
+            // Whole: its header written in the room before the old text.
+            const size_t room = begun.journal.size() - old.size();
+            ASSERT_GT(begun.journal.size(), old.size());
+            EXPECT_EQ(begun.journal.compare(room, old.size(), old), 0);
+            EXPECT_NE(begun.journal.find_first_not_of('\0'), room) << "no header";
+        }
         const bool whole = c.made && c.kind == Kind::kNone;
         EXPECT_TRUE(begun.text == (whole ? now : old)) << begun.text.size() << " bytes";
         if (!c.journalLeft) {

@@ -892,7 +892,8 @@ struct JournalBody {
     bool unread = false;  // the file itself could not be read
 };
 
-// The old text goes from the file into the journal in pieces.
+// The old text goes from the file into the journal in pieces, and on to the disk: where the
+// body is written while the new text is made, the header's wait has only its own page left.
 void WriteJournalBody(const std::string& path, JournalBody& body)
 {
     const std::string name = NameOf(path);
@@ -906,7 +907,8 @@ void WriteJournalBody(const std::string& path, JournalBody& body)
         body.path = std::move(journalPath);
         const std::string room(JournalHeaderSize(name), '\0');
         body.copied = body.file.Write(room.data(), room.size()) &&
-                      CopyFrom(path, 0, &body.file, body.oldSize, body.oldHash, &body.unread);
+                      CopyFrom(path, 0, &body.file, body.oldSize, body.oldHash, &body.unread) &&
+                      body.file.Finish();
         return;
     }
 }
