@@ -36,9 +36,9 @@ void ParseAgainIfChanged(SceneNode* node, UserPropLines& lines, const CStr& aske
 // Writes the joined lines with the node's undo record, which takes the earlier text as it
 // comes out of the node, uncopied: no change goes in that cannot be undone, and no text goes
 // in cut short.
-void WriteText(SceneNode* node, CStr& text)
+void WriteText(SceneNode* node, CStr& text, TextLengths lengths = TextLengths())
 {
-    if (!PutNodeText<UserPropRestore>(node, text)) OutOfMemory();
+    if (!PutNodeText<UserPropRestore>(node, text, lengths)) OutOfMemory();
 }
 
 void WriteNode(SceneNode* node, const UserPropLines& lines)
@@ -56,11 +56,12 @@ int WriteRewritten(SceneNode* node, const CStr& find, const CStr* replacement, i
                    RunOutcome& outcome)
 {
     CStr text;
+    TextLengths lengths;
     const int matched =
-        RewriteMatchingLines(node->UserPropText(), find, replacement, text, mostMatches);
+        RewriteMatchingLines(node->UserPropText(), find, replacement, text, mostMatches, &lengths);
     if (matched < 0) OutOfMemory();
     if (matched == 0 || matched > mostMatches) return matched;
-    WriteText(node, text);
+    WriteText(node, text, lengths);
     ++outcome.changed;
     ++outcome.written;
     return matched;
@@ -191,6 +192,7 @@ RunOutcome RemoveMatchingLines(const NodeTab& nodes, const CStr& find, MatchQues
     bool ignoreAll = false;
     for (int i = 0; i < nodes.Count(); ++i) {
         ReportProgress(i, nodes.Count());
+        PrefetchNodeText(nodes, i);
         SceneNode* node = nodes[i];
         if (!node || node->IsExcluded(0, 0)) continue;
         // Without a warning to give, the lines go straight from the text; a node without a
@@ -218,6 +220,7 @@ RunOutcome ReplaceMatchingLines(const NodeTab& nodes, const CStr& find, const CS
     ReplaceRun run(find, replace, writeAll, ask);
     for (int i = 0; i < nodes.Count(); ++i) {
         ReportProgress(i, nodes.Count());
+        PrefetchNodeText(nodes, i);
         if (!run.Visit(nodes[i])) {
             run.outcome.cancelled = true;
             break;

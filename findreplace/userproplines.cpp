@@ -1,5 +1,6 @@
 #include "userproplines.h"
 
+#include <cstring>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -40,18 +41,30 @@ bool TextHasMatchingLine(const CStr& text, const CStr& find)
 }
 
 int RewriteMatchingLines(const CStr& text, const CStr& find, const CStr* replacement, CStr& out,
-                         int mostMatches)
+                         int mostMatches, TextLengths* lengths)
 {
     const std::string_view f = View(find);
     const long long replacementLength = replacement ? replacement->Length() : 0;
+    // The lines a text usually has are kept from the first pass, so that the second only copies.
+    struct Line {
+        const char* begin;
+        const char* end;
+        bool matches;
+    };
+    constexpr int kKeptLines = 32;
+    Line lines[kKeptLines];
+    int lineCount = 0;
     long long total = 0;
     int kept = 0;
     int matched = 0;
-    ForEachLine(text.data(), [&](const char* line, const char* end) {
-        const bool matches = Matches(line, end, f);
+    const char* const begin = text.data();
+    const char* const end = ForEachLineToEnd(begin, [&](const char* line, const char* lineEnd) {
+        const bool matches = Matches(line, lineEnd, f);
+        if (lineCount < kKeptLines) lines[lineCount] = {line, lineEnd, matches};
+        ++lineCount;
         matched += matches;
         if (!matches || replacement)
-            total += (kept++ > 0 ? 2 : 0) + (matches ? replacementLength : end - line);
+            total += (kept++ > 0 ? 2 : 0) + (matches ? replacementLength : lineEnd - line);
         return true;
     });
     if (matched == 0 || matched > mostMatches) return matched;
@@ -59,8 +72,7 @@ int RewriteMatchingLines(const CStr& text, const CStr& find, const CStr* replace
     if (total > INT_MAX - 1 || !rewritten.Resize(static_cast<int>(total))) return -1;
     char* o = rewritten.data();
     bool first = true;
-    ForEachLine(text.data(), [&](const char* line, const char* end) {
-        const bool matches = Matches(line, end, f);
+    const auto put = [&](const char* line, const char* lineEnd, bool matches) {
         if (matches && !replacement) return true;
         if (!first) {
             *o++ = '\r';
@@ -68,12 +80,21 @@ int RewriteMatchingLines(const CStr& text, const CStr& find, const CStr* replace
         }
         first = false;
         const char* from = matches ? replacement->data() : line;
-        const char* to = matches ? from + replacementLength : end;
-        while (from < to) *o++ = *from++;
+        const size_t size = static_cast<size_t>(matches ? replacementLength : lineEnd - line);
+        std::memcpy(o, from, size);
+        o += size;
         return true;
-    });
+    };
+    if (lineCount <= kKeptLines) {
+        for (int i = 0; i < lineCount; ++i) put(lines[i].begin, lines[i].end, lines[i].matches);
+    } else {
+        ForEachLine(begin, [&](const char* line, const char* lineEnd) {
+            return put(line, lineEnd, Matches(line, lineEnd, f));
+        });
+    }
     *o = 0;
     out = std::move(rewritten);
+    if (lengths) *lengths = {static_cast<int>(end - begin), static_cast<int>(total)};
     return matched;
 }
 

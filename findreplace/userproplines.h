@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "cstr.h"
+#include "nodetextrestore.h"
 #include "tab.h"
 
 class UserPropLines {
@@ -55,6 +56,6 @@ bool TextHasMatchingLine(const CStr& text, const CStr& find);
 // The text Parse, then RemoveMatches (replacement null) or ReplaceMatches, then Join would
 // give, made from the text in place without a line list. Returns how many lines matched; out
 // is set only when some did, and no more than mostMatches. -1 when the result cannot be held:
-// out is left as it was.
+// out is left as it was. lengths, when given, gets the lengths of text and out once out is set.
 int RewriteMatchingLines(const CStr& text, const CStr& find, const CStr* replacement, CStr& out,
-                         int mostMatches = INT_MAX);
+                         int mostMatches = INT_MAX, TextLengths* lengths = nullptr);

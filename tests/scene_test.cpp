@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hold.h"
+#include "nodetextrestore.h"
 #include "scene.h"
 
 namespace {
@@ -311,6 +312,30 @@ TEST_F(SceneTest, CollectionFollowsEveryChangeOfTheTree)
         EXPECT_EQ(step.expected, Names(nodes));
         scene.CollectNodes(nodes);
         EXPECT_EQ(step.expected, Names(nodes)) << "collected again";
+    }
+}
+
+// The history's size of a text step through its undo and redo: the same whether the writer
+// gave the texts' lengths or they are read from the texts.
+TEST_F(SceneTest, TextStepSizeFollowsTheTextHeldWithOrWithoutLengthsGiven)
+{
+    const std::string before = "LOD=1\r\ngroup=a", after = "LOD=1";
+    const TextLengths given = {static_cast<int>(before.size()), static_cast<int>(after.size())};
+    for (const TextLengths& lengths : {TextLengths(), given}) {
+        SCOPED_TRACE(lengths.before);
+        a->SetUserPropText(before.c_str());
+        theHold.Clear();
+        theHold.Begin();
+        CStr text(after.c_str());
+        ASSERT_TRUE(PutNodeText(a, text, lengths));
+        theHold.Accept("edit");
+        const size_t standing = theHold.HeldBytes();
+        ASSERT_TRUE(theHold.Undo());
+        EXPECT_EQ(std::string(a->UserPropText().data()), before);
+        EXPECT_EQ(theHold.HeldBytes() + before.size(), standing + after.size());
+        ASSERT_TRUE(theHold.Redo());
+        EXPECT_EQ(std::string(a->UserPropText().data()), after);
+        EXPECT_EQ(theHold.HeldBytes(), standing);
     }
 }
 

@@ -2,6 +2,7 @@
 // match operations.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,13 @@ TEST(OnePassRewrite, GivesWhatTheLineListGives)
 {
     const CStr zero("lod=0");
     const CStr empty("");
+    // More lines than the rewrite keeps from its first pass.
+    std::string many, manyKept;
+    for (int i = 0; i < 40; ++i) {
+        const std::string line = (i % 3 == 0 ? "lod=" : "key=") + std::to_string(i);
+        many += (i > 0 ? "\r\n" : "") + line;
+        if (i % 3 != 0) manyKept += (manyKept.empty() ? "" : "\r\n") + line;
+    }
     struct Case {
         const char* text;
         const CStr* replacement;
@@ -189,11 +197,19 @@ TEST(OnePassRewrite, GivesWhatTheLineListGives)
         {"lod\r\nx", &empty, 1, "\r\nx"},
         {"a\r\nb lod", nullptr, 0, "unset"},
         {"", &zero, 0, "unset"},
+        {many.c_str(), nullptr, 14, manyKept.c_str()},
     };
     for (const Case& c : cases) {
         CStr out("unset");
-        EXPECT_EQ(RewriteMatchingLines(c.text, CStr("lod"), c.replacement, out), c.matched) << c.text;
+        TextLengths lengths;
+        EXPECT_EQ(RewriteMatchingLines(c.text, CStr("lod"), c.replacement, out, INT_MAX, &lengths),
+                  c.matched)
+            << c.text;
         EXPECT_STREQ(out.data(), c.result) << c.text;
+        // Lengths come with a text written; none without.
+        const bool written = std::string(c.result) != "unset";
+        EXPECT_EQ(lengths.before, written ? static_cast<int>(std::strlen(c.text)) : -1) << c.text;
+        EXPECT_EQ(lengths.after, written ? out.Length() : -1) << c.text;
     }
     CStr out("unset");
     EXPECT_EQ(RewriteMatchingLines("lod=1\r\nlod=2", CStr("lod"), nullptr, out, 1), 2);

@@ -79,20 +79,28 @@ bool ForEachLine(const char* begin, const char* end, Visit visit)
     return true;
 }
 
-// The same walk over a text that ends at its terminating zero.
+// The same walk over a text that ends at its terminating zero. Returns where that zero is,
+// or null when a visit stopped the walk.
 template <class Visit>
-bool ForEachLine(const char* text, Visit visit)
+const char* ForEachLineToEnd(const char* text, Visit visit)
 {
-    for (const char* line = text; *line;) {
+    const char* line = text;
+    while (*line) {
         if (IsLineBreak(*line)) {
             ++line;
             continue;
         }
         const char* lineEnd = LineEnd(line);
-        if (!visit(line, lineEnd)) return false;
+        if (!visit(line, lineEnd)) return nullptr;
         line = lineEnd;
     }
-    return true;
+    return line;
+}
+
+template <class Visit>
+bool ForEachLine(const char* text, Visit visit)
+{
+    return ForEachLineToEnd(text, visit) != nullptr;
 }
 
 inline bool EqualIgnoringCase(std::string_view a, std::string_view b)

@@ -163,8 +163,10 @@ bool GltfDocument::SameAsRead(const Scene& scene, const SceneFormat& format) con
         return false;
     for (size_t i = 0; i < references.size(); ++i)
         if (uris[i] != references[i].uri) return false;
-    for (int i = 0; i < sceneNodes.Count(); ++i)
+    for (int i = 0; i < sceneNodes.Count(); ++i) {
+        PrefetchNodeText(sceneNodes, i);
         if (HashOf(sceneNodes[i]->UserPropText()) != nodes[i].hash) return false;
+    }
     return true;
 }
 
@@ -513,9 +515,11 @@ bool Edits(const Scene& scene, const GltfDocument& document, bool binary, const 
     std::vector<std::vector<int>> touchedIn(hashParts);
     for (const std::exception_ptr& thrown :
          InParts(count, hashParts, [&](size_t part, size_t begin, size_t end) {
-             for (size_t i = begin; i < end; ++i)
+             for (size_t i = begin; i < end; ++i) {
+                 PrefetchNodeText(nodes, static_cast<int>(i));
                  if (HashOf(nodes[static_cast<int>(i)]->UserPropText()) != document.nodes[i].hash)
                      touchedIn[part].push_back(static_cast<int>(i));
+             }
          }))
         if (thrown) std::rethrow_exception(thrown);
     std::vector<int> touched;
