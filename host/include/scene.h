@@ -79,8 +79,12 @@ inline void PrefetchNodeText(const NodeTab& nodes, int i)
         PrefetchForRead(node + sizeof(SceneNode) - 1);  // it may straddle two cache lines
     }
     if (i + kTextAhead < count)
-        if (const SceneNode* node = nodes[i + kTextAhead])
-            PrefetchForRead(node->UserPropText().data());
+        if (const SceneNode* node = nodes[i + kTextAhead]) {
+            // A text of a few lines takes two cache lines.
+            const char* text = node->UserPropText().data();
+            PrefetchForRead(text);
+            PrefetchForRead(text + 64);
+        }
 }
 
 // What the host's views learn of the scene. An observer must not throw: the scene is in
