@@ -315,6 +315,35 @@ TEST_F(SceneTest, CollectionFollowsEveryChangeOfTheTree)
     }
 }
 
+// A reader notes the latest version and later tells the nodes written or made since.
+TEST_F(SceneTest, TextVersionsTellWhatWasWrittenOrMadeSinceAReading)
+{
+    Scene other;
+    SceneNode* elsewhere = other.CreateNode(nullptr, "x", "k=1");
+    const std::uint64_t noted = Scene::LatestVersion();
+    CStr swapped("k=3");
+    const struct {
+        const char* what;
+        std::function<SceneNode*()> change;  // the node it concerns
+        bool later;
+    } cases[] = {
+        {"untouched", [this] { return a2; }, false},
+        {"renamed", [this] { b->SetName("b+"); return b; }, false},
+        {"written", [this] { a1->SetUserPropText("k=2"); return a1; }, true},
+        {"written the same text", [this] { c->SetUserPropText(c->UserPropText()); return c; }, true},
+        {"swapped", [&] { c1->SwapUserPropText(swapped); return c1; }, true},
+        {"made", [this] { return scene.CreateNode(a, "new", "k=4"); }, true},
+        {"untouched in another scene", [&] { return elsewhere; }, false},
+        {"made in another scene", [&] { return other.CreateNode(nullptr, "y"); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SceneNode* node = c.change();
+        EXPECT_EQ(node->TextVersion() > noted, c.later);
+        EXPECT_LE(node->TextVersion(), Scene::LatestVersion());
+    }
+}
+
 // The history's size of a text step through its undo and redo: the same whether the writer
 // gave the texts' lengths or they are read from the texts.
 TEST_F(SceneTest, TextStepSizeFollowsTheTextHeldWithOrWithoutLengthsGiven)

@@ -12,12 +12,10 @@
 
 namespace {
 
-// A version no scene has had yet.
-std::uint64_t NewTreeVersion()
-{
-    static std::atomic<std::uint64_t> last(0);
-    return ++last;
-}
+std::atomic<std::uint64_t> lastVersion(0);
+
+// A version no scene and no node has had yet.
+std::uint64_t NewVersion() { return ++lastVersion; }
 
 // Appends with room to spare in proportion to the count, so long lists grow in few steps.
 bool Push(NodeTab& nodes, SceneNode* node) { return nodes.Append(node, nodes.Count() + 10) >= 0; }
@@ -157,6 +155,7 @@ void SceneNode::SetUserPropText(const CStr& text)
 {
     scene_->TextsChanging();
     userProps_ = text;
+    textVersion_ = NewVersion();
     scene_->NodeTextChanged(this);
 }
 
@@ -164,6 +163,7 @@ void SceneNode::SwapUserPropText(CStr& text)
 {
     scene_->TextsChanging();
     std::swap(userProps_, text);
+    textVersion_ = NewVersion();
     scene_->NodeTextChanged(this);
 }
 
@@ -178,7 +178,7 @@ void SceneNode::SetName(const char* name)
 {
     if (name_ == name) return;
     name_ = name;
-    scene_->treeVersion_ = NewTreeVersion();
+    scene_->treeVersion_ = NewVersion();
     scene_->NodeTextChanged(this);
 }
 
@@ -188,7 +188,7 @@ Scene::Scene(Hold* history)
       changedOutsideSteps_(false),
       changedInGroup_(false),
       savedPosition_(Position()),
-      treeVersion_(NewTreeVersion())
+      treeVersion_(NewVersion())
 {
     if (history_) history_->AddObserver(this);
 }
@@ -218,7 +218,7 @@ SceneNode* Scene::CreateNode(SceneNode* parent, const char* name, const char* us
         return nullptr;
     }
     ++nodeCount_;
-    treeVersion_ = NewTreeVersion();
+    treeVersion_ = node->textVersion_ = NewVersion();
     changedOutsideSteps_ = true;
     return node;
 }
@@ -236,7 +236,7 @@ bool Scene::Clear()
     root_->children_.Free();
     order_.Free();
     nodeCount_ = 0;
-    treeVersion_ = NewTreeVersion();
+    treeVersion_ = NewVersion();
     SetModified(false);
     observers_.Tell([](SceneObserver& observer) { observer.SceneRebuilt(); });
     return true;
@@ -244,6 +244,8 @@ bool Scene::Clear()
 
 // At a million nodes the walk costs a cache miss a node, so its order is kept until the tree
 // changes. A walk that memory cut short is not kept, nor is a copy of the order made.
+std::uint64_t Scene::LatestVersion() { return lastVersion; }
+
 void Scene::CollectNodes(NodeTab& nodes) const
 {
     if (orderVersion_ != treeVersion_) {

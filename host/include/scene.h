@@ -38,6 +38,10 @@ public:
     void SetHidden(bool hidden);
     void SetName(const char* name);
     int Depth() const { return depth_; }  // root 0, its children 1
+    // Set anew, from a count shared by every scene, when the node is made and whenever its
+    // text is written: a node whose version is no later than the LatestVersion a reader noted
+    // has the text it read.
+    std::uint64_t TextVersion() const { return textVersion_; }
     bool IsSelected() const { return selected_; }
 
 private:
@@ -54,6 +58,7 @@ private:
     bool hidden_;
     bool selected_ = false;
     bool listed_ = false;  // the scene's scratch mark while it builds a selection
+    std::uint64_t textVersion_ = 0;
 };
 
 // Asks the processor for memory a loop reads a few turns later.
@@ -66,18 +71,25 @@ inline void PrefetchForRead(const void* at)
 #endif
 }
 
-// For a loop over nodes that reads each one's text, called at node i: fetches ahead a node
-// some turns on and the text of a nearer one. In a large scene the nodes a loop visits lie
-// far apart, and each first read of a node and of its text is otherwise a cache miss.
+// For a loop over nodes, called at node i: fetches ahead a node some turns on. In a large
+// scene the nodes a loop visits lie far apart, and each first read of one is otherwise a
+// cache miss.
+inline void PrefetchNode(const NodeTab& nodes, int i)
+{
+    const int kNodeAhead = 16;
+    if (i + kNodeAhead >= nodes.Count()) return;
+    const char* node = reinterpret_cast<const char*>(nodes[i + kNodeAhead]);
+    PrefetchForRead(node);
+    PrefetchForRead(node + sizeof(SceneNode) - 1);  // it may straddle two cache lines
+}
+
+// The same for a loop that reads each node's text, whose text is fetched a few turns ahead
+// as well, from the node fetched earlier.
 inline void PrefetchNodeText(const NodeTab& nodes, int i)
 {
-    const int kNodeAhead = 16, kTextAhead = 8;
+    const int kTextAhead = 8;
     const int count = nodes.Count();
-    if (i + kNodeAhead < count) {
-        const char* node = reinterpret_cast<const char*>(nodes[i + kNodeAhead]);
-        PrefetchForRead(node);
-        PrefetchForRead(node + sizeof(SceneNode) - 1);  // it may straddle two cache lines
-    }
+    PrefetchNode(nodes, i);
     if (i + kTextAhead < count)
         if (const SceneNode* node = nodes[i + kTextAhead]) {
             // A text of a few lines takes two cache lines.
@@ -164,6 +176,8 @@ public:
     // Counts writes of node names and user-property texts: a watcher compares two readings
     // to tell whether a command rewrote what the plug-ins show.
     int TextChanges() const { return textChanges_; }
+    // The newest of every scene's tree versions and nodes' text versions so far.
+    static std::uint64_t LatestVersion();
     // Changes whenever a node is added, renamed or removed, in any scene: what a node's path
     // depends on. An index by path compares two readings.
     std::uint64_t TreeVersion() const { return treeVersion_; }

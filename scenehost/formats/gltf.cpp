@@ -65,6 +65,8 @@ public:
     JsonLayout layout;
     std::vector<NodeSpan> spans;  // the file's nodes
     std::vector<GltfNode> nodes;  // the scene's nodes in hierarchy order
+    // Scene::LatestVersion once the scene was built: a node no later has the text read.
+    std::uint64_t builtVersion = 0;
     std::vector<GltfOutline::Reference> references;  // buffers and images, as read
     std::vector<std::string> uris;                   // theirs since the last save
     // What the latest write for another folder gave them, theirs once that save went through.
@@ -72,6 +74,8 @@ public:
 
     const std::string& Text() const { return binary ? json : bytes; }
     bool SameAsRead(const Scene& scene, const SceneFormat& format) const override;
+    // Whether node i of the scene's, in hierarchy order, has the text it was read with.
+    bool TextAsRead(const NodeTab& sceneNodes, int i) const;
     void Saved(const char* savedPath) override
     {
         SceneDocument::Saved(savedPath);
@@ -135,6 +139,7 @@ bool BuildScene(GltfDocument& document, GltfOutline& outline, const TextCodec& c
         document.nodes.push_back({visit.index, HashOf(created->UserPropText())});
     }
     scene.SetModified(false);
+    document.builtVersion = Scene::LatestVersion();
     return true;
 }
 
@@ -154,6 +159,13 @@ bool ExtrasOfNode(const SceneNode* node, const ExtrasText& asRead, const TextCod
     return Fail(error, Quoted(node) + problem);
 }
 
+bool GltfDocument::TextAsRead(const NodeTab& sceneNodes, int i) const
+{
+    const SceneNode* node = sceneNodes[i];
+    return node->TextVersion() <= builtVersion ||
+           HashOf(node->UserPropText()) == nodes[static_cast<size_t>(i)].hash;
+}
+
 bool GltfDocument::SameAsRead(const Scene& scene, const SceneFormat& format) const
 {
     NodeTab sceneNodes;
@@ -164,8 +176,8 @@ bool GltfDocument::SameAsRead(const Scene& scene, const SceneFormat& format) con
     for (size_t i = 0; i < references.size(); ++i)
         if (uris[i] != references[i].uri) return false;
     for (int i = 0; i < sceneNodes.Count(); ++i) {
-        PrefetchNodeText(sceneNodes, i);
-        if (HashOf(sceneNodes[i]->UserPropText()) != nodes[i].hash) return false;
+        PrefetchNode(sceneNodes, i);
+        if (!TextAsRead(sceneNodes, i)) return false;
     }
     return true;
 }
@@ -516,8 +528,8 @@ bool Edits(const Scene& scene, const GltfDocument& document, bool binary, const 
     for (const std::exception_ptr& thrown :
          InParts(count, hashParts, [&](size_t part, size_t begin, size_t end) {
              for (size_t i = begin; i < end; ++i) {
-                 PrefetchNodeText(nodes, static_cast<int>(i));
-                 if (HashOf(nodes[static_cast<int>(i)]->UserPropText()) != document.nodes[i].hash)
+                 PrefetchNode(nodes, static_cast<int>(i));
+                 if (!document.TextAsRead(nodes, static_cast<int>(i)))
                      touchedIn[part].push_back(static_cast<int>(i));
              }
          }))
