@@ -242,10 +242,10 @@ bool Scene::Clear()
     return true;
 }
 
-// At a million nodes the walk costs a cache miss a node, so its order is kept until the tree
-// changes. A walk that memory cut short is not kept, nor is a copy of the order made.
 std::uint64_t Scene::LatestVersion() { return lastVersion; }
 
+// At a million nodes the walk costs a cache miss a node, so its order is kept until the tree
+// changes. A walk that memory cut short is not kept, nor is a copy of the order made.
 void Scene::CollectNodes(NodeTab& nodes) const
 {
     if (orderVersion_ != treeVersion_) {

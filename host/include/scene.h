@@ -2,6 +2,7 @@
 // the selection in selection order. Plain C++: no window code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -61,13 +62,15 @@ private:
     std::uint64_t textVersion_ = 0;
 };
 
-// Asks the processor for memory a loop reads a few turns later.
-inline void PrefetchForRead(const void* at)
+// Asks the processor for memory a loop reads a few turns later: the cache line offset bytes
+// past at, which need not lie in the same object.
+inline void PrefetchForRead(const void* at, std::size_t offset = 0)
 {
+    const auto* line = reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(at) + offset);
 #if defined(_MSC_VER) && !defined(__clang__)
-    _mm_prefetch(static_cast<const char*>(at), _MM_HINT_T0);
+    _mm_prefetch(line, _MM_HINT_T0);
 #else
-    __builtin_prefetch(at);
+    __builtin_prefetch(line);
 #endif
 }
 
@@ -78,9 +81,9 @@ inline void PrefetchNode(const NodeTab& nodes, int i)
 {
     const int kNodeAhead = 16;
     if (i + kNodeAhead >= nodes.Count()) return;
-    const char* node = reinterpret_cast<const char*>(nodes[i + kNodeAhead]);
+    const SceneNode* node = nodes[i + kNodeAhead];
     PrefetchForRead(node);
-    PrefetchForRead(node + sizeof(SceneNode) - 1);  // it may straddle two cache lines
+    PrefetchForRead(node, sizeof(SceneNode) - 1);  // it may straddle two cache lines
 }
 
 // The same for a loop that reads each node's text, whose text is fetched a few turns ahead
@@ -95,7 +98,7 @@ inline void PrefetchNodeText(const NodeTab& nodes, int i)
             // A text of a few lines takes two cache lines.
             const char* text = node->UserPropText().data();
             PrefetchForRead(text);
-            PrefetchForRead(text + 64);
+            PrefetchForRead(text, 64);
         }
 }
 
