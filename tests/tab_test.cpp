@@ -137,21 +137,6 @@ TEST(TabEdit, FindsFirstEqualElement)
     EXPECT_EQ(-1, tab.Find(4));
 }
 
-TEST(TabEdit, CopiesAnotherTabWhole)
-{
-    const struct {
-        std::vector<int> from, to;
-    } cases[] = {{{1, 2, 3}, {}}, {{}, {7, 8}}, {{4}, {9, 9, 9, 9}}, {{}, {}}};
-    for (const auto& c : cases) {
-        Tab<int> from, to;
-        for (int value : c.from) from.Append(value);
-        for (int value : c.to) to.Append(value);
-        EXPECT_EQ(static_cast<int>(c.from.size()), to.CopyFrom(from));
-        EXPECT_EQ(c.from, Contents(to));
-        EXPECT_EQ(c.from, Contents(from));
-    }
-}
-
 TEST(TabBadIndex, InsertOutsideReportsAndChangesNothing)
 {
     Tab<int> tab;

@@ -78,9 +78,8 @@ public:
     // Whether the old text is being kept while the new one is made.
     bool KeepsOldTextMeanwhile() const;
 
-    struct State;
-
 private:
+    struct State;
     std::unique_ptr<State> state_;
 };
 

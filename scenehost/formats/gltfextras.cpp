@@ -12,8 +12,6 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 // Whether a text would read back as another JSON value. Only these can begin a JSON text
 // (after blanks), and a word only as one of the three literals; the rest is decided by the
 // parser itself.
@@ -23,7 +21,7 @@ bool ReadsAsJson(const char* text, size_t length)
     if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
         return Json::accept(text, text + length);
     size_t at = 0;
-    while (at < length && IsBlank(text[at])) ++at;
+    while (at < length && IsJsonBlank(text[at])) ++at;
     if (at == length) return false;
     const char first = text[at];
     if (first != '-' && first != '[' && first != '{' && first != '"' && first != 't' &&
@@ -31,7 +29,7 @@ bool ReadsAsJson(const char* text, size_t length)
         return false;
     if (first == 't' || first == 'f' || first == 'n') {
         size_t end = length;
-        while (end > at && IsBlank(text[end - 1])) --end;
+        while (end > at && IsJsonBlank(text[end - 1])) --end;
         const std::string_view word(text + at, end - at);
         return word == "true" || word == "false" || word == "null";
     }

@@ -33,11 +33,9 @@ enum class Slot : uint8_t {
     kNodes, kNode, kName, kChildren, kChild, kExtras, kResources, kResource, kUri
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
 size_t SkipSpace(const std::string& json, size_t at)
 {
-    while (at < json.size() && IsSpace(json[at])) ++at;
+    while (at < json.size() && IsJsonBlank(json[at])) ++at;
     return at;
 }
 
@@ -941,10 +939,6 @@ private:
     }
     long depth_ = 0;
 };
-
-}  // namespace
-
-namespace {
 
 // The reading behind both: a byte order mark before the text is skipped.
 bool ReadOutline(const std::string& json, bool binary, GltfOutline& outline,

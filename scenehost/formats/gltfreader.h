@@ -84,6 +84,9 @@ bool ReadGltfOutline(const std::string& json, bool binary, GltfOutline& outline,
 // The checks of ReadGltfOutline alone, without the names and texts.
 bool CheckGltf(const std::string& json, bool binary, SceneFileError& error);
 
+// The four characters JSON lets stand between its tokens.
+inline bool IsJsonBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 // How deep the JSON text nests (0 for a scalar); -1 when it is no JSON text.
 long JsonDepth(const std::string& text);
 
