@@ -250,7 +250,7 @@ void PropEditorFloater::SetApplyEnabled(bool enabled)
     // hand it on to the next control first, as Tab would. Apply is the first tab stop and
     // holds the focus when the window opens, so this also settles where opening leaves it.
     if (!enabled && apply && GetFocus() == apply) SendMessageA(window, WM_NEXTDLGCTL, 0, FALSE);
-    EnableWindow(apply, enabled ? TRUE : FALSE);
+    EnableIfOther(apply, enabled);
 }
 
 HWND PropEditorFloater::List() const { return GetDlgItem(window, IDC_NODE_LIST); }
