@@ -24,6 +24,14 @@ while [ $# -gt 0 ]; do
     shift 2
 done
 cores=$(nproc)
+# The first CPU this run may use: a task bound to one core beside its Wine server
+# (SCENEHOST_CPU, as farm-run.sh takes it) is timed there.
+cpus=$(taskset -cp $$ 2>/dev/null | sed 's/.*: *//')
+cpu=$(echo "$cpus" | sed 's/[-,].*//')
+# After a bound run, the prefix's server may use every core again, as unbound tasks have it.
+unbind_server() {
+    SCENEHOST_CPU=$cpus "$here/farm-run.sh" --describe >/dev/null 2>&1
+}
 # The build's own prefix where there is one, as build/wine-run.sh uses.
 [ -d "$here/../wineprefix" ] && : "${SCENEHOST_WINEPREFIX:=$(cd "$here/../wineprefix" && pwd)}"
 [ -n "${SCENEHOST_WINEPREFIX:-}" ] && export SCENEHOST_WINEPREFIX
@@ -66,6 +74,7 @@ echo "$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $cores cores"
 if [ "$big_files" -gt 0 ]; then
     make_library "$work/big" "$big_files" "$big_nodes" || exit 1
     (cd "$work" && find big -name '*.gltf' | sort > big.txt)
+    cp -r "$work/big" "$work/big-copy" || exit 1
     start=$(now)
     (cd "$work" && "$here/farm-run.sh" --script "$fix" --keep-going --scenes-from big.txt \
         --report big.report)
@@ -73,18 +82,39 @@ if [ "$big_files" -gt 0 ]; then
     check "$work/big.report" "$big_files"
     echo "$big_files files of $big_nodes nodes (Select All, Remove Property, save), one process:" \
          "$seconds s, $(echo "$seconds $big_files" | awk '{printf "%.1f", 1000 * $1 / $2}') ms a file"
+    if [ -n "$cpu" ]; then
+        rm -rf "$work/big" && mv "$work/big-copy" "$work/big" || exit 1
+        start=$(now)
+        (cd "$work" && SCENEHOST_CPU=$cpu "$here/farm-run.sh" --script "$fix" --keep-going \
+            --scenes-from big.txt --report big.report)
+        seconds=$(elapsed "$start")
+        check "$work/big.report" "$big_files"
+        echo "the same, one process on CPU $cpu with its Wine server (SCENEHOST_CPU=$cpu):" \
+             "$seconds s, $(echo "$seconds $big_files" | awk '{printf "%.1f", 1000 * $1 / $2}') ms a file"
+        unbind_server
+    fi
 fi
 
 if [ "$files" -gt 0 ]; then
     command -v parallel >/dev/null || { echo "GNU parallel is not installed (Debian parallel)" >&2; exit 1; }
     make_library "$work/one" "$files" 12 || exit 1
     cp -r "$work/one" "$work/fanned"
-    (cd "$work" && find one -name '*.gltf' | sort > one.txt && find fanned -name '*.gltf' | sort > fanned.txt)
+    cp -r "$work/one" "$work/bound"
+    (cd "$work" && for set in one fanned bound; do find $set -name '*.gltf' | sort > $set.txt; done)
     start=$(now)
     (cd "$work" && "$here/farm-run.sh" --script "$fix" --keep-going --scenes-from one.txt \
         --report one.report)
     single=$(elapsed "$start")
     check "$work/one.report" "$files"
+    bound=0
+    if [ -n "$cpu" ]; then
+        start=$(now)
+        (cd "$work" && SCENEHOST_CPU=$cpu "$here/farm-run.sh" --script "$fix" --keep-going \
+            --scenes-from bound.txt --report bound.report)
+        bound=$(elapsed "$start")
+        check "$work/bound.report" "$files"
+        unbind_server
+    fi
     # As the README's recipe: a slice per core, one process each, the reports joined.
     start=$(now)
     (cd "$work" && mkdir slices && split -n l/"$cores" -d -a 3 fanned.txt slices/ &&
@@ -93,8 +123,9 @@ if [ "$files" -gt 0 ]; then
         "$here/farm-run.sh" --join-reports --report fanned.report slices/*.report >/dev/null)
     fanned=$(elapsed "$start")
     check "$work/fanned.report" "$files"
-    echo "$single $fanned $files $cores" | awk '{
+    echo "$single $fanned $files $cores $bound $cpu" | awk '{
         printf "%d files of 12 nodes, one process: %.1f s, %.0f files/s\n", $3, $1, $3 / $1
+        if ($5 > 0) printf "the same, one process on CPU %s with its Wine server: %.1f s, %.0f files/s\n", $6, $5, $3 / $5
         printf "fanned out over %d cores (GNU parallel): %.1f s, %.0f files/s, %.0f files/s per core\n", $4, $2, $3 / $2, $3 / $2 / $4
         printf "fanned-out time / (single-process time / cores): %.2f (goal 1.2 at most)\n", $2 / ($1 / $4) }'
 fi

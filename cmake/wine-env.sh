@@ -8,6 +8,7 @@ use_wine_prefix() {
     WINEDEBUG=${WINEDEBUG:--all}
     WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+    wine_bind=""  # bind_to_cpus
 }
 
 # Debian's Wine starts without a preloader, so address-space randomisation now and then puts
@@ -55,11 +56,32 @@ make_prefix_once() {
     ) 9>"$WINEPREFIX.lock"
 }
 
+# bind_to_cpus CPUS: what start_wine starts, and the Wine server of the prefix use_wine_prefix
+# named, run on CPUS (a list as taskset -c takes it), the server whether it runs already or
+# the program starts it. A program under Wine asks its server hundreds of times a scene, and
+# on a virtual machine a round trip between two cores costs several times one within a core.
+# False, with a message, where taskset is missing or CPUS cannot be had.
+bind_to_cpus() {
+    command -v taskset >/dev/null 2>&1 ||
+        { echo "SCENEHOST_CPU needs taskset (Debian util-linux)" >&2; return 1; }
+    taskset -c "$1" true 2>/dev/null ||
+        { echo "SCENEHOST_CPU=$1: no such CPUs for this task" >&2; return 1; }
+    wine_bind="taskset -c $1"
+    # The server works in a folder named after the prefix's device and inode, in hex.
+    wine_server_dir="server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")"
+    for wine_proc in /proc/[0-9]*; do
+        case "$(readlink "$wine_proc/cwd" 2>/dev/null)" in
+        */"$wine_server_dir") taskset -a -p -c "$1" "${wine_proc#/proc/}" >/dev/null 2>&1 ;;
+        esac
+    done
+    return 0
+}
+
 # start_wine PROGRAM ARGS...: in place of this shell where nothing is to be tried again, so
 # that whoever ends the shell (a test's timeout, a scheduler) ends the program.
 start_wine() {
     if can_fix_layout; then
-        exec setarch -R wine "$@"
+        exec setarch -R ${wine_bind:-} wine "$@"
     fi
-    with_fixed_layout wine "$@"
+    with_fixed_layout ${wine_bind:-} wine "$@"
 }
