@@ -378,10 +378,13 @@ std::string NodeView::PropsCell(int row) const
 
 LRESULT NodeView::CustomDraw(NMLVCUSTOMDRAW& draw) const
 {
-    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+        focusedWhilePainting_ = GetFocus() == list_;
+        return CDRF_NOTIFYITEMDRAW;
+    }
     if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
     const int row = static_cast<int>(draw.nmcd.dwItemSpec);
-    if (GetFocus() != list_ && SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED)) {
+    if (!focusedWhilePainting_ && SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED)) {
         // The list's own colours for this case are too pale to read on some systems.
         const COLORREF fill =
             InactiveSelectionFill(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW));

@@ -128,6 +128,9 @@ private:
     std::vector<SceneNode*> rows_;
     mutable std::unordered_map<const SceneNode*, int> rowOf_;
     mutable bool rowOfKnown_ = false;
+    // Whether the list had the focus as its paint began: asked once a paint, not once a row,
+    // for under Wine each question is a round trip to the server.
+    mutable bool focusedWhilePainting_ = false;
     // Which rows the list shows selected, kept from what we set and what the list reports.
     std::vector<char> shownSelected_;
     bool shownKnown_ = true;  // false after a report that does not say which rows changed

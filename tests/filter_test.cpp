@@ -105,11 +105,13 @@ protected:
         return rows;
     }
     std::string Cell(int row, int column) const { return ListCellText(List(), row, column); }
-    // What the list is told to draw a row with.
+    // What the list is told to draw a row with, in a paint of its own as the list starts one.
     NMLVCUSTOMDRAW DrawRow(int row, LRESULT* answer = nullptr) const
     {
         NMLVCUSTOMDRAW draw = {};
         draw.nmcd.hdr = {List(), kNodeListId, static_cast<UINT>(NM_CUSTOMDRAW)};
+        draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+        SendMessageA(window, WM_NOTIFY, kNodeListId, reinterpret_cast<LPARAM>(&draw));
         draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
         draw.nmcd.dwItemSpec = row;
         draw.clrText = CLR_DEFAULT;
@@ -306,6 +308,10 @@ TEST_F(Filter, SelectedRowsStayReadableWithoutTheFocusAndCutCellsHaveTheirText)
     EXPECT_GE(ContrastRatio(draw.clrTextBk, GetSysColor(COLOR_WINDOW)), 3.0);
     EXPECT_GE(ContrastRatio(draw.clrText, draw.clrTextBk), 4.5);
     EXPECT_EQ(DrawRow(0).clrTextBk, CLR_DEFAULT) << "unselected rows keep the list's colours";
+    SetFocus(List());
+    EXPECT_EQ(DrawRow(3).clrTextBk, CLR_DEFAULT) << "with the focus, the list's own colours";
+    SetFocus(nullptr);
+    EXPECT_NE(DrawRow(3).clrTextBk, CLR_DEFAULT) << "and without it again, the readable ones";
 
     std::string text(300, 'x');
     ChangeText("Lamp", ("long=" + text + "\r\nshort=1").c_str());
