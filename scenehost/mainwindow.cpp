@@ -783,11 +783,16 @@ void MainWindow::ShowFailure(Failure failure, char* detail)
 
 bool MainWindow::TranslateKeyboard(MSG* msg)
 {
-    // Shortcuts pause while an edit field has the focus, so typing reaches it.
-    if (TableKey(*msg)) return true;
-    const bool typing = !AcceleratorsEnabled() || GetFocus() == filter_.Field() ||
-                        (nodes_.CellEditor() && GetFocus() == nodes_.CellEditor());
-    if (!typing && TranslateAcceleratorA(window_, accelerators_, msg)) return true;
+    // Only keys make shortcuts: other messages need not ask where the focus is, which under
+    // Wine is a round trip to the server. Shortcuts pause while an edit field has the focus,
+    // so typing reaches it.
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) {
+        if (TableKey(*msg)) return true;
+        const HWND focus = GetFocus();
+        const bool typing = !AcceleratorsEnabled() || focus == filter_.Field() ||
+                            (nodes_.CellEditor() && focus == nodes_.CellEditor());
+        if (!typing && TranslateAcceleratorA(window_, accelerators_, msg)) return true;
+    }
     return CoreInterface::Instance().TranslateDialogMessage(msg);
 }
 
