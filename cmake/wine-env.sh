@@ -67,14 +67,21 @@ bind_to_cpus() {
     taskset -c "$1" true 2>/dev/null ||
         { echo "SCENEHOST_CPU=$1: no such CPUs for this task" >&2; return 1; }
     wine_bind="taskset -c $1"
-    # The server works in a folder named after the prefix's device and inode, in hex.
-    wine_server_dir="server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")"
-    for wine_proc in /proc/[0-9]*; do
-        case "$(readlink "$wine_proc/cwd" 2>/dev/null)" in
-        */"$wine_server_dir") taskset -a -p -c "$1" "${wine_proc#/proc/}" >/dev/null 2>&1 ;;
-        esac
+    for wine_server in $(wine_server_of "$WINEPREFIX"); do
+        taskset -a -p -c "$1" "$wine_server" >/dev/null 2>&1
     done
     return 0
+}
+
+# wine_server_of PREFIX: the process number of the Wine server of PREFIX, if one runs. The
+# server works in a folder named after the prefix's device and inode, in hex.
+wine_server_of() {
+    wine_server_dir="server-$(stat -c %D "$1")-$(printf %x "$(stat -c %i "$1")")"
+    for wine_proc in /proc/[0-9]*; do
+        case "$(readlink "$wine_proc/cwd" 2>/dev/null)" in
+        */"$wine_server_dir") echo "${wine_proc#/proc/}" ;;
+        esac
+    done
 }
 
 # start_wine PROGRAM ARGS...: in place of this shell where nothing is to be tried again, so

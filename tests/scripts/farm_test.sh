@@ -154,11 +154,7 @@ sh -c "$recipe"
 status=$?
 
 if [ "$mode" = bound ]; then
-    dir="server-$(stat -c %D "$SCENEHOST_WINEPREFIX")-$(printf %x "$(stat -c %i "$SCENEHOST_WINEPREFIX")")"
-    server=""
-    for proc in /proc/[0-9]*; do
-        case "$(readlink "$proc/cwd" 2>/dev/null)" in */"$dir") server=${proc#/proc/} ;; esac
-    done
+    server=$(sh -c ". build/bin/wine-env.sh && wine_server_of '$SCENEHOST_WINEPREFIX'")
     [ -n "$server" ] || fail "no Wine server of $SCENEHOST_WINEPREFIX after the task"
     bound=$(taskset -cp "$server" | sed 's/.*: *//')
     taskset -a -p -c "$cpus" "$server" >/dev/null  # the other tests' again
