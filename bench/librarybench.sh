@@ -1,7 +1,8 @@
 #!/bin/sh
 # Figures for a fix over a whole library, run as a batch runs on a farm node (farm-run.sh
 # beside this script): files a second in one process and fanned out over the machine's
-# cores with GNU parallel, and the cost of node path lookups in a large scene.
+# cores with GNU parallel, each unbound and bound to cores with Wine servers of their own
+# (SCENEHOST_CPU, SCENEHOST_SLOT), and the cost of node path lookups in a large scene.
 #   build/bin/librarybench.sh [--files N] [--big-files N] [--big-nodes N] [--lookups N]
 #                             [--lookup-nodes N] [--work FOLDER]
 # Defaults: 10000 small files, 200 files of 500 nodes, 100000 lookups in 1000000 nodes.
@@ -100,7 +101,8 @@ if [ "$files" -gt 0 ]; then
     make_library "$work/one" "$files" 12 || exit 1
     cp -r "$work/one" "$work/fanned"
     cp -r "$work/one" "$work/bound"
-    (cd "$work" && for set in one fanned bound; do find $set -name '*.gltf' | sort > $set.txt; done)
+    cp -r "$work/one" "$work/spread"
+    (cd "$work" && for set in one fanned bound spread; do find $set -name '*.gltf' | sort > $set.txt; done)
     start=$(now)
     (cd "$work" && "$here/farm-run.sh" --script "$fix" --keep-going --scenes-from one.txt \
         --report one.report)
@@ -123,11 +125,21 @@ if [ "$files" -gt 0 ]; then
         "$here/farm-run.sh" --join-reports --report fanned.report slices/*.report >/dev/null)
     fanned=$(elapsed "$start")
     check "$work/fanned.report" "$files"
-    echo "$single $fanned $files $cores $bound $cpu" | awk '{
+    # As the README's bound recipe: a task a core, each with a Wine server of its own.
+    start=$(now)
+    (cd "$work" && mkdir spread-slices && split -n l/"$cores" -d -a 3 spread.txt spread-slices/ &&
+        parallel --halt never -j "$cores" SCENEHOST_SLOT={%} "$here/farm-run.sh" --script "$fix" \
+            --keep-going --scenes-from {} --report {}.report ::: spread-slices/??? &&
+        "$here/farm-run.sh" --join-reports --report spread.report spread-slices/*.report >/dev/null)
+    spread=$(elapsed "$start")
+    check "$work/spread.report" "$files"
+    echo "$single $fanned $files $cores $bound $cpu $spread" | awk '{
         printf "%d files of 12 nodes, one process: %.1f s, %.0f files/s\n", $3, $1, $3 / $1
         if ($5 > 0) printf "the same, one process on CPU %s with its Wine server: %.1f s, %.0f files/s\n", $6, $5, $3 / $5
         printf "fanned out over %d cores (GNU parallel): %.1f s, %.0f files/s, %.0f files/s per core\n", $4, $2, $3 / $2, $3 / $2 / $4
-        printf "fanned-out time / (single-process time / cores): %.2f (goal 1.2 at most)\n", $2 / ($1 / $4) }'
+        printf "fanned-out time / (single-process time / cores): %.2f (goal 1.2 at most)\n", $2 / ($1 / $4)
+        printf "fanned out a task a core, each with its Wine server (SCENEHOST_SLOT): %.1f s, %.0f files/s, %.0f files/s per core\n", $7, $3 / $7, $3 / $7 / $4
+        if ($5 > 0) printf "that time / (the bound single-process time / cores): %.2f\n", $7 / ($5 / $4) }'
 fi
 
 if [ "$lookups" -gt 0 ]; then

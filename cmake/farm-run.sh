@@ -3,8 +3,9 @@
 # on a farm node: natively on Windows, under Wine elsewhere. The node's Wine prefix is made
 # by the first task that runs there and reused by every later one: $SCENEHOST_WINEPREFIX, or
 # /var/tmp/scenehost-wine-UID. With SCENEHOST_CPU set (CPUs as taskset -c takes them), the
-# task and the prefix's Wine server run there: for a node that runs one task at a time. The
-# exit status is the program's; 2 where SCENEHOST_CPU cannot be had.
+# task runs there with a Wine server of its own beside it, in a prefix made from that one for
+# those CPUs; SCENEHOST_SLOT=N (GNU parallel's {%}) chooses the N-th CPU the task may use. The
+# exit status is the program's; 2 where the CPUs cannot be had.
 here=$(cd "$(dirname "$0")" && pwd)
 case "$(uname -s)" in
 MINGW* | MSYS* | CYGWIN*) exec "$here/scenehost.exe" "$@" ;;
@@ -12,7 +13,14 @@ esac
 . "$here/wine-env.sh"
 use_wine_prefix "${SCENEHOST_WINEPREFIX:-/var/tmp/scenehost-wine-$(id -u)}"
 make_prefix_once null
+if [ -n "${SCENEHOST_SLOT:-}" ] && [ -z "${SCENEHOST_CPU:-}" ]; then
+    case $SCENEHOST_SLOT in
+    *[!0-9]* | 0) echo "SCENEHOST_SLOT=$SCENEHOST_SLOT: not a slot number (1, 2, ...)" >&2; exit 2 ;;
+    esac
+    SCENEHOST_CPU=$(nth_allowed_cpu "$SCENEHOST_SLOT")
+fi
 if [ -n "${SCENEHOST_CPU:-}" ]; then
-    bind_to_cpus "$SCENEHOST_CPU" || exit 2
+    cpus_usable "$SCENEHOST_CPU" && use_cpu_prefix "$SCENEHOST_CPU" &&
+        bind_to_cpus "$SCENEHOST_CPU" || exit 2
 fi
 start_wine "$here/scenehost.exe" "$@"

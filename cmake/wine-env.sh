@@ -56,16 +56,21 @@ make_prefix_once() {
     ) 9>"$WINEPREFIX.lock"
 }
 
-# bind_to_cpus CPUS: what start_wine starts, and the Wine server of the prefix use_wine_prefix
-# named, run on CPUS (a list as taskset -c takes it), the server whether it runs already or
-# the program starts it. A program under Wine asks its server hundreds of times a scene, and
-# on a virtual machine a round trip between two cores costs several times one within a core.
-# False, with a message, where taskset is missing or CPUS cannot be had.
-bind_to_cpus() {
+# cpus_usable CPUS: whether this shell may run on CPUS; false with a message.
+cpus_usable() {
     command -v taskset >/dev/null 2>&1 ||
         { echo "SCENEHOST_CPU needs taskset (Debian util-linux)" >&2; return 1; }
     taskset -c "$1" true 2>/dev/null ||
         { echo "SCENEHOST_CPU=$1: no such CPUs for this task" >&2; return 1; }
+}
+
+# bind_to_cpus CPUS: what start_wine starts, and the Wine server of the prefix in use, run on
+# CPUS (a list as taskset -c takes it), the server whether it runs already or
+# the program starts it. A program under Wine asks its server hundreds of times a scene, and
+# on a virtual machine a round trip between two cores costs several times one within a core.
+# False, with a message, where taskset is missing or CPUS cannot be had.
+bind_to_cpus() {
+    cpus_usable "$1" || return 1
     wine_bind="taskset -c $1"
     for wine_server in $(wine_server_of "$WINEPREFIX"); do
         taskset -a -p -c "$1" "$wine_server" >/dev/null 2>&1
@@ -82,6 +87,34 @@ wine_server_of() {
         */"$wine_server_dir") echo "${wine_proc#/proc/}" ;;
         esac
     done
+}
+
+# nth_allowed_cpu N: the N-th (from 1, wrapping round) of the CPUs this shell may use.
+nth_allowed_cpu() {
+    taskset -cp $$ | sed 's/.*: *//' | tr ',' '\n' |
+        awk -F- '{ for (c = $1; c <= ($2 == "" ? $1 : $2); ++c) cpu[n++] = c }
+                 END { if (n) print cpu[('"$1"' - 1) % n] }'
+}
+
+# use_cpu_prefix CPUS: in place of the prefix use_wine_prefix named (made before), one of its
+# own for CPUS, so that tasks bound to different CPUs each have a Wine server of their own:
+# its registry is a copy of the made prefix's, its drive C that prefix's own. Made once, by
+# the first task bound there.
+use_cpu_prefix() {
+    wine_base=$WINEPREFIX
+    WINEPREFIX="$wine_base.cpu-$(echo "$1" | tr -c '0-9\n' '_')"
+    [ -f "$WINEPREFIX/.made" ] && return 0
+    (
+        flock 9
+        [ -f "$WINEPREFIX/.made" ] && exit 0
+        rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX/dosdevices" &&
+            cp -p "$wine_base"/*.reg "$WINEPREFIX/" &&
+            ln -s "$wine_base/drive_c" "$WINEPREFIX/drive_c" &&
+            ln -s ../drive_c "$WINEPREFIX/dosdevices/c:" && ln -s / "$WINEPREFIX/dosdevices/z:" &&
+            # Wine updates the made prefix, whose drive C this one shares, never this one.
+            echo disable >"$WINEPREFIX/.update-timestamp" && touch "$WINEPREFIX/.made"
+    ) 9>"$WINEPREFIX.lock"
+    [ -f "$WINEPREFIX/.made" ] || { echo "cannot make the Wine prefix $WINEPREFIX" >&2; return 1; }
 }
 
 # start_wine PROGRAM ARGS...: in place of this shell where nothing is to be tried again, so

@@ -1,9 +1,9 @@
 #!/bin/sh
 # A fix over a generated library through one of the README's farm recipes, run as printed
 # there: GNU parallel on this machine, a Slurm job array on a one-node cluster this test
-# starts and stops, or one task bound to a core with its Wine server. Checks every file and
-# the merged report.
-#   farm_test.sh parallel|slurm|bound BIN SOURCE WORK     (exit 77: skipped)
+# starts and stops, or tasks bound to cores, each with a Wine server of its own (one task, or
+# GNU parallel's). Checks every file and the merged report.
+#   farm_test.sh parallel|slurm|bound|parallel-bound BIN SOURCE WORK     (exit 77: skipped)
 # The Slurm tasks run in the prefix SCENEHOST_WINEPREFIX names.
 set -u
 mode=$1 bin=$2 source=$3 work=$4
@@ -25,7 +25,11 @@ slurm)
     done
     [ "$(id -u)" -eq 0 ] || skip "a one-node Slurm cluster needs root"
     ;;
-bound) command -v taskset >/dev/null || skip "taskset is not installed (Debian util-linux)" ;;
+bound | parallel-bound)
+    command -v taskset >/dev/null || skip "taskset is not installed (Debian util-linux)"
+    [ "$mode" = bound ] || command -v parallel >/dev/null ||
+        skip "GNU parallel is not installed (Debian parallel)"
+    ;;
 *) fail "unknown mode $mode" ;;
 esac
 
@@ -126,40 +130,60 @@ CONF
     [ "$(sinfo -h -o %t)" = idle ] || fail "the node did not come up: $(cat "$state"/*.log)"
 fi
 
-if [ "$mode" = bound ]; then
+server_of() { sh -c ". build/bin/wine-env.sh && wine_server_of '$1'"; }
+where_runs() { taskset -cp "$1" | sed 's/.*: *//'; }
+
+case $mode in *bound)
+    base=$SCENEHOST_WINEPREFIX
+    cpus=$(where_runs $$)
     # The recipe's CPU, or where this run may not use it, the first it may.
-    cpus=$(taskset -cp $$ | sed 's/.*: *//')
     cpu=$(echo "$cpus" | sed 's/[-,].*//')
     taskset -c 0 true 2>/dev/null || recipe=$(echo "$recipe" | sed "s/SCENEHOST_CPU=0/SCENEHOST_CPU=$cpu/")
     taskset -c 0 true 2>/dev/null && cpu=0
-    # CPUs the task may not have: refused before the program runs.
+    # CPUs or slots the task may not have: refused before the program runs.
     cp lib/props/"scene 0.gltf" before.gltf
-    message=$(SCENEHOST_CPU=99999 build/bin/farm-run.sh --script samples/drop-editor-only.script \
-        "lib/props/scene 0.gltf" 2>&1)
-    [ $? -eq 2 ] && [ "$message" = "SCENEHOST_CPU=99999: no such CPUs for this task" ] ||
-        fail "an unusable SCENEHOST_CPU gave: $message"
+    for wrong in SCENEHOST_CPU=99999 SCENEHOST_SLOT=first SCENEHOST_SLOT=0; do
+        message=$(env $wrong build/bin/farm-run.sh --script samples/drop-editor-only.script \
+            "lib/props/scene 0.gltf" 2>&1)
+        [ $? -eq 2 ] && [ -n "$message" ] || fail "$wrong gave: $message"
+    done
     cmp -s before.gltf lib/props/"scene 0.gltf" || fail "a refused task changed a file"
     # The program starts on the task's CPU: here a stand-in for Wine says where it runs.
-    mkdir -p fake && printf '#!/bin/sh\ntaskset -cp $$ | sed "s/.*: *//"\n' > fake/wine &&
+    # Its prefix of its own, so that no running server is bound by it.
+    mkdir -p fake/prefix && printf '#!/bin/sh\ntaskset -cp $$ | sed "s/.*: *//"\n' > fake/wine &&
         chmod +x fake/wine
     where=$(PATH="$PWD/fake:$PATH" sh -c ". build/bin/wine-env.sh && use_wine_prefix \
-        '$SCENEHOST_WINEPREFIX' && bind_to_cpus $cpu && start_wine program.exe")
+        '$PWD/fake/prefix' && bind_to_cpus $cpu && start_wine program.exe")
     [ "$where" = "$cpu" ] || fail "a bound task started on CPUs $where, not $cpu"
-    # A server the prefix already has, started unbound, moves to the task's CPU.
+    # The node's server runs unbound; the CPU's prefix has one that runs unbound too, which
+    # the task is to move.
     build/bin/farm-run.sh --describe >/dev/null || fail "the program does not start"
-fi
+    SCENEHOST_CPU=$cpu build/bin/farm-run.sh --describe >/dev/null || fail "no prefix for CPU $cpu"
+    for server in $(server_of "$base.cpu-$cpu"); do taskset -a -p -c "$cpus" "$server" >/dev/null; done
+    ;;
+esac
 
 echo "$recipe"
 sh -c "$recipe"
 status=$?
 
-if [ "$mode" = bound ]; then
-    server=$(sh -c ". build/bin/wine-env.sh && wine_server_of '$SCENEHOST_WINEPREFIX'")
-    [ -n "$server" ] || fail "no Wine server of $SCENEHOST_WINEPREFIX after the task"
-    bound=$(taskset -cp "$server" | sed 's/.*: *//')
-    taskset -a -p -c "$cpus" "$server" >/dev/null  # the other tests' again
-    [ "$bound" = "$cpu" ] || fail "the Wine server runs on CPUs $bound, not $cpu"
-fi
+case $mode in *bound)
+    # (test.sh keeps the node's server up with an idle program; alone it may have ended.)
+    for server in $(server_of "$base"); do
+        [ "$(where_runs "$server")" = "$cpus" ] || fail "the node's Wine server was bound"
+    done
+    if [ "$mode" = bound ]; then
+        server=$(server_of "$base.cpu-$cpu")
+        [ -n "$server" ] || fail "no Wine server of $base.cpu-$cpu after the task"
+        [ "$(where_runs "$server")" = "$cpu" ] || fail "the task's Wine server runs on CPUs $(where_runs "$server"), not $cpu"
+    else
+        for slot in $(seq "$(nproc)"); do
+            slotcpu=$(sh -c ". build/bin/wine-env.sh && nth_allowed_cpu $slot")
+            [ -f "$base.cpu-$slotcpu/.made" ] || fail "slot $slot had no prefix for CPU $slotcpu"
+        done
+    fi
+    ;;
+esac
 
 # Every good file lost its editorOnly members and kept the rest; the broken one is as it was.
 python3 - "$status" <<'PY' || exit 1
