@@ -17,8 +17,11 @@
 const int kMaxJsonDepth = 1000;
 const int kMaxExtrasValueDepth = kMaxJsonDepth - 4;
 
-// Nodes' names and texts go into blocks of about this many bytes.
-const size_t kGltfTextBlock = size_t(1) << 20;
+// Nodes' names and texts go into blocks of about this many bytes: small enough for the heap
+// to keep a block's memory when it is given back (Wine's heap gives blocks of a megabyte
+// their own pages and returns them to the system), so that the nodes built from it reuse
+// those pages instead of touching fresh ones.
+const size_t kGltfTextBlock = size_t(1) << 19;
 
 struct GltfOutline {
     struct Span {
