@@ -18,6 +18,10 @@ if [ -n "${SCENEHOST_SLOT:-}" ] && [ -z "${SCENEHOST_CPU:-}" ]; then
     *[!0-9]* | 0) echo "SCENEHOST_SLOT=$SCENEHOST_SLOT: not a slot number (1, 2, ...)" >&2; exit 2 ;;
     esac
     SCENEHOST_CPU=$(nth_allowed_cpu "$SCENEHOST_SLOT")
+    [ -n "$SCENEHOST_CPU" ] || {
+        echo "SCENEHOST_SLOT=$SCENEHOST_SLOT: the CPUs this task may use cannot be told (taskset, Debian util-linux)" >&2
+        exit 2
+    }
 fi
 if [ -n "${SCENEHOST_CPU:-}" ]; then
     cpus_usable "$SCENEHOST_CPU" && use_cpu_prefix "$SCENEHOST_CPU" &&

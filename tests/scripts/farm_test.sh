@@ -142,11 +142,19 @@ case $mode in *bound)
     taskset -c 0 true 2>/dev/null && cpu=0
     # CPUs or slots the task may not have: refused before the program runs.
     cp lib/props/"scene 0.gltf" before.gltf
-    for wrong in SCENEHOST_CPU=99999 SCENEHOST_SLOT=first SCENEHOST_SLOT=0; do
+    # Where the CPUs cannot be told, a slot is refused too, never run unbound.
+    mkdir -p fake/broken && printf '#!/bin/sh\nexit 1\n' > fake/broken/taskset &&
+        chmod +x fake/broken/taskset
+    while IFS='|' read -r wrong expected; do
         message=$(env $wrong build/bin/farm-run.sh --script samples/drop-editor-only.script \
             "lib/props/scene 0.gltf" 2>&1)
-        [ $? -eq 2 ] && [ -n "$message" ] || fail "$wrong gave: $message"
-    done
+        [ $? -eq 2 ] && [ "$message" = "$expected" ] || fail "$wrong gave: $message"
+    done <<TABLE
+SCENEHOST_CPU=99999|SCENEHOST_CPU=99999: no such CPUs for this task
+SCENEHOST_SLOT=first|SCENEHOST_SLOT=first: not a slot number (1, 2, ...)
+SCENEHOST_SLOT=0|SCENEHOST_SLOT=0: not a slot number (1, 2, ...)
+PATH=$PWD/fake/broken:$PATH SCENEHOST_SLOT=1|SCENEHOST_SLOT=1: the CPUs this task may use cannot be told (taskset, Debian util-linux)
+TABLE
     cmp -s before.gltf lib/props/"scene 0.gltf" || fail "a refused task changed a file"
     # The program starts on the task's CPU: here a stand-in for Wine says where it runs.
     # Its prefix of its own, so that no running server is bound by it.
